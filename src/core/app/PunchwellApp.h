@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/Options.h"
+#include "data/DataFile.h"
+#include "data/Store.h"
+
+#include <cstdint>
+#include <string>
+
+class Clock;
+class FileOps;
+class OptionsStorage;
+class Prompts;
+
+// What one LoadData call found.
+struct LoadOutcome {
+    bool existed = false;     // the file was there
+    bool unreadable = false;  // it was there but could not be opened or read
+    std::string errorMessage; // for unreadable: the path and the cause
+    DataFileReadResult read;  // what the reader produced (damaged, counts, offset)
+};
+
+// The application object: the store, the data file paths, the options, the password and
+// the lock flag, for the whole run. It asks the person through the Prompts port and keeps
+// its options through the OptionsStorage port.
+class CPunchwellApp : public CStore {
+public:
+    static constexpr const char* kMainFileName = "timedata.pnd";
+    static constexpr const char* kBackupFileName = "tdbackup.pnd";
+
+    explicit CPunchwellApp(const std::string& dataDirectory);
+
+    void SetPrompts(Prompts* prompts) { m_prompts = prompts; }
+    void SetClock(const Clock* clock) { m_clock = clock; }
+    void SetOptionsStorage(OptionsStorage* storage) { m_optionsStorage = storage; }
+    void SetFileOps(FileOps* ops) { m_fileOps = ops; }
+    Prompts* GetPrompts() const { return m_prompts; }
+    const Clock& GetClock() const;
+
+    const std::string& GetDataDirectory() const { return m_strDataDirectory; }
+    const std::string& GetDataPath() const { return m_strDataPath; }
+    const std::string& GetBackupPath() const { return m_strBackupPath; }
+
+    // Writes the whole store, password and lock flag; empty path means the main file.
+    // A failure is shown through the prompts (path and cause), the old file stays whole and
+    // the store is unchanged. Returns whether the file was written.
+    bool SaveData(const std::string& path = {});
+    // Appends the file's records to the store; a format error (or an unreadable file) sets
+    // m_bLoadFailed. A missing file does nothing.
+    LoadOutcome LoadData(const std::string& path = {});
+    bool DataFileExists(const std::string& path = {}) const;
+
+    // Options through the storage port; a stored value out of range reads as its default.
+    void ReadOptions();
+    void WriteOptions();
+    void SetOptions(int autoSwitch, const std::string& defaultProject, int showListOnStart,
+                    std::uint16_t weekStart, int autoSave, std::uint16_t autoSaveIndex,
+                    int showNotes);
+    const COptions& GetOptions() const { return m_options; }
+    COptions& Options() { return m_options; }
+
+    // The password in plain form (empty when none) and its setter; callers save.
+    std::string GetPassword() const;
+    void SetPassword(const std::string& plain);
+
+    bool m_bLoadFailed = false;
+    bool m_bFirstRun = false;
+    std::string m_strPassword; // scrambled form
+    std::uint16_t m_wLocked = 0;
+
+private:
+    std::string ResolvePath(const std::string& path) const;
+
+    std::string m_strDataDirectory;
+    std::string m_strDataPath;
+    std::string m_strBackupPath;
+    COptions m_options;
+
+    Prompts* m_prompts = nullptr;
+    const Clock* m_clock = nullptr;
+    OptionsStorage* m_optionsStorage = nullptr;
+    FileOps* m_fileOps = nullptr;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The tagged object stream shared by data files and custom report files: little-endian
+// numbers, length-prefixed strings, counts, and objects introduced by class records or
+// class indexes. Classes and objects share one counter starting at 1.
+//
+// Strings are UTF-8 in memory. On disk they are Windows-1252 bytes, or the 16-bit form
+// (FF FFFE, length in 16-bit units, UTF-16LE) when the text has characters outside it.
+class CArchiveWriter {
+public:
+    void WriteByte(std::uint8_t value);
+    void WriteWord(std::uint16_t value);
+    void WriteDWord(std::uint32_t value);
+    void WriteInt32(std::int32_t value) { WriteDWord(static_cast<std::uint32_t>(value)); }
+    void WriteCount(std::size_t count);
+    // Text in memory (UTF-8), converted as described above.
+    void WriteString(std::string_view utf8);
+    // Raw bytes with the 8-bit length prefix, never converted (the scrambled password).
+    void WriteRawString(std::string_view bytes);
+    // Starts an object: a class record the first time the class is seen, else its index.
+    void WriteObjectTag(std::string_view className, std::uint16_t schema);
+
+    const std::string& Bytes() const { return m_bytes; }
+    std::string TakeBytes() { return std::move(m_bytes); }
+
+private:
+    void WriteLengthPrefix(std::size_t length);
+
+    std::string m_bytes;
+    struct ClassEntry {
+        std::string name;
+        std::uint32_t index;
+    };
+    std::vector<ClassEntry> m_classes;
+    std::uint32_t m_nextIndex = 1;
+};
+
+// Reads an archive held in memory. Every read checks the bytes that remain, so no length
+// or count in the input is trusted; the first failure sticks and later reads fail too.
+class CArchiveReader {
+public:
+    explicit CArchiveReader(std::string_view bytes) : m_bytes(bytes) {}
+
+    // The class names the caller accepts in class records.
+    void SetKnownClasses(std::vector<std::string> names) { m_known = std::move(names); }
+
+    bool ReadByte(std::uint8_t& value);
+    bool ReadWord(std::uint16_t& value);
+    bool ReadDWord(std::uint32_t& value);
+    bool ReadInt32(std::int32_t& value);
+    bool ReadCount(std::uint32_t& count);
+    bool ReadString(std::string& utf8);
+    bool ReadRawString(std::string& bytes);
+
+    struct ObjectHeader {
+        std::string className;
+        std::uint16_t schema = 0;
+    };
+    // Reads a tag that must start a new object of a known class (a class record or a class
+    // index). Null tags, references to earlier objects and unknown classes are failures.
+    bool ReadObjectHeader(ObjectHeader& header);
+
+    bool Failed() const { return m_failed; }
+    // Offset of the first byte that could not be used; the current position otherwise.
+    std::size_t Offset() const { return m_failed ? m_failOffset : m_pos; }
+    std::size_t Remaining() const { return m_bytes.size() - m_pos; }
+
+private:
+    bool Fail();
+    bool ReadLength(std::uint64_t& length, bool& wide);
+    bool ReadClassIndex(std::uint32_t index, ObjectHeader& header);
+
+    std::string_view m_bytes;
+    std::size_t m_pos = 0;
+    bool m_failed = false;
+    std::size_t m_failOffset = 0;
+    std::vector<std::string> m_known;
+    struct ClassEntry {
+        std::string name;
+        std::uint16_t schema;
+        std::uint32_t index;
+    };
+    std::vector<ClassEntry> m_classes;
+    std::uint32_t m_nextIndex = 1;
+};

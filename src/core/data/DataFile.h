@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CStore;
+
+// What reading a data file produced, beyond the records appended to the store.
+struct DataFileReadResult {
+    bool damaged = false;
+    bool passwordRead = false;
+    bool lockedRead = false;
+    std::string password; // scrambled form, raw bytes
+    std::uint16_t locked = 0;
+    std::size_t projectsRead = 0;
+    std::size_t periodsRead = 0;
+    std::size_t damageOffset = 0; // where the damage starts when damaged
+};
+
+// The data file layout: password, lock flag, the projects and the periods, head first.
+class CDataFile {
+public:
+    static std::string Write(const CStore& store, std::string_view scrambledPassword,
+                             std::uint16_t locked);
+    // Appends every completely read record to the store, in file order. Stops at the first
+    // format error and reports it; never throws, whatever the bytes.
+    static DataFileReadResult Read(std::string_view bytes, CStore& store);
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The data files' 8-bit text encoding. The five bytes the code page leaves undefined
+// (81 8D 8F 90 9D) map to the C1 controls of the same value, so every byte string
+// decodes and encodes back unchanged.
+namespace windows1252 {
+
+std::string ToUtf8(std::string_view bytes);
+// Empty when the text holds a character Windows-1252 cannot represent (the caller then
+// uses the archive's 16-bit form).
+std::optional<std::string> FromUtf8(std::string_view utf8);
+
+// UTF-16 code units (little-endian bytes) to UTF-8 and back. Lone surrogates are kept
+// (encoded the generalised UTF-8 way) so that a 16-bit text read from a file is written
+// back unchanged.
+std::string Utf16LeToUtf8(std::string_view bytes);
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+} // namespace windows1252
