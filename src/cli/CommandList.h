@@ -1,0 +1,7 @@
+#pragma once
+
+// Every command of the tool, in the order the help lists them. Each line X(Name) stands
+// for a factory `std::unique_ptr<CCommand> MakeNameCommand()` defined in NameCommand.cpp.
+#define PUNCHWELL_CLI_COMMANDS(X)                                                                  \
+    X(Check)                                                                                       \
+    X(Dump)

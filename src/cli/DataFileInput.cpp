@@ -1,0 +1,37 @@
+#include "DataFileInput.h"
+
+#include "Command.h"
+
+#include "platform/FileSystem.h"
+
+std::string CountOf(std::size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+int CDataFileInput::Read(const std::string& path, const CommandContext& context) {
+    m_path = path;
+    std::string bytes;
+    std::string error;
+    switch (ReadWholeFile(path, bytes, error)) {
+    case ReadStatus::Ok:
+        break;
+    case ReadStatus::Missing:
+        context.Error("cannot read " + path + ": there is no such file");
+        return kExitUsage;
+    case ReadStatus::Error:
+        context.Error(error.empty() ? "cannot read " + path : error);
+        return kExitUsage;
+    }
+    m_result = CDataFile::Read(bytes, m_store);
+    if (m_result.damaged) {
+        context.Error(DamageLine());
+        return kExitDamaged;
+    }
+    return kExitOk;
+}
+
+std::string CDataFileInput::DamageLine() const {
+    return m_path + ": damaged at byte " + std::to_string(m_result.damageOffset) +
+           "; read before the damage: " + CountOf(m_result.projectsRead, "project", "projects") +
+           ", " + CountOf(m_result.periodsRead, "period", "periods");
+}
