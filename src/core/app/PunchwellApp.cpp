@@ -1,0 +1,138 @@
+#include "app/PunchwellApp.h"
+
+#include "app/Prompts.h"
+#include "data/Password.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr const char* kAppCaption = "Punchwell";
+
+// An integer option read from storage: missing, unreadable or out of range gives the default,
+// so a hand-edited or foreign value can never put the program into a state it does not know.
+template <typename T>
+void ReadRanged(OptionsStorage& storage, const char* name, T& member, T defaultValue,
+                std::int64_t low, std::int64_t high) {
+    std::int64_t value = 0;
+    if (storage.ReadInt(name, value) && value >= low && value <= high)
+        member = static_cast<T>(value);
+    else
+        member = defaultValue;
+}
+
+} // namespace
+
+CPunchwellApp::CPunchwellApp(const std::string& dataDirectory)
+    : m_strDataDirectory(dataDirectory), m_strDataPath(JoinPath(dataDirectory, kMainFileName)),
+      m_strBackupPath(JoinPath(dataDirectory, kBackupFileName)) {}
+
+const Clock& CPunchwellApp::GetClock() const {
+    static const SystemClock systemClock;
+    return m_clock != nullptr ? *m_clock : systemClock;
+}
+
+std::string CPunchwellApp::ResolvePath(const std::string& path) const {
+    return path.empty() ? m_strDataPath : path;
+}
+
+bool CPunchwellApp::SaveData(const std::string& path) {
+    const std::string target = ResolvePath(path);
+    const std::string bytes = CDataFile::Write(*this, m_strPassword, m_wLocked);
+    FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
+    const FileResult result = ReplaceFileDurably(target, bytes, ops);
+    if (result.ok)
+        return true;
+    if (m_prompts != nullptr)
+        m_prompts->Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+}
+
+LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
+    const std::string source = ResolvePath(path);
+    LoadOutcome outcome;
+    std::string bytes;
+    switch (ReadWholeFile(source, bytes, outcome.errorMessage)) {
+    case ReadStatus::Missing:
+        return outcome;
+    case ReadStatus::Error:
+        // A file that is there but cannot be read counts as damaged: the caller falls back
+        // and must not mistake it for a first run.
+        outcome.existed = true;
+        outcome.unreadable = true;
+        m_bLoadFailed = true;
+        return outcome;
+    case ReadStatus::Ok:
+        break;
+    }
+    outcome.existed = true;
+    outcome.read = CDataFile::Read(bytes, *this);
+    // A password set in the running program survives loading another file.
+    if (outcome.read.passwordRead && m_strPassword.empty())
+        m_strPassword = outcome.read.password;
+    if (outcome.read.lockedRead)
+        m_wLocked = outcome.read.locked;
+    if (outcome.read.damaged)
+        m_bLoadFailed = true;
+    return outcome;
+}
+
+bool CPunchwellApp::DataFileExists(const std::string& path) const {
+    return FileExists(ResolvePath(path));
+}
+
+void CPunchwellApp::ReadOptions() {
+    const COptions defaults;
+    if (m_optionsStorage == nullptr) {
+        m_options = defaults;
+        return;
+    }
+    OptionsStorage& s = *m_optionsStorage;
+    ReadRanged(s, "AutoSwitch", m_options.m_bAutoSwitch, defaults.m_bAutoSwitch, 0, 1);
+    if (!s.ReadString("DefaultProject", m_options.m_strDefaultProject))
+        m_options.m_strDefaultProject = defaults.m_strDefaultProject;
+    ReadRanged(s, "WeekStart", m_options.m_wWeekStart, defaults.m_wWeekStart, 0, 6);
+    ReadRanged(s, "ShowListOnStart", m_options.m_bShowListOnStart, defaults.m_bShowListOnStart, 0,
+               1);
+    ReadRanged(s, "AutoSave", m_options.m_bAutoSave, defaults.m_bAutoSave, 0, 1);
+    ReadRanged(s, "AutoSave Seconds", m_options.m_wAutoSaveIndex, defaults.m_wAutoSaveIndex, 0, 9);
+    ReadRanged(s, "Show Notes", m_options.m_bShowNotes, defaults.m_bShowNotes, 0, 1);
+    ReadRanged(s, "Remind Lock", m_options.m_bRemindLock, defaults.m_bRemindLock, 0, 1);
+    ReadRanged(s, "PageLines", m_options.m_wPageLines, defaults.m_wPageLines, 5, 50);
+}
+
+void CPunchwellApp::WriteOptions() {
+    if (m_optionsStorage == nullptr)
+        return;
+    OptionsStorage& s = *m_optionsStorage;
+    s.WriteInt("AutoSwitch", static_cast<std::uint32_t>(m_options.m_bAutoSwitch));
+    s.WriteString("DefaultProject", m_options.m_strDefaultProject);
+    s.WriteInt("WeekStart", m_options.m_wWeekStart);
+    s.WriteInt("ShowListOnStart", static_cast<std::uint32_t>(m_options.m_bShowListOnStart));
+    s.WriteInt("AutoSave", static_cast<std::uint32_t>(m_options.m_bAutoSave));
+    s.WriteInt("AutoSave Seconds", m_options.m_wAutoSaveIndex);
+    s.WriteInt("Show Notes", static_cast<std::uint32_t>(m_options.m_bShowNotes));
+    s.WriteInt("Remind Lock", static_cast<std::uint32_t>(m_options.m_bRemindLock));
+    s.WriteInt("PageLines", m_options.m_wPageLines);
+}
+
+void CPunchwellApp::SetOptions(int autoSwitch, const std::string& defaultProject,
+                               int showListOnStart, std::uint16_t weekStart, int autoSave,
+                               std::uint16_t autoSaveIndex, int showNotes) {
+    m_options.m_bAutoSwitch = autoSwitch;
+    m_options.m_strDefaultProject = defaultProject;
+    m_options.m_bShowListOnStart = showListOnStart;
+    m_options.m_wWeekStart = weekStart;
+    m_options.m_bAutoSave = autoSave;
+    m_options.m_wAutoSaveIndex = autoSaveIndex;
+    m_options.m_bShowNotes = showNotes;
+    WriteOptions();
+}
+
+std::string CPunchwellApp::GetPassword() const {
+    return UnscramblePassword(m_strPassword);
+}
+
+void CPunchwellApp::SetPassword(const std::string& plain) {
+    m_strPassword = ScramblePassword(plain);
+}

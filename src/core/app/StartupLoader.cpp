@@ -1,0 +1,163 @@
+#include "app/StartupLoader.h"
+
+#include "app/Prompts.h"
+#include "app/PunchwellApp.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
+
+namespace {
+
+constexpr const char* kCorruptedCaption = "Files Corrupted";
+constexpr const char* kBothCorrupted =
+    "Both the main and backup files were corrupted. No data could be read. Please use the "
+    "Load Data function in the File menu to load a previously saved record of your time.";
+constexpr const char* kMainMissingBackupCorrupted =
+    "The main file was missing, and the backup file was corrupted. No data could be read. "
+    "Please use the Load Data function in the File menu to load a previously saved record of "
+    "your time.";
+constexpr const char* kFirstRunCaption = "Enter Projects?";
+constexpr const char* kFirstRunText = "Punchwell is being run for the first time. Would you "
+                                      "like to enter the projects you will be working on now?";
+constexpr const char* kKeptCaption = "Damaged File Kept";
+
+struct KeptFile {
+    std::string original;
+    std::string copy; // empty when neither a copy nor a move succeeded
+    bool moved = false;
+};
+
+KeptFile Keep(CPunchwellApp& app, const std::string& path) {
+    KeptFile kept{path, {}, false};
+    const std::string directory = DirectoryOf(path);
+    const std::string name = FileNameOf(path);
+    const auto dot = name.find_last_of('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+    const std::int32_t now = app.GetClock().Now();
+    std::string stamp = FormatLocal(now, "%Y%m%d-%H%M%S");
+    if (stamp.empty())
+        stamp = std::to_string(now);
+    const std::string base = stem + ".damaged-" + stamp;
+
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string candidate =
+            JoinPath(directory, base + (n == 1 ? "" : "-" + std::to_string(n)) + ext);
+        if (FileExists(candidate))
+            continue;
+        if (CopyFileNoOverwrite(path, candidate).ok) {
+            kept.copy = candidate;
+            return kept;
+        }
+        if (FileExists(candidate))
+            continue; // someone made that name in between: try the next one
+        // The file could not be copied (it may not even be readable): move it aside, so that
+        // nothing later writes over the only instance of what it held.
+        if (RenameNoOverwrite(path, candidate).ok) {
+            kept.copy = candidate;
+            kept.moved = true;
+        }
+        return kept;
+    }
+    return kept;
+}
+
+std::string DescribeKept(const KeptFile& kept) {
+    if (kept.copy.empty())
+        return "The file " + kept.original +
+               " was damaged, and no copy of it could be kept. It was left as it is.";
+    if (kept.moved)
+        return "The file " + kept.original +
+               " was damaged and could not be copied. It was moved to " + kept.copy +
+               " so that nothing in it is lost.";
+    return "The file " + kept.original + " was damaged. A copy of it was kept as " + kept.copy +
+           " so that nothing in it is lost.";
+}
+
+} // namespace
+
+std::string KeepDamagedCopy(CPunchwellApp& app, const std::string& path) {
+    return Keep(app, path).copy;
+}
+
+StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile) {
+    StartupResult result;
+    std::vector<KeptFile> kept;
+    const char* spokenText = nullptr; // the "Files Corrupted" message of the row, if any
+
+    // Keeps a damaged file aside; false when it could not be kept (then it must not be
+    // rewritten).
+    auto keep = [&](const std::string& path) {
+        kept.push_back(Keep(app, path));
+        if (!kept.back().copy.empty())
+            result.keptCopies.push_back(kept.back().copy);
+        return !kept.back().copy.empty();
+    };
+
+    const std::string& mainPath = app.GetDataPath();
+    const std::string& backupPath = app.GetBackupPath();
+
+    if (app.DataFileExists(mainPath)) {
+        app.LoadData(mainPath);
+        if (!app.m_bLoadFailed) {
+            result.which = StartupCase::MainOk;
+            app.SaveData(backupPath);
+        } else {
+            const bool mainKept = keep(mainPath);
+            if (app.DataFileExists(backupPath)) {
+                // Start again from the backup alone, so no record is held twice.
+                app.m_bLoadFailed = false;
+                app.RemoveAll();
+                app.LoadData(backupPath);
+                if (!app.m_bLoadFailed) {
+                    result.which = StartupCase::MainDamagedBackupOk;
+                    if (mainKept)
+                        app.SaveData(mainPath);
+                } else {
+                    result.which = StartupCase::BothDamaged;
+                    keep(backupPath);
+                    spokenText = kBothCorrupted;
+                }
+            } else {
+                result.which = StartupCase::MainDamagedNoBackup;
+            }
+        }
+    } else if (app.DataFileExists(backupPath)) {
+        app.LoadData(backupPath);
+        if (!app.m_bLoadFailed) {
+            result.which = StartupCase::MainMissingBackupOk;
+            app.SaveData(mainPath);
+        } else {
+            result.which = StartupCase::MainMissingBackupDamaged;
+            keep(backupPath);
+            spokenText = kMainMissingBackupCorrupted;
+        }
+    } else {
+        result.which = StartupCase::FirstRun;
+        if (!hasCommandLineFile && app.GetPrompts() != nullptr) {
+            const MessageAnswer answer =
+                app.GetPrompts()->Ask(kFirstRunCaption, kFirstRunText, MessageIcon::Question,
+                                      MessageButtons::YesNo, false);
+            if (answer == MessageAnswer::Yes)
+                app.m_bFirstRun = true;
+        }
+        return result;
+    }
+
+    // Everything is written by now; only then is the person told.
+    if (Prompts* prompts = app.GetPrompts()) {
+        if (spokenText != nullptr)
+            prompts->Ask(kCorruptedCaption, spokenText, MessageIcon::Stop, MessageButtons::Ok,
+                         false);
+        if (!kept.empty()) {
+            std::string text;
+            for (const KeptFile& k : kept) {
+                if (!text.empty())
+                    text += "\n";
+                text += DescribeKept(k);
+            }
+            prompts->Ask(kKeptCaption, text, MessageIcon::Information, MessageButtons::Ok, false);
+        }
+    }
+    return result;
+}

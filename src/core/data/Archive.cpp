@@ -1,0 +1,283 @@
+#include "data/Archive.h"
+
+#include "data/Windows1252.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint16_t kNewClassTag = 0xFFFF;
+constexpr std::uint16_t kLongTag = 0x7FFF;
+constexpr std::uint16_t kClassTagBit = 0x8000;
+constexpr std::uint32_t kLongClassBit = 0x80000000u;
+constexpr std::uint16_t kWideMarker = 0xFFFE;
+constexpr std::size_t kMaxClassNameLength = 64; // names must be shorter than this
+
+} // namespace
+
+// ---- writer ----
+
+void CArchiveWriter::WriteByte(std::uint8_t value) {
+    m_bytes += static_cast<char>(value);
+}
+
+void CArchiveWriter::WriteWord(std::uint16_t value) {
+    WriteByte(static_cast<std::uint8_t>(value & 0xFF));
+    WriteByte(static_cast<std::uint8_t>(value >> 8));
+}
+
+void CArchiveWriter::WriteDWord(std::uint32_t value) {
+    WriteWord(static_cast<std::uint16_t>(value & 0xFFFF));
+    WriteWord(static_cast<std::uint16_t>(value >> 16));
+}
+
+void CArchiveWriter::WriteCount(std::size_t count) {
+    if (count < 0xFFFF) {
+        WriteWord(static_cast<std::uint16_t>(count));
+    } else {
+        WriteWord(0xFFFF);
+        WriteDWord(static_cast<std::uint32_t>(count));
+    }
+}
+
+void CArchiveWriter::WriteLengthPrefix(std::size_t length) {
+    if (length < 0xFF) {
+        WriteByte(static_cast<std::uint8_t>(length));
+    } else if (length < 0xFFFE) {
+        WriteByte(0xFF);
+        WriteWord(static_cast<std::uint16_t>(length));
+    } else {
+        WriteByte(0xFF);
+        WriteWord(0xFFFF);
+        WriteDWord(static_cast<std::uint32_t>(length));
+    }
+}
+
+void CArchiveWriter::WriteString(std::string_view utf8) {
+    if (auto narrow = windows1252::FromUtf8(utf8)) {
+        WriteRawString(*narrow);
+        return;
+    }
+    // Characters the 8-bit code page cannot hold: the 16-bit form keeps them all.
+    const std::u16string wide = windows1252::Utf8ToUtf16(utf8);
+    WriteByte(0xFF);
+    WriteWord(kWideMarker);
+    WriteLengthPrefix(wide.size());
+    for (char16_t unit : wide)
+        WriteWord(static_cast<std::uint16_t>(unit));
+}
+
+void CArchiveWriter::WriteRawString(std::string_view bytes) {
+    WriteLengthPrefix(bytes.size());
+    m_bytes.append(bytes);
+}
+
+void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t schema) {
+    auto it = std::find_if(m_classes.begin(), m_classes.end(),
+                           [&](const ClassEntry& e) { return e.name == className; });
+    if (it == m_classes.end()) {
+        WriteWord(kNewClassTag);
+        WriteWord(schema);
+        WriteWord(static_cast<std::uint16_t>(className.size()));
+        m_bytes.append(className);
+        m_classes.push_back({std::string(className), m_nextIndex++});
+    } else if (it->index < kLongTag) {
+        WriteWord(static_cast<std::uint16_t>(kClassTagBit | it->index));
+    } else {
+        WriteWord(kLongTag);
+        WriteDWord(kLongClassBit | it->index);
+    }
+    ++m_nextIndex; // the object itself
+}
+
+// ---- reader ----
+
+bool CArchiveReader::Fail() {
+    if (!m_failed) {
+        m_failed = true;
+        m_failOffset = m_pos;
+    }
+    return false;
+}
+
+bool CArchiveReader::ReadByte(std::uint8_t& value) {
+    if (m_failed || Remaining() < 1)
+        return Fail();
+    value = static_cast<std::uint8_t>(m_bytes[m_pos++]);
+    return true;
+}
+
+bool CArchiveReader::ReadWord(std::uint16_t& value) {
+    if (m_failed || Remaining() < 2)
+        return Fail();
+    value = static_cast<std::uint16_t>(static_cast<std::uint8_t>(m_bytes[m_pos]) |
+                                       (static_cast<std::uint8_t>(m_bytes[m_pos + 1]) << 8));
+    m_pos += 2;
+    return true;
+}
+
+bool CArchiveReader::ReadDWord(std::uint32_t& value) {
+    if (m_failed || Remaining() < 4)
+        return Fail();
+    value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<std::uint8_t>(m_bytes[m_pos + i]);
+    m_pos += 4;
+    return true;
+}
+
+bool CArchiveReader::ReadInt32(std::int32_t& value) {
+    std::uint32_t raw = 0;
+    if (!ReadDWord(raw))
+        return false;
+    value = static_cast<std::int32_t>(raw);
+    return true;
+}
+
+bool CArchiveReader::ReadCount(std::uint32_t& count) {
+    std::uint16_t word = 0;
+    if (!ReadWord(word))
+        return false;
+    if (word != 0xFFFF) {
+        count = word;
+        return true;
+    }
+    return ReadDWord(count);
+}
+
+bool CArchiveReader::ReadLength(std::uint64_t& length, bool& wide) {
+    wide = false;
+    for (;;) {
+        std::uint8_t first = 0;
+        if (!ReadByte(first))
+            return false;
+        if (first < 0xFF) {
+            length = first;
+            return true;
+        }
+        std::uint16_t word = 0;
+        if (!ReadWord(word))
+            return false;
+        if (word == kWideMarker && !wide) {
+            // 16-bit text: the length prefix follows again and counts 16-bit units.
+            wide = true;
+            continue;
+        }
+        if (word != 0xFFFF) {
+            length = word;
+            return true;
+        }
+        std::uint32_t dword = 0;
+        if (!ReadDWord(dword))
+            return false;
+        length = dword;
+        return true;
+    }
+}
+
+bool CArchiveReader::ReadString(std::string& utf8) {
+    const std::size_t start = m_pos;
+    std::uint64_t length = 0;
+    bool wide = false;
+    if (!ReadLength(length, wide))
+        return false;
+    const std::uint64_t size = wide ? length * 2 : length;
+    // Checked before anything is allocated: no length in the file is trusted.
+    if (size > Remaining()) {
+        m_pos = start;
+        return Fail();
+    }
+    const std::string_view text = m_bytes.substr(m_pos, static_cast<std::size_t>(size));
+    m_pos += static_cast<std::size_t>(size);
+    utf8 = wide ? windows1252::Utf16LeToUtf8(text) : windows1252::ToUtf8(text);
+    return true;
+}
+
+bool CArchiveReader::ReadRawString(std::string& bytes) {
+    const std::size_t start = m_pos;
+    std::uint64_t length = 0;
+    bool wide = false;
+    if (!ReadLength(length, wide))
+        return false;
+    const std::uint64_t size = wide ? length * 2 : length;
+    if (size > Remaining()) {
+        m_pos = start;
+        return Fail();
+    }
+    const std::string_view text = m_bytes.substr(m_pos, static_cast<std::size_t>(size));
+    m_pos += static_cast<std::size_t>(size);
+    if (!wide) {
+        bytes.assign(text);
+        return true;
+    }
+    // A raw field stored as 16-bit text is brought back to the 8-bit code page it came
+    // from; a unit the code page has no byte for becomes '?', as the system conversion does.
+    bytes.clear();
+    bytes.reserve(static_cast<std::size_t>(length));
+    const std::string utf8 = windows1252::Utf16LeToUtf8(text);
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        // Walk one UTF-8 sequence at a time (the converter always produces whole ones).
+        const auto lead = static_cast<unsigned char>(utf8[pos]);
+        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const auto narrow = windows1252::FromUtf8(std::string_view(utf8).substr(pos, len));
+        bytes += narrow ? *narrow : std::string("?");
+        pos += len;
+    }
+    return true;
+}
+
+bool CArchiveReader::ReadClassIndex(std::uint32_t index, ObjectHeader& header) {
+    // Index 0, one not given out yet, or the number of an object: not a class.
+    auto it = std::find_if(m_classes.begin(), m_classes.end(),
+                           [&](const ClassEntry& e) { return e.index == index; });
+    if (index == 0 || index >= m_nextIndex || it == m_classes.end())
+        return false;
+    header.className = it->name;
+    header.schema = it->schema;
+    return true;
+}
+
+bool CArchiveReader::ReadObjectHeader(ObjectHeader& header) {
+    const std::size_t start = m_pos;
+    auto damage = [&] {
+        m_pos = start;
+        return Fail();
+    };
+    std::uint16_t tag = 0;
+    if (!ReadWord(tag))
+        return false;
+
+    if (tag == kNewClassTag) {
+        std::uint16_t schema = 0;
+        std::uint16_t nameLength = 0;
+        if (!ReadWord(schema) || !ReadWord(nameLength))
+            return false;
+        if (nameLength >= kMaxClassNameLength)
+            return damage();
+        if (nameLength > Remaining())
+            return Fail();
+        std::string name(m_bytes.substr(m_pos, nameLength));
+        if (std::find(m_known.begin(), m_known.end(), name) == m_known.end())
+            return damage();
+        m_pos += nameLength;
+        m_classes.push_back({name, schema, m_nextIndex++});
+        header.className = std::move(name);
+        header.schema = schema;
+    } else if (tag == kLongTag) {
+        std::uint32_t value = 0;
+        if (!ReadDWord(value))
+            return false;
+        // Without the class bit it is a reference to an earlier object: never valid here.
+        if ((value & kLongClassBit) == 0 || !ReadClassIndex(value & ~kLongClassBit, header))
+            return damage();
+    } else if ((tag & kClassTagBit) != 0) {
+        if (!ReadClassIndex(tag & ~kClassTagBit, header))
+            return damage();
+    } else {
+        // A null object or a reference to an earlier one, where a new object must follow.
+        return damage();
+    }
+    ++m_nextIndex; // the object itself
+    return true;
+}

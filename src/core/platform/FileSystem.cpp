@@ -1,0 +1,372 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <io.h>
+#include <thread>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparators[] = "/\\";
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty())
+        return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+int ErrnoFromWin32(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    default:
+        return EIO;
+    }
+}
+
+class WindowsFileOps final : public FileOps {
+public:
+    int CreateTemp(const std::string& directory, const std::string& baseName, std::string& tempPath,
+                   long long& handle) override {
+        for (unsigned attempt = 0; attempt < 100; ++attempt) {
+            tempPath =
+                JoinPath(directory, baseName + ".tmp" + std::to_string(GetCurrentProcessId()) +
+                                        "-" + std::to_string(attempt));
+            HANDLE h = CreateFileW(Widen(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                handle = reinterpret_cast<long long>(h);
+                return 0;
+            }
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+                return ErrnoFromWin32(error);
+        }
+        return EEXIST;
+    }
+    int Write(long long handle, const char* data, std::size_t size, std::size_t& written) override {
+        written = 0;
+        while (written < size) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - written, 1 << 20));
+            DWORD done = 0;
+            if (!WriteFile(reinterpret_cast<HANDLE>(handle), data + written, chunk, &done, nullptr))
+                return ErrnoFromWin32(GetLastError());
+            if (done == 0)
+                return EIO;
+            written += done;
+        }
+        return 0;
+    }
+    int Sync(long long handle) override {
+        return FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) ? 0
+                                                                  : ErrnoFromWin32(GetLastError());
+    }
+    int Close(long long handle) override {
+        return CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 0 : ErrnoFromWin32(GetLastError());
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        // Another program (a virus scanner, an indexer) may hold the target for a moment.
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return 0;
+            error = GetLastError();
+            if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION &&
+                error != ERROR_LOCK_VIOLATION)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50 << attempt));
+        }
+        return ErrnoFromWin32(error);
+    }
+    int Remove(const std::string& path) override {
+        return DeleteFileW(Widen(path).c_str()) ? 0 : ErrnoFromWin32(GetLastError());
+    }
+    int SyncDirectory(const std::string&) override {
+        return 0; // MOVEFILE_WRITE_THROUGH already waited for the rename
+    }
+};
+#else
+constexpr char kSeparators[] = "/";
+
+class PosixFileOps final : public FileOps {
+public:
+    int CreateTemp(const std::string& directory, const std::string& baseName, std::string& tempPath,
+                   long long& handle) override {
+        std::string pattern = JoinPath(directory, "." + baseName + ".tmp-XXXXXX");
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0)
+            return errno;
+        tempPath = pattern;
+        handle = fd;
+        return 0;
+    }
+    int Write(long long handle, const char* data, std::size_t size, std::size_t& written) override {
+        written = 0;
+        while (written < size) {
+            const ssize_t n = ::write(static_cast<int>(handle), data + written, size - written);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            if (n == 0)
+                return EIO;
+            written += static_cast<std::size_t>(n);
+        }
+        return 0;
+    }
+    int Sync(long long handle) override {
+#ifdef __linux__
+        return ::fdatasync(static_cast<int>(handle)) == 0 ? 0 : errno;
+#else
+        return ::fsync(static_cast<int>(handle)) == 0 ? 0 : errno;
+#endif
+    }
+    int Close(long long handle) override {
+        return ::close(static_cast<int>(handle)) == 0 ? 0 : errno;
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+    int Remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    }
+    int SyncDirectory(const std::string& directory) override {
+#ifdef __linux__
+        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return errno;
+        int result = ::fsync(fd) == 0 ? 0 : errno;
+        ::close(fd);
+        // Some file systems cannot sync a directory at all; the rename stands regardless.
+        if (result == EINVAL || result == ENOTSUP)
+            result = 0;
+        return result;
+#else
+        (void)directory;
+        return 0;
+#endif
+    }
+};
+#endif
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::strlen(mode));
+    return _wfopen(Widen(path).c_str(), wmode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+} // namespace
+
+FileOps& SystemFileOps() {
+#ifdef _WIN32
+    static WindowsFileOps ops;
+#else
+    static PosixFileOps ops;
+#endif
+    return ops;
+}
+
+FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, FileOps& ops) {
+    std::string tempPath;
+    long long handle = -1;
+    if (int error = ops.CreateTemp(DirectoryOf(path), FileNameOf(path), tempPath, handle))
+        return FileResult::Failure(DescribeFileError(error, path));
+
+    // From here on a failure removes the temporary file; the old file is never touched.
+    auto abandon = [&](int error, bool open) {
+        if (open)
+            ops.Close(handle);
+        ops.Remove(tempPath);
+        return FileResult::Failure(DescribeFileError(error, path));
+    };
+
+    std::size_t written = 0;
+    int error = ops.Write(handle, bytes.data(), bytes.size(), written);
+    if (error == 0 && written != bytes.size())
+        error = EIO; // a short write that reported no cause is still a failed save
+    if (error != 0)
+        return abandon(error, true);
+    if ((error = ops.Sync(handle)) != 0)
+        return abandon(error, true);
+    if ((error = ops.Close(handle)) != 0)
+        return abandon(error, false);
+    if ((error = ops.Rename(tempPath, path)) != 0)
+        return abandon(error, false);
+    // The data is in place; without the directory sync a power cut could still bring the
+    // old file back, so that is reported too.
+    if ((error = ops.SyncDirectory(DirectoryOf(path))) != 0)
+        return FileResult::Failure(DescribeFileError(error, path));
+    return FileResult::Success();
+}
+
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    bytes.clear();
+    error.clear();
+    std::FILE* file = OpenFile(path, "rb");
+    if (file == nullptr) {
+        const int code = errno;
+        if (code == ENOENT || code == ENOTDIR)
+            return ReadStatus::Missing;
+        error = DescribeFileError(code, path);
+        return ReadStatus::Error;
+    }
+    char buffer[65536];
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+        bytes.append(buffer, n);
+        if (n < sizeof buffer)
+            break;
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int code = errno;
+    std::fclose(file);
+    if (failed) {
+        bytes.clear();
+        error = DescribeFileError(code != 0 ? code : EIO, path);
+        return ReadStatus::Error;
+    }
+    return ReadStatus::Ok;
+}
+
+bool FileExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+#endif
+}
+
+FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
+    std::string bytes;
+    std::string error;
+    switch (ReadWholeFile(from, bytes, error)) {
+    case ReadStatus::Missing:
+        return FileResult::Failure(DescribeFileError(ENOENT, from));
+    case ReadStatus::Error:
+        return FileResult::Failure(error);
+    case ReadStatus::Ok:
+        break;
+    }
+    // "x" creates the file exclusively: an existing copy is never overwritten.
+    std::FILE* file = OpenFile(to, "wbx");
+    if (file == nullptr)
+        return FileResult::Failure(DescribeFileError(errno, to));
+    const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int code = errno;
+    bool ok = wrote && std::fflush(file) == 0;
+    if (!ok && code == 0)
+        code = errno;
+#ifndef _WIN32
+    if (ok && ::fsync(fileno(file)) != 0) {
+        ok = false;
+        code = errno;
+    }
+#endif
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
+        std::remove(to.c_str());
+        return FileResult::Failure(DescribeFileError(code != 0 ? code : EIO, to));
+    }
+    return FileResult::Success();
+}
+
+FileResult RenameNoOverwrite(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return FileResult::Success();
+    return FileResult::Failure(DescribeFileError(ErrnoFromWin32(GetLastError()), from));
+#else
+    // A hard link fails on an existing target, so nothing is ever replaced.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return FileResult::Success();
+    }
+    const int code = errno;
+    if (code == EEXIST)
+        return FileResult::Failure(DescribeFileError(code, to));
+    // File systems without hard links (and directories): check, then rename.
+    if (FileExists(to))
+        return FileResult::Failure(DescribeFileError(EEXIST, to));
+    if (::rename(from.c_str(), to.c_str()) == 0)
+        return FileResult::Success();
+    return FileResult::Failure(DescribeFileError(errno, from));
+#endif
+}
+
+std::string DescribeFileError(int error, const std::string& path) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "Access to " + path + " was denied.";
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return "Disk full while accessing " + path + ".";
+    default:
+        break;
+    }
+    return "An error occurred while accessing " + path + ": " + std::strerror(error) + ".";
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const auto pos = path.find_last_of(kSeparators);
+    if (pos == std::string::npos)
+        return ".";
+    if (pos == 0)
+        return path.substr(0, 1);
+    return path.substr(0, pos);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const auto pos = path.find_last_of(kSeparators);
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string JoinPath(const std::string& directory, const std::string& name) {
+    if (directory.empty())
+        return name;
+    if (std::string_view(kSeparators).find(directory.back()) != std::string_view::npos)
+        return directory + name;
+    return directory + "/" + name;
+}
