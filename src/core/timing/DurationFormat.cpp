@@ -1,0 +1,53 @@
+#include "timing/DurationFormat.h"
+
+#include <cstdio>
+
+namespace duration {
+namespace {
+
+struct Parts {
+    bool negative;
+    std::uint64_t hours;
+    unsigned minutes;
+    unsigned seconds;
+};
+
+Parts Split(std::int64_t value) {
+    const bool negative = value < 0;
+    // Magnitude without overflow even for the most negative value.
+    const std::uint64_t n =
+        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const auto seconds = static_cast<unsigned>(n % 60);
+    const auto minutes = static_cast<unsigned>(((n - seconds) / 60) % 60);
+    const std::uint64_t hours = (n - 60 * minutes - seconds) / 3600;
+    return {negative, hours, minutes, seconds};
+}
+
+} // namespace
+
+std::string FormatDuration(std::int64_t seconds) {
+    const Parts p = Split(seconds);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%.2llu : %.2u : %.2u", p.negative ? "-" : "",
+                  static_cast<unsigned long long>(p.hours), p.minutes, p.seconds);
+    return text;
+}
+
+std::string FormatElapsed(std::int64_t seconds) {
+    const Parts p = Split(seconds);
+    char text[96];
+    std::snprintf(text, sizeof text, "%s%llu hours, %u minutes, %u seconds", p.negative ? "-" : "",
+                  static_cast<unsigned long long>(p.hours), p.minutes, p.seconds);
+    return text;
+}
+
+std::string FormatDays(std::int64_t seconds) {
+    const Parts p = Split(seconds);
+    char text[96];
+    std::snprintf(text, sizeof text, "%s%llu day(s), %.2llu:%.2u:%.2u", p.negative ? "-" : "",
+                  static_cast<unsigned long long>(p.hours / 24),
+                  static_cast<unsigned long long>(p.hours % 24), p.minutes, p.seconds);
+    return text;
+}
+
+} // namespace duration

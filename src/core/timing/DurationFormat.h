@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The three ways a number of seconds is written out. A negative span (a clock set back
+// while checked in) is written with a leading minus sign and the magnitude.
+namespace duration {
+
+// "01 : 01 : 01": hours not wrapped at 24, at least two digits each.
+std::string FormatDuration(std::int64_t seconds);
+// "1 hours, 2 minutes, 5 seconds": the elapsed time of the open check-in.
+std::string FormatElapsed(std::int64_t seconds);
+// "1 day(s), 01:01:01": durations in reports.
+std::string FormatDays(std::int64_t seconds);
+
+} // namespace duration
