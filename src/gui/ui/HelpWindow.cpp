@@ -1,0 +1,266 @@
+#include "ui/HelpWindow.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kContentsPage = QStringLiteral("contents.html");
+const QString kPageRoot = QStringLiteral("qrc:/help/");
+
+QPointer<CHelpWindow>& TheWindow() {
+    static QPointer<CHelpWindow> window;
+    return window;
+}
+
+QString PageForContext(int context) {
+    const QString page = QStringLiteral("context%1.html").arg(context);
+    return QFile::exists(QStringLiteral(":/help/") + page) ? page : kContentsPage;
+}
+
+// The pages the index lists, in the order of the contents.
+const QStringList& IndexedPages() {
+    static const QStringList pages = {
+        QStringLiteral("contents.html"),  QStringLiteral("basics.html"),
+        QStringLiteral("context3.html"),  QStringLiteral("context4.html"),
+        QStringLiteral("context6.html"),  QStringLiteral("context8.html"),
+        QStringLiteral("context9.html"),  QStringLiteral("context11.html"),
+        QStringLiteral("context13.html"),
+    };
+    return pages;
+}
+
+QString PlainText(QString html) {
+    html.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    QTextDocument doc;
+    doc.setHtml(html);
+    return doc.toPlainText().simplified();
+}
+
+} // namespace
+
+CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(tr("Punchwell Help"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* indexPane = new QWidget;
+    auto* indexLayout = new QVBoxLayout(indexPane);
+    indexLayout->setContentsMargins(0, 0, 0, 0);
+    auto* filterLabel = new QLabel(tr("&Type the word you are looking for:"));
+    m_filterEdit = new QLineEdit;
+    m_filterEdit->setObjectName(QStringLiteral("filterEdit"));
+    m_filterEdit->setClearButtonEnabled(true);
+    filterLabel->setBuddy(m_filterEdit);
+    m_topicList = new QListWidget;
+    m_topicList->setObjectName(QStringLiteral("topicList"));
+    indexLayout->addWidget(filterLabel);
+    indexLayout->addWidget(m_filterEdit);
+    indexLayout->addWidget(m_topicList);
+
+    auto* pagePane = new QWidget;
+    auto* pageLayout = new QVBoxLayout(pagePane);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QHBoxLayout;
+    auto* contentsButton = new QPushButton(tr("&Contents"));
+    contentsButton->setObjectName(QStringLiteral("contentsButton"));
+    auto* backButton = new QPushButton(tr("&Back"));
+    backButton->setObjectName(QStringLiteral("backButton"));
+    auto* forwardButton = new QPushButton(tr("&Forward"));
+    forwardButton->setObjectName(QStringLiteral("forwardButton"));
+    buttons->addWidget(contentsButton);
+    buttons->addWidget(backButton);
+    buttons->addWidget(forwardButton);
+    buttons->addStretch();
+    m_browser = new QTextBrowser;
+    m_browser->setObjectName(QStringLiteral("helpBrowser"));
+    m_browser->setOpenExternalLinks(true);
+    pageLayout->addLayout(buttons);
+    pageLayout->addWidget(m_browser);
+
+    auto* splitter = new QSplitter;
+    splitter->addWidget(indexPane);
+    splitter->addWidget(pagePane);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({220, 560});
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(splitter);
+    resize(820, 600);
+
+    backButton->setEnabled(false);
+    forwardButton->setEnabled(false);
+    connect(m_browser, &QTextBrowser::backwardAvailable, backButton, &QPushButton::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forwardButton, &QPushButton::setEnabled);
+    connect(backButton, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
+    connect(forwardButton, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
+    connect(contentsButton, &QPushButton::clicked, this, [this] { Open(kContentsPage); });
+    connect(m_filterEdit, &QLineEdit::textChanged, this, &CHelpWindow::ApplyFilter);
+    connect(m_topicList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        m_browser->setSource(item->data(Qt::UserRole).toUrl());
+    });
+    connect(m_topicList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_browser->setSource(item->data(Qt::UserRole).toUrl());
+    });
+    connect(m_filterEdit, &QLineEdit::returnPressed, this, [this] {
+        for (int row = 0; row < m_topicList->count(); ++row) {
+            if (!m_topicList->item(row)->isHidden()) {
+                m_browser->setSource(m_topicList->item(row)->data(Qt::UserRole).toUrl());
+                return;
+            }
+        }
+    });
+
+    BuildIndex();
+}
+
+void CHelpWindow::BuildIndex() {
+    // Every page is a topic under its title, and every section heading in it one more.
+    static const QRegularExpression titlePattern(QStringLiteral("<title>(.*?)</title>"),
+                                                 QRegularExpression::DotMatchesEverythingOption |
+                                                     QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression headingPattern(
+        QStringLiteral("<h2(?:[^>]*\\bid=\"([^\"]*)\")?[^>]*>(.*?)</h2>"),
+        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
+    QList<QPair<QString, QUrl>> topics;
+    for (const QString& page : IndexedPages()) {
+        QFile file(QStringLiteral(":/help/") + page);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString html = QString::fromUtf8(file.readAll());
+        const QUrl url(kPageRoot + page);
+        if (const auto title = titlePattern.match(html); title.hasMatch())
+            topics.append({PlainText(title.captured(1)), url});
+        auto headings = headingPattern.globalMatch(html);
+        while (headings.hasNext()) {
+            const auto heading = headings.next();
+            QUrl target = url;
+            if (!heading.captured(1).isEmpty())
+                target.setFragment(heading.captured(1));
+            topics.append({PlainText(heading.captured(2)), target});
+        }
+    }
+    std::sort(topics.begin(), topics.end(), [](const auto& a, const auto& b) {
+        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+    });
+    for (const auto& [title, url] : topics) {
+        auto* item = new QListWidgetItem(title, m_topicList);
+        item->setData(Qt::UserRole, url);
+    }
+}
+
+void CHelpWindow::ApplyFilter(const QString& text) {
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int row = 0; row < m_topicList->count(); ++row) {
+        QListWidgetItem* item = m_topicList->item(row);
+        bool match = true;
+        for (const QString& word : words)
+            match = match && item->text().contains(word, Qt::CaseInsensitive);
+        item->setHidden(!match);
+    }
+}
+
+void CHelpWindow::Open(const QString& page) {
+    m_browser->setSource(QUrl(kPageRoot + page));
+}
+
+QString CHelpWindow::CurrentPage() const {
+    return m_browser->source().fileName();
+}
+
+void CHelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+CHelpWindow* CHelpWindow::Ensure() {
+    QPointer<CHelpWindow>& window = TheWindow();
+    if (!window)
+        window = new CHelpWindow;
+    // A window opened beside a modal dialog would take no input, so while one is open the
+    // help comes up modal itself, on top, and the dialog waits until it is closed.
+    QWidget* modal = QApplication::activeModalWidget();
+    const Qt::WindowModality wanted =
+        modal && modal != window ? Qt::ApplicationModal : Qt::NonModal;
+    if (window->windowModality() != wanted) {
+        window->hide();
+        window->setWindowModality(wanted);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+CHelpWindow* CHelpWindow::Instance() {
+    return TheWindow();
+}
+
+void CHelpWindow::ShowContents() {
+    Ensure()->Open(kContentsPage);
+}
+
+void CHelpWindow::ShowIndex() {
+    CHelpWindow* window = Ensure();
+    if (window->CurrentPage().isEmpty())
+        window->Open(kContentsPage);
+    window->m_filterEdit->setFocus();
+    window->m_filterEdit->selectAll();
+}
+
+void CHelpWindow::ShowContext(int context, QWidget* requester) {
+    Q_UNUSED(requester);
+    Ensure()->Open(PageForContext(context));
+}
+
+int CHelpWindow::ContextForOpenDialogs() {
+    struct Entry {
+        const char* caption;
+        int context;
+    };
+    static const Entry table[] = {
+        {"Add A Project", 4},          {"Options", 13},        {"Configure Projects", 3},
+        {"Generate Custom Report", 9}, {"Load Data File", 11}, {"Reports", 8},
+        {"Choose Report Options", 8},
+    };
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const Entry& entry : table) {
+        for (QWidget* widget : windows) {
+            if (qobject_cast<QDialog*>(widget) && widget->isVisible() &&
+                widget->windowTitle() == QLatin1String(entry.caption))
+                return entry.context;
+        }
+    }
+    return 0;
+}
+
+void CHelpWindow::ShowForOpenDialog() {
+    const int context = ContextForOpenDialogs();
+    if (context == 0)
+        ShowContents();
+    else
+        ShowContext(context);
+}
+
+void CHelpWindow::CloseHelp() {
+    if (CHelpWindow* window = TheWindow())
+        window->close();
+}
