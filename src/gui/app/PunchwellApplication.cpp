@@ -1,0 +1,189 @@
+#include "app/PunchwellApplication.h"
+
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
+#include "ui/PunchwellDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+void Print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+QIcon PunchwellApplication::ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/punchwell-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+int PunchwellApplication::Run(int argc, char** argv) {
+    // Help and version are answered before any window system is needed.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = CommandLine::Parse(rawArguments);
+    switch (early.action) {
+    case CommandLine::Action::Help:
+        Print(stdout, CommandLine::Usage());
+        return 0;
+    case CommandLine::Action::Version:
+        Print(stdout, QStringLiteral("Punchwell %1\n").arg(QStringLiteral(PUNCHWELL_VERSION)));
+        return 0;
+    case CommandLine::Action::Error:
+        Print(stderr, early.error + QLatin1Char('\n') + CommandLine::Usage());
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
+    QApplication::setApplicationName(QStringLiteral("Punchwell"));
+    QApplication::setApplicationVersion(QStringLiteral(PUNCHWELL_VERSION));
+    QApplication::setWindowIcon(ProgramIcon());
+    // Closing the main window only hides it; Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Parsed again now that Qt has taken its own switches out (and, on Windows, from the
+    // wide command line).
+    const CommandLine commandLine = CommandLine::Parse(QCoreApplication::arguments());
+
+    QString error;
+    const QString dataDirectory = ResolveDataDirectory(commandLine.dataDirectory, error);
+    if (dataDirectory.isEmpty()) {
+        QtPrompts prompts;
+        prompts.Ask(QStringLiteral("Punchwell").toStdString(), error.toStdString(),
+                    MessageIcon::Stop, MessageButtons::Ok, false);
+        return 1;
+    }
+
+    const QString file =
+        commandLine.file.isEmpty() ? QString() : QFileInfo(commandLine.file).absoluteFilePath();
+
+    SingleInstance instance(dataDirectory);
+    switch (instance.Acquire()) {
+    case SingleInstance::Role::Secondary:
+        // The running program owns the data; this start only passes on its request.
+        if (instance.SendToPrimary(file))
+            return 0;
+        Print(stderr, QCoreApplication::translate("PunchwellApplication",
+                                                  "Punchwell is already running with %1, but "
+                                                  "did not answer.\n")
+                          .arg(QDir::toNativeSeparators(dataDirectory)));
+        return 1;
+    case SingleInstance::Role::Unguarded:
+        Print(stderr, QCoreApplication::translate("PunchwellApplication",
+                                                  "Punchwell could not lock %1; running anyway.\n")
+                          .arg(QDir::toNativeSeparators(instance.LockFilePath())));
+        break;
+    case SingleInstance::Role::Primary:
+        break;
+    }
+
+    PunchwellApplication program(dataDirectory);
+    program.Listen(instance);
+    connect(&program, &PunchwellApplication::exitRequested, &qapp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    program.Start(file);
+    return qapp.exec();
+}
+
+QString PunchwellApplication::ResolveDataDirectory(const QString& fromCommandLine, QString& error) {
+    const QString wanted = fromCommandLine.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                               : fromCommandLine;
+    if (wanted.isEmpty()) {
+        error = QCoreApplication::translate("PunchwellApplication",
+                                            "Punchwell cannot find a folder for its data files.");
+        return {};
+    }
+    const QString path = QDir::cleanPath(QDir(wanted).absolutePath());
+    if (!QDir().mkpath(path) || !QFileInfo(path).isDir()) {
+        error = QCoreApplication::translate("PunchwellApplication",
+                                            "Punchwell cannot create its data folder %1.")
+                    .arg(QDir::toNativeSeparators(path));
+        return {};
+    }
+    return path;
+}
+
+PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject* parent)
+    : QObject(parent), m_app(QDir::toNativeSeparators(dataDirectory).toStdString()) {
+    m_app.SetPrompts(&m_prompts);
+    m_app.SetOptionsStorage(&m_optionsStorage);
+}
+
+PunchwellApplication::~PunchwellApplication() = default;
+
+CPunchwellDlg* PunchwellApplication::MainWindow() const {
+    return m_dlg.get();
+}
+
+void PunchwellApplication::Listen(SingleInstance& instance) {
+    connect(&instance, &SingleInstance::showRequested, this,
+            &PunchwellApplication::OnShowRequested);
+    connect(&instance, &SingleInstance::fileHandedOver, this,
+            &PunchwellApplication::OnFileHandedOver);
+}
+
+void PunchwellApplication::Start(const QString& commandLineFile) {
+    // The data files come first: no option may influence which file is read.
+    m_startup = LoadDataAtStartup(m_app, !commandLineFile.isEmpty());
+    m_app.ReadOptions();
+
+    m_dlg = std::make_unique<CPunchwellDlg>(m_app);
+    m_prompts.SetOwner(m_dlg.get());
+    connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
+
+    // The window exists but is not on screen yet, so this box has no owner.
+    if (!commandLineFile.isEmpty())
+        OpenCommandLineFile(commandLineFile, false);
+
+    m_dlg->ShowWindow();
+    m_started = true;
+
+    if (m_showPending)
+        ShowMainWindow();
+    const QStringList pending = std::exchange(m_filesPending, {});
+    for (const QString& path : pending)
+        OpenCommandLineFile(path, true);
+}
+
+void PunchwellApplication::ShowMainWindow() {
+    if (m_dlg)
+        m_dlg->ShowWindow();
+}
+
+void PunchwellApplication::OpenCommandLineFile(const QString& path, bool owned) {
+    m_prompts.Ask(std::string(), QDir::toNativeSeparators(path).toStdString(), MessageIcon::None,
+                  MessageButtons::Ok, owned);
+    // The Load Data File procedure (Replace All Data or Merge Files, then the save of the
+    // main file) takes over from here.
+}
+
+void PunchwellApplication::OnShowRequested() {
+    if (!m_started) {
+        m_showPending = true;
+        return;
+    }
+    ShowMainWindow();
+}
+
+void PunchwellApplication::OnFileHandedOver(const QString& path) {
+    if (!m_started) {
+        m_filesPending << path;
+        return;
+    }
+    OpenCommandLineFile(path, true);
+}

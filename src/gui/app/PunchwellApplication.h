@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/PunchwellApp.h"
+#include "app/QtPrompts.h"
+#include "app/SettingsOptionsStorage.h"
+#include "app/StartupLoader.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class CPunchwellDlg;
+class SingleInstance;
+
+// The program from start-up to Exit: the data files, the options, the main window and the
+// requests of later starts.
+class PunchwellApplication : public QObject {
+    Q_OBJECT
+public:
+    // The whole program; returns the process exit code.
+    static int Run(int argc, char** argv);
+
+    // The data folder: `fromCommandLine` when given, else the per-user one; created when
+    // missing. Empty on failure, with `error` ready to show.
+    static QString ResolveDataDirectory(const QString& fromCommandLine, QString& error);
+
+    // The clock icon in every size the resources hold.
+    static QIcon ProgramIcon();
+
+    explicit PunchwellApplication(const QString& dataDirectory, QObject* parent = nullptr);
+    ~PunchwellApplication() override;
+
+    // Takes the show and open requests that later starts send.
+    void Listen(SingleInstance& instance);
+    // Start-up after the instance guard, in this order: the data files, the options, the
+    // main window, the command-line file; then the window is shown.
+    void Start(const QString& commandLineFile);
+
+    CPunchwellApp& App() { return m_app; }
+    QtPrompts& GetPrompts() { return m_prompts; }
+    CPunchwellDlg* MainWindow() const;
+    const StartupResult& GetStartupResult() const { return m_startup; }
+
+    void ShowMainWindow();
+    // A data file named on a command line, this one's or a later start's: its full path
+    // is shown first. The load procedure (replace or merge, then save) belongs here.
+    void OpenCommandLineFile(const QString& path, bool owned);
+
+signals:
+    // File > Exit has done its work; the program ends.
+    void exitRequested();
+
+private:
+    void OnShowRequested();
+    void OnFileHandedOver(const QString& path);
+
+    QtPrompts m_prompts;
+    SettingsOptionsStorage m_optionsStorage;
+    CPunchwellApp m_app;
+    StartupResult m_startup;
+    std::unique_ptr<CPunchwellDlg> m_dlg;
+
+    // Requests that arrived while start-up still had its message boxes open.
+    bool m_started = false;
+    bool m_showPending = false;
+    QStringList m_filesPending;
+};

@@ -1,0 +1,105 @@
+#include "app/QtPrompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+
+QMessageBox::Icon QtPrompts::ToQtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons QtPrompts::ToQtButtons(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QWidget* QtPrompts::Parent(bool owned) const {
+    if (!owned)
+        return nullptr;
+    return m_owner ? m_owner.data() : QApplication::activeWindow();
+}
+
+MessageAnswer QtPrompts::Ask(const std::string& caption, const std::string& text, MessageIcon icon,
+                             MessageButtons buttons, bool owned) {
+    QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                    ToQtButtons(buttons), Parent(owned));
+    // Paths and project names are shown as typed, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    // The first button is the default, as on the classic message box.
+    box.setDefaultButton(buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel
+                             ? QMessageBox::Yes
+                             : QMessageBox::Ok);
+    if (buttons == MessageButtons::OkCancel || buttons == MessageButtons::YesNoCancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (buttons == MessageButtons::Ok)
+        box.setEscapeButton(QMessageBox::Ok);
+
+    const int result = box.exec();
+    switch (result) {
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Cancel:
+        return MessageAnswer::Cancel;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        break;
+    }
+    // Closed without a button: the answer that changes nothing.
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return MessageAnswer::Ok;
+    case MessageButtons::YesNo:
+        return MessageAnswer::No;
+    case MessageButtons::OkCancel:
+    case MessageButtons::YesNoCancel:
+        break;
+    }
+    return MessageAnswer::Cancel;
+}
+
+std::optional<std::string> QtPrompts::ChooseFile(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(Parent(true), QString::fromStdString(request.caption));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.filter.empty())
+        dialog.setNameFilter(QString::fromStdString(request.filter));
+    if (!request.defaultSuffix.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    if (!request.initialName.empty())
+        dialog.selectFile(QString::fromStdString(request.initialName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+std::optional<std::string> QtPrompts::ChooseOpenFile(const FileDialogRequest& request) {
+    return ChooseFile(request, false);
+}
+
+std::optional<std::string> QtPrompts::ChooseSaveFile(const FileDialogRequest& request) {
+    return ChooseFile(request, true);
+}

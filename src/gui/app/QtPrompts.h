@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/Prompts.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+// The desktop's answer to the core's questions: real message boxes and file dialogs. The
+// one place in the program that opens a QMessageBox or a QFileDialog.
+class QtPrompts : public Prompts {
+public:
+    QtPrompts() = default;
+
+    // The window that owned boxes belong to; unset (or gone) means the active window.
+    void SetOwner(QWidget* owner) { m_owner = owner; }
+
+    MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
+                      MessageButtons buttons, bool owned = true) override;
+
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+
+    static QMessageBox::Icon ToQtIcon(MessageIcon icon);
+    static QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons);
+
+private:
+    QWidget* Parent(bool owned) const;
+    std::optional<std::string> ChooseFile(const FileDialogRequest& request, bool save);
+
+    QPointer<QWidget> m_owner;
+};

@@ -1,0 +1,5 @@
+#include "app/PunchwellApplication.h"
+
+int main(int argc, char** argv) {
+    return PunchwellApplication::Run(argc, argv);
+}

@@ -1,0 +1,68 @@
+#include "ui/PunchwellDlg.h"
+
+#include "app/PunchwellApp.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_app(app) {
+    setObjectName(QStringLiteral("PunchwellDlg"));
+    setWindowTitle(tr("Punchwell"));
+
+    auto* layout = new QVBoxLayout(this);
+    CreateMenus();
+    layout->setMenuBar(m_menuBar);
+    layout->addStretch();
+
+    // The classic window is 176 x 125 dialog units (a unit is a quarter of the average
+    // character width across, an eighth of the line height down), below its menu bar.
+    const QFontMetrics metrics(font());
+    resize(metrics.averageCharWidth() * 176 / 4,
+           metrics.height() * 125 / 8 + m_menuBar->sizeHint().height());
+}
+
+void CPunchwellDlg::CreateMenus() {
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName(QStringLiteral("menuBar"));
+
+    m_menuFile = m_menuBar->addMenu(tr("&File"));
+    m_menuFile->setObjectName(QStringLiteral("menuFile"));
+
+    m_actionExit = new QAction(tr("E&xit"), this);
+    m_actionExit->setObjectName(QStringLiteral("actionExit"));
+    m_actionExit->setMenuRole(QAction::QuitRole);
+    connect(m_actionExit, &QAction::triggered, this, &CPunchwellDlg::OnExit);
+    m_menuFile->addAction(m_actionExit);
+}
+
+void CPunchwellDlg::ShowWindow() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CPunchwellDlg::OnExit() {
+    // A running period is checked out here first once check-in exists; cancelling its
+    // notes will keep the program open.
+    m_app.WriteOptions();
+    hide();
+    emit exitRequested();
+}
+
+void CPunchwellDlg::reject() {
+    // Esc must not end or hide the window that carries the whole program.
+    m_app.WriteOptions();
+}
+
+void CPunchwellDlg::closeEvent(QCloseEvent* event) {
+    // The close box hides the window; the program keeps running until Exit.
+    event->ignore();
+    hide();
+}
