@@ -1,0 +1,218 @@
+#include "platform/FileSystem.h"
+#include "CoreTestSupport.h"
+#include "FaultyFileOps.h"
+#include "platform/LocalTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+using coretest::ReadFile;
+using coretest::ScopedTimeZone;
+using coretest::TempDir;
+using coretest::WriteFile;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t EntriesIn(const fs::path& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
+        ++n;
+    return n;
+}
+
+TEST(ReplaceFileDurably, ReplacesTheFileAndLeavesNothingBehind) {
+    TempDir dir;
+    const std::string path = dir.file("timedata.pnd");
+    WriteFile(path, "old contents");
+    const std::string big(200000, 'z');
+    const FileResult r = ReplaceFileDurably(path, big);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(ReadFile(path), big);
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    const std::string fresh = dir.file("new.pnd");
+    ASSERT_TRUE(ReplaceFileDurably(fresh, "").ok); // an empty file is still a file
+    EXPECT_TRUE(fs::exists(fresh));
+}
+
+TEST(ReplaceFileDurably, EveryFailedStepKeepsTheOldFileWholeAndReportsIt) {
+    struct Case {
+        const char* what;
+        void (*arrange)(FaultyFileOps&);
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"cannot create the temporary file", [](FaultyFileOps& o) { o.createError = EACCES; },
+         "Access to "},
+        {"disk full after 100 bytes", [](FaultyFileOps& o) { o.failAfterBytes = 100; },
+         "Disk full while accessing "},
+        {"disk full at once", [](FaultyFileOps& o) { o.failAfterBytes = 0; },
+         "Disk full while accessing "},
+        {"sync fails", [](FaultyFileOps& o) { o.syncError = EIO; }, "error occurred"},
+        {"close fails", [](FaultyFileOps& o) { o.closeError = EDQUOT; },
+         "Disk full while accessing "},
+        {"rename fails", [](FaultyFileOps& o) { o.renameError = EPERM; }, "Access to "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir.file("timedata.pnd");
+        WriteFile(path, "the old file");
+        FaultyFileOps ops;
+        c.arrange(ops);
+        const FileResult r = ReplaceFileDurably(path, std::string(5000, 'n'), ops);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.message.find(path), std::string::npos) << r.message;
+        EXPECT_NE(r.message.find(c.cause), std::string::npos) << r.message;
+        EXPECT_EQ(ReadFile(path), "the old file");
+        EXPECT_EQ(EntriesIn(dir.path()), 1u) << "temporary file left behind";
+    }
+    // A failed directory sync comes after the rename: the new data is there, but the save is
+    // still not reported as safe.
+    TempDir dir;
+    const std::string path = dir.file("timedata.pnd");
+    FaultyFileOps ops;
+    ops.syncDirectoryError = EIO;
+    EXPECT_FALSE(ReplaceFileDurably(path, "new", ops).ok);
+    EXPECT_EQ(ReadFile(path), "new");
+}
+
+TEST(ReplaceFileDurably, RealFailures) {
+    TempDir dir;
+    // A directory in the way of the file: the rename cannot replace it.
+    const std::string blocked = dir.file("timedata.pnd");
+    fs::create_directory(blocked);
+    WriteFile(fs::path(blocked) / "inside", "keep me");
+    FileResult r = ReplaceFileDurably(blocked, "data");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find(blocked), std::string::npos) << r.message;
+    EXPECT_EQ(ReadFile(fs::path(blocked) / "inside"), "keep me");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    // A directory that does not exist.
+    r = ReplaceFileDurably(dir.file("nowhere/timedata.pnd"), "data");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("nowhere/timedata.pnd"), std::string::npos) << r.message;
+}
+
+TEST(ReplaceFileDurably, ReadOnlyDirectory) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: directory permissions do not stop writes";
+    TempDir dir;
+    const std::string path = dir.file("timedata.pnd");
+    WriteFile(path, "old");
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const FileResult r = ReplaceFileDurably(path, "new");
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "Access to " + path + " was denied.");
+    EXPECT_EQ(ReadFile(path), "old");
+}
+
+TEST(FileErrors, Wording) {
+    const std::string p = "/data/timedata.pnd";
+    EXPECT_EQ(DescribeFileError(EACCES, p), "Access to /data/timedata.pnd was denied.");
+    EXPECT_EQ(DescribeFileError(EPERM, p), "Access to /data/timedata.pnd was denied.");
+    EXPECT_EQ(DescribeFileError(EROFS, p), "Access to /data/timedata.pnd was denied.");
+    EXPECT_EQ(DescribeFileError(ENOSPC, p), "Disk full while accessing /data/timedata.pnd.");
+    EXPECT_EQ(DescribeFileError(EDQUOT, p), "Disk full while accessing /data/timedata.pnd.");
+    EXPECT_EQ(DescribeFileError(EIO, p), "An error occurred while accessing /data/timedata.pnd: " +
+                                             std::string(std::strerror(EIO)) + ".");
+}
+
+TEST(FileReading, MissingIsNotAnError) {
+    TempDir dir;
+    std::string bytes;
+    std::string error;
+    EXPECT_EQ(ReadWholeFile(dir.file("absent.pnd"), bytes, error), ReadStatus::Missing);
+    EXPECT_EQ(ReadWholeFile(dir.file("absent/inner.pnd"), bytes, error), ReadStatus::Missing);
+    EXPECT_FALSE(FileExists(dir.file("absent.pnd")));
+
+    EXPECT_EQ(ReadWholeFile(dir.str(), bytes, error), ReadStatus::Error);
+    EXPECT_NE(error.find(dir.str()), std::string::npos) << error;
+
+    const std::string blob("\0\x01\xFF\r\n", 5);
+    WriteFile(dir.file("x.pnd"), blob);
+    EXPECT_EQ(ReadWholeFile(dir.file("x.pnd"), bytes, error), ReadStatus::Ok);
+    EXPECT_EQ(bytes, blob);
+    EXPECT_TRUE(FileExists(dir.file("x.pnd")));
+}
+
+TEST(FileCopies, NeverOverwrite) {
+    TempDir dir;
+    WriteFile(dir.file("a"), "first");
+    WriteFile(dir.file("b"), "second");
+    EXPECT_FALSE(CopyFileNoOverwrite(dir.file("a"), dir.file("b")).ok);
+    EXPECT_EQ(ReadFile(dir.file("b")), "second");
+    EXPECT_TRUE(CopyFileNoOverwrite(dir.file("a"), dir.file("c")).ok);
+    EXPECT_EQ(ReadFile(dir.file("c")), "first");
+    EXPECT_EQ(ReadFile(dir.file("a")), "first");
+
+    EXPECT_FALSE(RenameNoOverwrite(dir.file("a"), dir.file("b")).ok);
+    EXPECT_EQ(ReadFile(dir.file("a")), "first");
+    EXPECT_EQ(ReadFile(dir.file("b")), "second");
+    EXPECT_TRUE(RenameNoOverwrite(dir.file("a"), dir.file("d")).ok);
+    EXPECT_FALSE(FileExists(dir.file("a")));
+    EXPECT_EQ(ReadFile(dir.file("d")), "first");
+}
+
+TEST(FilePaths, SplitAndJoin) {
+    EXPECT_EQ(DirectoryOf("/a/b/timedata.pnd"), "/a/b");
+    EXPECT_EQ(DirectoryOf("/timedata.pnd"), "/");
+    EXPECT_EQ(DirectoryOf("timedata.pnd"), ".");
+    EXPECT_EQ(FileNameOf("/a/b/timedata.pnd"), "timedata.pnd");
+    EXPECT_EQ(FileNameOf("timedata.pnd"), "timedata.pnd");
+    EXPECT_EQ(JoinPath("/a/b", "x.pnd"), "/a/b/x.pnd");
+    EXPECT_EQ(JoinPath("/a/b/", "x.pnd"), "/a/b/x.pnd");
+    EXPECT_EQ(JoinPath("", "x.pnd"), "x.pnd");
+}
+
+TEST(LocalTime, FollowsTheZoneAndItsDaylightSaving) {
+    ScopedTimeZone tz("America/New_York");
+    const std::int64_t start = 1136192400; // 2006-01-02 09:00:00 UTC
+    const auto local = ToLocal(start);
+    ASSERT_TRUE(local.has_value());
+    EXPECT_EQ(local->year, 2006);
+    EXPECT_EQ(local->month, 1);
+    EXPECT_EQ(local->day, 2);
+    EXPECT_EQ(local->hour, 4);
+    EXPECT_EQ(local->weekday, 1);
+    EXPECT_EQ(local->yearDay, 1);
+    EXPECT_EQ(FromLocal(*local), start);
+    EXPECT_EQ(FormatLocal(start, "%Y%m%d-%H%M%S"), "20060102-040000");
+
+    // Summer time: 2021-07-01 12:00 EDT is 16:00 UTC.
+    LocalDateTime summer;
+    summer.year = 2021;
+    summer.month = 7;
+    summer.day = 1;
+    summer.hour = 12;
+    EXPECT_EQ(FromLocal(summer), 1625155200);
+    // Fields out of range are normalised as mktime does: January 32nd is February 1st.
+    LocalDateTime overflow;
+    overflow.year = 2021;
+    overflow.day = 32;
+    const auto feb = ToLocal(*FromLocal(overflow));
+    EXPECT_EQ(feb->month, 2);
+    EXPECT_EQ(feb->day, 1);
+}
+
+TEST(LocalTime, OneSecondBefore1970IsATimeNotAnError) {
+    ScopedTimeZone tz("UTC");
+    LocalDateTime fields;
+    fields.year = 1969;
+    fields.month = 12;
+    fields.day = 31;
+    fields.hour = 23;
+    fields.minute = 59;
+    fields.second = 59;
+    EXPECT_EQ(FromLocal(fields), -1);
+    EXPECT_EQ(FormatLocal(0, ""), "");
+}
+
+} // namespace
