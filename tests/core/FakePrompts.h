@@ -57,13 +57,15 @@ public:
         Expected e = std::move(m_queue.front());
         m_queue.pop_front();
         EXPECT_EQ(e.caption, caption) << "text: " << text;
-        if (e.text)
+        if (e.text) {
             EXPECT_EQ(*e.text, text) << "caption: " << caption;
+        }
         EXPECT_EQ(static_cast<int>(e.icon), static_cast<int>(icon)) << "icon of " << caption;
         EXPECT_EQ(static_cast<int>(e.buttons), static_cast<int>(buttons))
             << "buttons of " << caption;
-        if (e.owned)
+        if (e.owned) {
             EXPECT_EQ(*e.owned, owned) << "owner of " << caption;
+        }
         EXPECT_TRUE(Offers(buttons, e.answer))
             << "queued answer is not one of the buttons of " << caption;
         return e.answer;

@@ -303,7 +303,7 @@ FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
         code = errno;
     }
     if (!ok) {
-        std::remove(to.c_str());
+        SystemFileOps().Remove(to);
         return FileResult::Failure(DescribeFileError(code != 0 ? code : EIO, to));
     }
     return FileResult::Success();

@@ -1,0 +1,219 @@
+#include "app/StartupLoader.h"
+#include "CoreTestSupport.h"
+#include "FakeClock.h"
+#include "FakePrompts.h"
+#include "app/PunchwellApp.h"
+#include "data/DataFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+using coretest::Fixture;
+using coretest::ReadFile;
+using coretest::ScopedTimeZone;
+using coretest::TempDir;
+using coretest::WriteFile;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBothCorrupted =
+    "Both the main and backup files were corrupted. No data could be read. Please use the Load "
+    "Data function in the File menu to load a previously saved record of your time.";
+const std::string kMainMissingBackupCorrupted =
+    "The main file was missing, and the backup file was corrupted. No data could be read. "
+    "Please use the Load Data function in the File menu to load a previously saved record of "
+    "your time.";
+const std::string kFirstRun = "Punchwell is being run for the first time. Would you like to "
+                              "enter the projects you will be working on now?";
+
+class Startup : public ::testing::Test {
+protected:
+    Startup() : tz("America/New_York"), clock(1796915700) /* 2026-12-10 10:15:00 EST */ {
+        app.SetClock(&clock);
+        app.SetPrompts(&prompts);
+    }
+
+    std::string MainPath() const { return app.GetDataPath(); }
+    std::string BackupPath() const { return app.GetBackupPath(); }
+    std::string Kept(const std::string& stem, const std::string& suffix = "") const {
+        return dir.file(stem + ".damaged-20261210-101500" + suffix + ".pnd");
+    }
+    static std::string CopyLine(const std::string& original, const std::string& copy) {
+        return "The file " + original + " was damaged. A copy of it was kept as " + copy +
+               " so that nothing in it is lost.";
+    }
+    void ExpectKeptMessage(const std::string& text) {
+        prompts.Expect("Damaged File Kept", text, MessageIcon::Information, MessageButtons::Ok,
+                       MessageAnswer::Ok, false);
+    }
+    void ExpectCorrupted(const std::string& text) {
+        prompts.Expect("Files Corrupted", text, MessageIcon::Stop, MessageButtons::Ok,
+                       MessageAnswer::Ok, false);
+    }
+    std::size_t Entries() const {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
+            ++n;
+        return n;
+    }
+
+    ScopedTimeZone tz;
+    TempDir dir;
+    FakeClock clock;
+    FakePrompts prompts;
+    CPunchwellApp app{dir.str()};
+};
+
+// A second damaged file: the first two periods of the cut fixture, then a null tag.
+std::string DamagedBackup() {
+    const std::string cut = Fixture("truncated.pnd");
+    return cut.substr(0, cut.size() - 11) + std::string(2, '\0');
+}
+
+TEST_F(Startup, MainOkRefreshesTheBackup) {
+    WriteFile(MainPath(), Fixture("password-unicode.pnd"));
+    WriteFile(BackupPath(), "stale backup");
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainOk);
+    EXPECT_TRUE(r.keptCopies.empty());
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("password-unicode.pnd"));
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("password-unicode.pnd"));
+    EXPECT_EQ(app.GetPassword(), "abc");
+    EXPECT_EQ(app.m_wLocked, 1);
+    EXPECT_TRUE(prompts.shown().empty());
+}
+
+TEST_F(Startup, MainDamagedBackupOk) {
+    WriteFile(MainPath(), Fixture("truncated.pnd"));
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
+    EXPECT_FALSE(app.m_bLoadFailed);
+    // Exactly the backup's records, none twice.
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.GetDoneCount(), 1u);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+    EXPECT_EQ(r.keptCopies, std::vector<std::string>{Kept("timedata")});
+    EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
+}
+
+TEST_F(Startup, BothDamaged) {
+    WriteFile(MainPath(), Fixture("truncated.pnd"));
+    WriteFile(BackupPath(), DamagedBackup());
+    ExpectCorrupted(kBothCorrupted);
+    ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")) + "\n" +
+                      CopyLine(BackupPath(), Kept("tdbackup")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::BothDamaged);
+    EXPECT_TRUE(app.m_bLoadFailed);
+    // The store holds what the backup yielded, not the main file's records as well.
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
+    EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
+    EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
+    EXPECT_EQ(r.keptCopies.size(), 2u);
+}
+
+TEST_F(Startup, MainDamagedNoBackup) {
+    WriteFile(MainPath(), Fixture("truncated.pnd"));
+    ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedNoBackup);
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
+    EXPECT_FALSE(fs::exists(BackupPath()));
+    EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
+}
+
+TEST_F(Startup, MainMissingBackupOk) {
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_TRUE(prompts.shown().empty());
+    EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(Startup, MainMissingBackupDamaged) {
+    WriteFile(BackupPath(), DamagedBackup());
+    ExpectCorrupted(kMainMissingBackupCorrupted);
+    ExpectKeptMessage(CopyLine(BackupPath(), Kept("tdbackup")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainMissingBackupDamaged);
+    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_FALSE(fs::exists(MainPath()));
+    EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
+}
+
+TEST_F(Startup, FirstRunAsksOnlyWithoutACommandLineFile) {
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        CPunchwellApp fresh(dir.str());
+        fresh.SetPrompts(&prompts);
+        prompts.Expect("Enter Projects?", kFirstRun, MessageIcon::Question, MessageButtons::YesNo,
+                       answer, false);
+        EXPECT_EQ(LoadDataAtStartup(fresh, false).which, StartupCase::FirstRun);
+        EXPECT_EQ(fresh.m_bFirstRun, answer == MessageAnswer::Yes);
+    }
+    CPunchwellApp withFile(dir.str());
+    withFile.SetPrompts(&prompts);
+    EXPECT_EQ(LoadDataAtStartup(withFile, true).which, StartupCase::FirstRun);
+    EXPECT_FALSE(withFile.m_bFirstRun);
+    EXPECT_EQ(prompts.shown().size(), 2u);
+    EXPECT_EQ(Entries(), 0u); // nothing written until the first change
+}
+
+TEST_F(Startup, MainThatCannotBeReadIsMovedAsideBeforeTheRewrite) {
+    // A directory where the main file should be cannot be read, nor copied: it is moved.
+    fs::create_directory(MainPath());
+    WriteFile(fs::path(MainPath()) / "inside", "keep");
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    ExpectKeptMessage("The file " + MainPath() +
+                      " was damaged and could not be copied. It was moved to " + Kept("timedata") +
+                      " so that nothing in it is lost.");
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
+    EXPECT_EQ(ReadFile(fs::path(Kept("timedata")) / "inside"), "keep");
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+}
+
+TEST_F(Startup, MainWithoutReadPermission) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: file permissions do not stop reads";
+    WriteFile(MainPath(), Fixture("example.pnd"));
+    fs::permissions(MainPath(), fs::perms::none);
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    prompts.Expect("Damaged File Kept", std::nullopt, MessageIcon::Information, MessageButtons::Ok,
+                   MessageAnswer::Ok, false);
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
+    ASSERT_EQ(r.keptCopies.size(), 1u);
+    fs::permissions(r.keptCopies[0], fs::perms::owner_read);
+    EXPECT_EQ(ReadFile(r.keptCopies[0]), Fixture("example.pnd"));
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+}
+
+TEST_F(Startup, KeptCopiesNeverOverwriteEarlierOnes) {
+    WriteFile(MainPath(), "one");
+    WriteFile(Kept("timedata"), "earlier");
+    EXPECT_EQ(KeepDamagedCopy(app, MainPath()), Kept("timedata", "-2"));
+    WriteFile(MainPath(), "two");
+    EXPECT_EQ(KeepDamagedCopy(app, MainPath()), Kept("timedata", "-3"));
+    EXPECT_EQ(ReadFile(Kept("timedata")), "earlier");
+    EXPECT_EQ(ReadFile(Kept("timedata", "-2")), "one");
+    EXPECT_EQ(ReadFile(Kept("timedata", "-3")), "two");
+    EXPECT_EQ(ReadFile(MainPath()), "two"); // a copy, not a move
+    clock.advance(61);
+    EXPECT_EQ(KeepDamagedCopy(app, MainPath()), dir.file("timedata.damaged-20261210-101601.pnd"));
+    EXPECT_EQ(KeepDamagedCopy(app, dir.file("absent.pnd")), "");
+}
+
+} // namespace
