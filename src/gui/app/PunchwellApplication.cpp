@@ -20,6 +20,11 @@ void Print(FILE* stream, const QString& text) {
 }
 } // namespace
 
+void PunchwellApplication::InitResources() {
+    // The resources live in a static library, whose registration the linker would drop.
+    Q_INIT_RESOURCE(punchwell);
+}
+
 QIcon PunchwellApplication::ProgramIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 256})
@@ -48,6 +53,7 @@ int PunchwellApplication::Run(int argc, char** argv) {
     }
 
     QApplication qapp(argc, argv);
+    InitResources();
     QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
     QApplication::setApplicationName(QStringLiteral("Punchwell"));
     QApplication::setApplicationVersion(QStringLiteral(PUNCHWELL_VERSION));

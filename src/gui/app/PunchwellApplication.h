@@ -27,6 +27,8 @@ public:
     // missing. Empty on failure, with `error` ready to show.
     static QString ResolveDataDirectory(const QString& fromCommandLine, QString& error);
 
+    // Registers the program's resources (icons, help pages); once per process.
+    static void InitResources();
     // The clock icon in every size the resources hold.
     static QIcon ProgramIcon();
 

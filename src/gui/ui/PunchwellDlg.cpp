@@ -20,11 +20,10 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
     layout->setMenuBar(m_menuBar);
     layout->addStretch();
 
-    // The classic window is 176 x 125 dialog units (a unit is a quarter of the average
-    // character width across, an eighth of the line height down), below its menu bar.
-    const QFontMetrics metrics(font());
-    resize(metrics.averageCharWidth() * 176 / 4,
-           metrics.height() * 125 / 8 + m_menuBar->sizeHint().height());
+    // The classic window is 176 x 125 dialog units below its menu bar, a unit across being
+    // a quarter of the average character width; keep that size and shape, not resizable.
+    const int width = fontMetrics().averageCharWidth() * 176 / 4;
+    setFixedSize(width, width * 125 / 176 + m_menuBar->sizeHint().height());
 }
 
 void CPunchwellDlg::CreateMenus() {
