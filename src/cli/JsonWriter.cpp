@@ -66,7 +66,8 @@ std::string CJsonWriter::Quote(std::string_view utf8) {
         }
         if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
             AppendEscapedUnit(out, codePoint);
-        } else if (codePoint < 0x20 || codePoint == 0x7F) {
+        } else if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)) {
+            // C1 controls too: a terminal may act on them (U+009B starts a command).
             switch (codePoint) {
             case '\b':
                 out += "\\b";

@@ -6,9 +6,9 @@
 #include <vector>
 
 // Builds JSON text in memory. Strings go out as UTF-8; quotes, backslashes and control
-// characters are escaped. Containers nested deeper than the inline depth are written on
-// one line, shallower ones with one member per line, so that a dump of many records stays
-// readable and diffable.
+// characters (C0, DEL and C1) are escaped. Containers nested deeper than the inline depth
+// are written on one line, shallower ones with one member per line, so that a dump of many
+// records stays readable and diffable.
 class CJsonWriter {
 public:
     explicit CJsonWriter(int inlineDepth = 1) : m_inlineDepth(inlineDepth) {}

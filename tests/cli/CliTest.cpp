@@ -177,6 +177,47 @@ TEST(CliDump, WritesEveryFieldInFileOrderWithEscapes) {
               "}\n");
 }
 
+TEST(CliDump, WorkedExampleFixture) {
+    const CliRun run = RunCli({"dump", PUNCHWELL_FIXTURES_DIR "/example.pnd"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\n"
+                       "  \"password_set\": false,\n"
+                       "  \"locked\": 0,\n"
+                       "  \"damaged\": false,\n"
+                       "  \"projects\": [\n"
+                       "    {\"name\":\"Admin\",\"reserved\":0,\"dollars\":0,\"cents\":0,"
+                       "\"use_file\":0,\"file\":\"\"},\n"
+                       "    {\"name\":\"Web\",\"reserved\":0,\"dollars\":25,\"cents\":50,"
+                       "\"use_file\":0,\"file\":\"\"}\n"
+                       "  ],\n"
+                       "  \"periods\": [\n"
+                       "    {\"project\":\"Web\",\"notes\":\"\",\"start\":1136192400,"
+                       "\"end\":1136197800,\"running\":0,\"deleted\":0}\n"
+                       "  ]\n"
+                       "}\n");
+}
+
+// Texts a file can hold that are not plain Unicode still come out as valid UTF-8 JSON.
+TEST(CliDump, LoneSurrogatesAndControlBytesAreEscaped) {
+    const std::string task = std::string("\xFF\xFF\x02\x00\x05\x00", 6) + "CTask";
+    // Reserved, dollars, cents and use-file, all zero.
+    const std::string rest(11, '\0');
+    // Name: the 16-bit form with one lone high surrogate. File: bytes 81 and 9D, which map to C1
+    // controls.
+    const std::string bytes = std::string("\0\0\0\x01\x00", 5) + task +
+                              std::string("\xFF\xFE\xFF\x01\x00\xD8", 6) + rest +
+                              std::string("\x02\x81\x9D\x00\x00", 5);
+    TempDir dir;
+    const std::string path = dir / "odd.pnd";
+    WriteBytes(path, bytes);
+    const CliRun run = RunCli({"dump", path});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("{\"name\":\"\\ud800\",\"reserved\":0,\"dollars\":0,\"cents\":0,"
+                           "\"use_file\":0,\"file\":\"\\u0081\\u009d\"}"),
+              std::string::npos)
+        << run.out;
+}
+
 TEST(CliDump, DamagedFileDumpsWhatWasRead) {
     TempDir dir;
     const std::string path = dir / "cut.pnd";
