@@ -2,6 +2,7 @@
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
+#include "FaultyFileOps.h"
 #include "app/PunchwellApp.h"
 #include "data/DataFile.h"
 
@@ -141,6 +142,18 @@ TEST_F(Startup, MainMissingBackupOk) {
     EXPECT_EQ(app.GetTaskCount(), 2u);
     EXPECT_TRUE(prompts.shown().empty());
     EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(Startup, FailedRewriteIsShownWithoutOwner) {
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    FaultyFileOps ops;
+    ops.renameError = ENOSPC;
+    app.SetFileOps(&ops);
+    prompts.Expect("Punchwell", "Disk full while accessing " + MainPath() + ".",
+                   MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, false);
+    EXPECT_EQ(LoadDataAtStartup(app, false).which, StartupCase::MainMissingBackupOk);
+    EXPECT_FALSE(fs::exists(MainPath()));
+    EXPECT_TRUE(app.m_bPromptsOwned); // later messages have the main window again
 }
 
 TEST_F(Startup, MainMissingBackupDamaged) {

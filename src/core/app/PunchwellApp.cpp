@@ -44,7 +44,8 @@ bool CPunchwellApp::SaveData(const std::string& path) {
     if (result.ok)
         return true;
     if (m_prompts != nullptr)
-        m_prompts->Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok);
+        m_prompts->Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok,
+                       m_bPromptsOwned);
     return false;
 }
 

@@ -63,6 +63,9 @@ public:
     std::string GetPassword() const;
     void SetPassword(const std::string& plain);
 
+    // False while no window exists yet (start-up): save failures are then shown unowned.
+    bool m_bPromptsOwned = true;
+
     bool m_bLoadFailed = false;
     bool m_bFirstRun = false;
     std::string m_strPassword; // scrambled form

@@ -81,6 +81,16 @@ std::string KeepDamagedCopy(CPunchwellApp& app, const std::string& path) {
 }
 
 StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile) {
+    // No window exists yet: every message here, a failed save included, has no owner.
+    struct Unowned {
+        CPunchwellApp& app;
+        bool saved;
+        explicit Unowned(CPunchwellApp& a) : app(a), saved(a.m_bPromptsOwned) {
+            app.m_bPromptsOwned = false;
+        }
+        ~Unowned() { app.m_bPromptsOwned = saved; }
+    } unowned(app);
+
     StartupResult result;
     std::vector<KeptFile> kept;
     const char* spokenText = nullptr; // the "Files Corrupted" message of the row, if any

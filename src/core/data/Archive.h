@@ -19,7 +19,8 @@ public:
     void WriteDWord(std::uint32_t value);
     void WriteInt32(std::int32_t value) { WriteDWord(static_cast<std::uint32_t>(value)); }
     void WriteCount(std::size_t count);
-    // Text in memory (UTF-8), converted as described above.
+    // Text in memory (UTF-8), converted as described above. Bytes that are not UTF-8 are
+    // written in the 16-bit form as U+FFFD, one per bad byte, so nothing after them is lost.
     void WriteString(std::string_view utf8);
     // Raw bytes with the 8-bit length prefix, never converted (the scrambled password).
     void WriteRawString(std::string_view bytes);
@@ -56,6 +57,8 @@ public:
     bool ReadInt32(std::int32_t& value);
     bool ReadCount(std::uint32_t& count);
     bool ReadString(std::string& utf8);
+    // Raw bytes. A raw field found in the 16-bit form is converted back to Windows-1252,
+    // with '?' for a unit the code page has no byte for.
     bool ReadRawString(std::string& bytes);
 
     struct ObjectHeader {

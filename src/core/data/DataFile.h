@@ -16,7 +16,9 @@ struct DataFileReadResult {
     std::uint16_t locked = 0;
     std::size_t projectsRead = 0;
     std::size_t periodsRead = 0;
-    std::size_t damageOffset = 0; // where the damage starts when damaged
+    // When damaged: where the first field or record that could not be read completely
+    // begins; every byte before it went into the result or the store.
+    std::size_t damageOffset = 0;
 };
 
 // The data file layout: password, lock flag, the projects and the periods, head first.
