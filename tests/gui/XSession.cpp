@@ -1,0 +1,118 @@
+#include "XSession.h"
+
+#include <QStandardPaths>
+#include <QTest>
+#include <QThread>
+
+namespace {
+const char* const kTools[] = {"Xvfb", "openbox", "xdotool", "xprop"};
+}
+
+XSession::~XSession() {
+    for (QProcess* process : {&m_windowManager, &m_server}) {
+        if (process->state() != QProcess::NotRunning) {
+            process->terminate();
+            if (!process->waitForFinished(3000)) {
+                process->kill();
+                process->waitForFinished(3000);
+            }
+        }
+    }
+}
+
+QString XSession::MissingTool() {
+    for (const char* tool : kTools)
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return QString::fromLatin1(tool);
+    return {};
+}
+
+bool XSession::Start() {
+    // The server picks a free display itself and tells its number on stdout.
+    m_server.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp")});
+    if (!m_server.waitForStarted(5000))
+        return false;
+    QByteArray out;
+    while (!out.contains('\n') && m_server.waitForReadyRead(10000))
+        out += m_server.readAllStandardOutput();
+    const QString number = QString::fromLatin1(out).trimmed();
+    if (number.isEmpty())
+        return false;
+    m_display = QLatin1Char(':') + number;
+
+    m_windowManager.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
+    m_windowManager.start(QStringLiteral("openbox"), {});
+    if (!m_windowManager.waitForStarted(5000))
+        return false;
+    // The window manager is up once it announces itself on the root window.
+    return QTest::qWaitFor(
+        [this] {
+            QProcess xprop;
+            xprop.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
+            xprop.start(QStringLiteral("xprop"),
+                        {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            xprop.waitForFinished(3000);
+            return xprop.readAllStandardOutput().contains("window id");
+        },
+        10000);
+}
+
+QProcessEnvironment XSession::Environment(QProcessEnvironment base) const {
+    base.insert(QStringLiteral("DISPLAY"), m_display);
+    base.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    return base;
+}
+
+QString XSession::Xdotool(const QStringList& arguments) const {
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    if (!xdotool.waitForFinished(10000) || xdotool.exitStatus() != QProcess::NormalExit ||
+        xdotool.exitCode() != 0)
+        return {};
+    const QString out = QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
+    return out.isNull() ? QStringLiteral("") : out;
+}
+
+QString XSession::WaitForWindow(const QString& titleRegex, int timeoutMs) const {
+    QString id;
+    (void)QTest::qWaitFor(
+        [&] {
+            const QString found =
+                Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--name"), titleRegex});
+            id = found.section(QLatin1Char('\n'), 0, 0).trimmed();
+            return !id.isEmpty();
+        },
+        timeoutMs);
+    return id;
+}
+
+bool XSession::WaitForNoWindow(const QString& titleRegex, int timeoutMs) const {
+    return QTest::qWaitFor(
+        [&] {
+            return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), titleRegex})
+                .isEmpty();
+        },
+        timeoutMs);
+}
+
+QString XSession::ActiveWindowTitle() const {
+    return Xdotool({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")});
+}
+
+bool XSession::SendKeys(const QString& windowId, const QStringList& keys) const {
+    if (Xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}).isNull())
+        return false;
+    for (const QString& key : keys) {
+        if (Xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key}).isNull())
+            return false;
+        // Menus open asynchronously; give each key its effect before the next.
+        QTest::qWait(300);
+    }
+    return true;
+}
