@@ -41,8 +41,11 @@ KeptFile Keep(CPunchwellApp& app, const std::string& path) {
     const std::string base = stem + ".damaged-" + stamp;
 
     for (int n = 1; n <= 1000; ++n) {
-        const std::string candidate =
-            JoinPath(directory, base + (n == 1 ? "" : "-" + std::to_string(n)) + ext);
+        std::string name = base;
+        if (n > 1)
+            name.append("-").append(std::to_string(n));
+        name.append(ext);
+        const std::string candidate = JoinPath(directory, name);
         if (FileExists(candidate))
             continue;
         if (CopyFileNoOverwrite(path, candidate).ok) {

@@ -22,13 +22,14 @@ void CArchiveWriter::WriteByte(std::uint8_t value) {
 }
 
 void CArchiveWriter::WriteWord(std::uint16_t value) {
-    WriteByte(static_cast<std::uint8_t>(value & 0xFF));
-    WriteByte(static_cast<std::uint8_t>(value >> 8));
+    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    m_bytes.append(bytes, sizeof bytes);
 }
 
 void CArchiveWriter::WriteDWord(std::uint32_t value) {
-    WriteWord(static_cast<std::uint16_t>(value & 0xFFFF));
-    WriteWord(static_cast<std::uint16_t>(value >> 16));
+    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                           static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
+    m_bytes.append(bytes, sizeof bytes);
 }
 
 void CArchiveWriter::WriteCount(std::size_t count) {
@@ -54,10 +55,21 @@ void CArchiveWriter::WriteLengthPrefix(std::size_t length) {
 }
 
 void CArchiveWriter::WriteString(std::string_view utf8) {
-    if (auto narrow = windows1252::FromUtf8(utf8)) {
-        WriteRawString(*narrow);
+    if (windows1252::AsciiLength(utf8) == utf8.size()) {
+        WriteRawString(utf8);
         return;
     }
+    // Other texts convert to as many bytes as they have code points; write a prefix for
+    // that many and the converted bytes straight after it, with no temporary string.
+    std::size_t codePoints = 0;
+    for (char c : utf8)
+        codePoints += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const std::size_t mark = m_bytes.size();
+    WriteLengthPrefix(codePoints);
+    const std::size_t textStart = m_bytes.size();
+    if (windows1252::AppendFromUtf8(m_bytes, utf8) && m_bytes.size() - textStart == codePoints)
+        return;
+    m_bytes.resize(mark);
     // Characters the 8-bit code page cannot hold: the 16-bit form keeps them all.
     const std::u16string wide = windows1252::Utf8ToUtf16(utf8);
     WriteByte(0xFF);

@@ -14,6 +14,7 @@
 // (FF FFFE, length in 16-bit units, UTF-16LE) when the text has characters outside it.
 class CArchiveWriter {
 public:
+    void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     void WriteByte(std::uint8_t value);
     void WriteWord(std::uint16_t value);
     void WriteDWord(std::uint32_t value);

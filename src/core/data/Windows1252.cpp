@@ -1,6 +1,7 @@
 #include "data/Windows1252.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace windows1252 {
 namespace {
@@ -99,30 +100,73 @@ bool DecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp, bool& surrog
     return true;
 }
 
+// Length of the plain ASCII run at the start; most texts are nothing else, and such a run
+// is the same bytes in both encodings.
+std::size_t AsciiPrefix(std::string_view s) {
+    std::size_t i = 0;
+    // Eight bytes at a time: texts are long runs of ASCII with the odd accent.
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, sizeof word);
+        if ((word & 0x8080808080808080ULL) != 0)
+            break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 } // namespace
 
+std::size_t AsciiLength(std::string_view text) {
+    return AsciiPrefix(text);
+}
+
 std::string ToUtf8(std::string_view bytes) {
+    std::size_t pos = AsciiPrefix(bytes);
+    if (pos == bytes.size())
+        return std::string(bytes);
     std::string out;
-    out.reserve(bytes.size());
-    for (char c : bytes)
-        AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
+    out.reserve(bytes.size() + bytes.size() / 2 + 4);
+    out.append(bytes.substr(0, pos));
+    while (pos < bytes.size()) {
+        const std::size_t run = AsciiPrefix(bytes.substr(pos));
+        out.append(bytes.substr(pos, run));
+        pos += run;
+        if (pos < bytes.size())
+            AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(bytes[pos++])));
+    }
     return out;
+}
+
+bool AppendFromUtf8(std::string& out, std::string_view utf8) {
+    const std::size_t mark = out.size();
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t run = AsciiPrefix(utf8.substr(pos));
+        out.append(utf8.substr(pos, run));
+        pos += run;
+        if (pos == utf8.size())
+            break;
+        char32_t cp = 0;
+        bool surrogate = false;
+        int byte = -1;
+        if (DecodeUtf8(utf8, pos, cp, surrogate) && !surrogate)
+            byte = CodePointToByte(cp);
+        if (byte < 0) {
+            out.resize(mark);
+            return false;
+        }
+        out += static_cast<char>(byte);
+    }
+    return true;
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        char32_t cp = 0;
-        bool surrogate = false;
-        if (!DecodeUtf8(utf8, pos, cp, surrogate) || surrogate)
-            return std::nullopt;
-        const int byte = CodePointToByte(cp);
-        if (byte < 0)
-            return std::nullopt;
-        out += static_cast<char>(byte);
-    }
+    if (!AppendFromUtf8(out, utf8))
+        return std::nullopt;
     return out;
 }
 

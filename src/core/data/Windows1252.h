@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,9 +11,13 @@
 namespace windows1252 {
 
 std::string ToUtf8(std::string_view bytes);
+// Length of the leading run of plain ASCII, the same bytes in every encoding used here.
+std::size_t AsciiLength(std::string_view text);
 // Empty when the text holds a character Windows-1252 cannot represent (the caller then
 // uses the archive's 16-bit form).
 std::optional<std::string> FromUtf8(std::string_view utf8);
+// The same, appended to `out`; false (and `out` as it was) when it cannot be represented.
+bool AppendFromUtf8(std::string& out, std::string_view utf8);
 
 // UTF-16 code units (little-endian bytes) to UTF-8 and back. Lone surrogates are kept
 // (encoded the generalised UTF-8 way) so that a 16-bit text read from a file is written

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <thread>
 #else
 #include <fcntl.h>
@@ -244,6 +246,21 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
             return ReadStatus::Missing;
         error = DescribeFileError(code, path);
         return ReadStatus::Error;
+    }
+    // One read of the whole size when it is known, then whatever the file grew by.
+    long long size = 0;
+#ifdef _WIN32
+    struct _stat64 st {};
+    if (_fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFREG) != 0)
+        size = st.st_size;
+#else
+    struct stat st {};
+    if (::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
+        size = st.st_size;
+#endif
+    if (size > 0) {
+        bytes.resize(static_cast<std::size_t>(size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
     }
     char buffer[65536];
     for (;;) {
