@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         if (const QString missing = XSession::MissingTool(); !missing.isEmpty())
             GTEST_SKIP() << missing.toStdString() << " is not installed";
-        ASSERT_TRUE(m_x.Start());
+        ASSERT_TRUE(m_x.Start()) << m_x.Error().toStdString();
         m_main = QDir(m_dataDir.path()).filePath(QStringLiteral("timedata.pnd"));
         m_backup = QDir(m_dataDir.path()).filePath(QStringLiteral("tdbackup.pnd"));
     }

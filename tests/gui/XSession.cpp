@@ -33,31 +33,63 @@ bool XSession::Start() {
                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                     QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
                     QStringLiteral("tcp")});
-    if (!m_server.waitForStarted(5000))
+    if (!m_server.waitForStarted(5000)) {
+        m_error = QStringLiteral("Xvfb did not start");
         return false;
+    }
     QByteArray out;
     while (!out.contains('\n') && m_server.waitForReadyRead(10000))
         out += m_server.readAllStandardOutput();
     const QString number = QString::fromLatin1(out).trimmed();
-    if (number.isEmpty())
+    if (number.isEmpty()) {
+        m_error = QStringLiteral("Xvfb named no display: ") +
+                  QString::fromLocal8Bit(m_server.readAllStandardError());
         return false;
+    }
     m_display = QLatin1Char(':') + number;
 
-    m_windowManager.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
-    m_windowManager.start(QStringLiteral("openbox"), {});
-    if (!m_windowManager.waitForStarted(5000))
+    // Xvfb may name its display a moment before it takes connections.
+    if (!QTest::qWaitFor([this] { return !Probe().isNull(); }, 10000)) {
+        m_error = QStringLiteral("Xvfb never took connections on ") + m_display;
         return false;
-    // The window manager is up once it announces itself on the root window.
-    return QTest::qWaitFor(
-        [this] {
-            QProcess xprop;
-            xprop.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
-            xprop.start(QStringLiteral("xprop"),
-                        {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            xprop.waitForFinished(3000);
-            return xprop.readAllStandardOutput().contains("window id");
-        },
-        10000);
+    }
+
+    m_windowManager.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
+    m_windowManager.setProcessChannelMode(QProcess::MergedChannels);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_windowManager.start(QStringLiteral("openbox"), {});
+        if (!m_windowManager.waitForStarted(5000))
+            break;
+        // The window manager is up once it announces itself on the root window.
+        if (QTest::qWaitFor(
+                [this] {
+                    return m_windowManager.state() == QProcess::NotRunning ||
+                           Probe().contains(QStringLiteral("window id"));
+                },
+                10000) &&
+            m_windowManager.state() == QProcess::Running)
+            return true;
+        m_error = QStringLiteral("openbox did not take %1: ").arg(m_display) +
+                  QString::fromLocal8Bit(m_windowManager.readAll());
+        if (m_windowManager.state() != QProcess::NotRunning) {
+            m_windowManager.kill();
+            m_windowManager.waitForFinished(3000);
+        }
+    }
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("openbox did not start");
+    return false;
+}
+
+QString XSession::Probe() const {
+    QProcess xprop;
+    xprop.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+    if (!xprop.waitForFinished(3000) || xprop.exitStatus() != QProcess::NormalExit ||
+        xprop.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(xprop.readAllStandardOutput()) + QLatin1Char(' ');
 }
 
 QProcessEnvironment XSession::Environment(QProcessEnvironment base) const {

@@ -17,6 +17,8 @@ public:
     // Empty when every tool is there; otherwise the name of a missing one.
     static QString MissingTool();
     bool Start();
+    // Why Start failed.
+    QString Error() const { return m_error; }
 
     // `base` with this display and the xcb platform.
     QProcessEnvironment Environment(QProcessEnvironment base) const;
@@ -32,7 +34,11 @@ public:
     bool SendKeys(const QString& windowId, const QStringList& keys) const;
 
 private:
+    // The window manager's mark on the root window; null when the display took no connection.
+    QString Probe() const;
+
     QString m_display;
+    QString m_error;
     QProcess m_server;
     QProcess m_windowManager;
 };
