@@ -135,7 +135,7 @@ void CHelpWindow::BuildIndex() {
                                                  QRegularExpression::DotMatchesEverythingOption |
                                                      QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression headingPattern(
-        QStringLiteral("<h2(?:[^>]*\\bid=\"([^\"]*)\")?[^>]*>(.*?)</h2>"),
+        QStringLiteral("<h2[^>]*>(?:<a name=\"([^\"]*)\"></a>)?(.*?)</h2>"),
         QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
     QList<QPair<QString, QUrl>> topics;
     for (const QString& page : IndexedPages()) {

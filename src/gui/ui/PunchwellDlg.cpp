@@ -9,8 +9,9 @@
 #include <QVBoxLayout>
 
 CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
       m_app(app) {
     setObjectName(QStringLiteral("PunchwellDlg"));
     setWindowTitle(tr("Punchwell"));

@@ -1,0 +1,71 @@
+#include "app/PunchwellApplication.h"
+
+#include "GuiTestSupport.h"
+#include "ui/PunchwellDlg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PunchwellApplicationTest : public GuiTest {
+protected:
+    QTemporaryDir m_dir;
+};
+
+TEST_F(PunchwellApplicationTest, DataFolderIsTheUsersOrTheOneGivenAndIsCreated) {
+    QString error;
+    const QString standard = PunchwellApplication::ResolveDataDirectory(QString(), error);
+    EXPECT_EQ(standard, QDir(qEnvironmentVariable("XDG_DATA_HOME"))
+                            .filePath(QStringLiteral("Quillmoor/Punchwell")));
+    EXPECT_TRUE(QFileInfo(standard).isDir());
+
+    const QString nested = m_dir.filePath(QStringLiteral("a/b/../c"));
+    EXPECT_EQ(PunchwellApplication::ResolveDataDirectory(nested, error),
+              m_dir.filePath(QStringLiteral("a/c")));
+    EXPECT_TRUE(QFileInfo(m_dir.filePath(QStringLiteral("a/c"))).isDir());
+
+    // A plain file where the folder should be is a clear failure naming the path.
+    const QString file = m_dir.filePath(QStringLiteral("taken"));
+    ASSERT_TRUE(WriteBytes(file, "x"));
+    error.clear();
+    EXPECT_TRUE(PunchwellApplication::ResolveDataDirectory(file, error).isEmpty());
+    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(file))) << error.toStdString();
+}
+
+// With a file on the command line and no data yet: no first-run question, the path is shown
+// before the window comes up, and nothing is written.
+TEST_F(PunchwellApplicationTest, CommandLineFileIsShownBeforeTheWindow) {
+    const QString file = m_dir.filePath(QStringLiteral("elsewhere/march.pnd"));
+    PunchwellApplication program(m_dir.path());
+
+    QStringList seen;
+    bool windowUpDuringBox = true;
+    QWidget* boxParent = program.MainWindow();
+    ModalDriver driver([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        ASSERT_NE(box, nullptr);
+        seen << box->windowTitle() << box->text();
+        boxParent = box->parentWidget();
+        windowUpDuringBox = program.MainWindow() && program.MainWindow()->isVisible();
+        box->accept();
+    });
+    program.Start(file);
+
+    ASSERT_TRUE(driver.Ran());
+    EXPECT_EQ(seen, (QStringList{QString(), QDir::toNativeSeparators(file)}));
+    EXPECT_EQ(boxParent, nullptr);
+    EXPECT_FALSE(windowUpDuringBox);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    EXPECT_TRUE(program.MainWindow()->isVisible());
+    EXPECT_EQ(program.GetStartupResult().which, StartupCase::FirstRun);
+    EXPECT_FALSE(program.App().m_bFirstRun);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+}
+
+} // namespace
