@@ -4,4 +4,5 @@
 // for a factory `std::unique_ptr<CCommand> MakeNameCommand()` defined in NameCommand.cpp.
 #define PUNCHWELL_CLI_COMMANDS(X)                                                                  \
     X(Check)                                                                                       \
-    X(Dump)
+    X(Dump)                                                                                        \
+    X(Totals)

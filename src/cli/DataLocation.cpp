@@ -12,9 +12,7 @@
 #include <windows.h>
 #endif
 
-namespace {
-
-std::optional<std::string> Environment(const char* name) {
+std::optional<std::string> EnvironmentVariable(const char* name) {
 #ifdef _WIN32
     // The wide form, so that a folder name outside the ANSI code page survives.
     std::wstring wideName(name, name + std::char_traits<char>::length(name));
@@ -33,18 +31,16 @@ std::optional<std::string> Environment(const char* name) {
 #endif
 }
 
-} // namespace
-
 std::optional<std::string> DefaultDataDirectory() {
 #ifdef _WIN32
-    const auto base = Environment("APPDATA");
+    const auto base = EnvironmentVariable("APPDATA");
     if (!base)
         return std::nullopt;
 #else
     // A relative XDG_DATA_HOME is invalid and ignored, as the desktop program does.
-    auto base = Environment("XDG_DATA_HOME");
+    auto base = EnvironmentVariable("XDG_DATA_HOME");
     if (!base || (*base)[0] != '/') {
-        const auto home = Environment("HOME");
+        const auto home = EnvironmentVariable("HOME");
         if (!home)
             return std::nullopt;
         base = JoinPath(JoinPath(*home, ".local"), "share");

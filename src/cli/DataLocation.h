@@ -11,6 +11,9 @@ struct ParsedArguments;
 // %APPDATA%\Quillmoor\Punchwell on Windows. Empty when the environment names no home.
 std::optional<std::string> DefaultDataDirectory();
 
+// An environment variable in UTF-8; empty when unset or empty.
+std::optional<std::string> EnvironmentVariable(const char* name);
+
 // The data file a command works on: its FILE operand, else the main data file in the
 // --data-dir folder (given to the command or to the tool), else in the default folder.
 // False (with the reason written to the error stream) when none can be found.

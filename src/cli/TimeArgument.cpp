@@ -1,0 +1,59 @@
+#include "TimeArgument.h"
+
+#include "platform/LocalTime.h"
+#include "timing/PeriodRange.h"
+
+#include <cctype>
+
+namespace {
+
+bool ReadField(const std::string& text, std::size_t at, std::size_t digits, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) {
+        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+std::optional<std::int64_t> ParseLocalTimeArgument(const std::string& text) {
+    // 2026-12-10T09:30:00
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    LocalDateTime f;
+    if (!ReadField(text, 0, 4, f.year) || !ReadField(text, 5, 2, f.month) ||
+        !ReadField(text, 8, 2, f.day) || !ReadField(text, 11, 2, f.hour) ||
+        !ReadField(text, 14, 2, f.minute) || !ReadField(text, 17, 2, f.second))
+        return std::nullopt;
+    if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > DaysInMonth(f.year, f.month) ||
+        f.hour > 23 || f.minute > 59 || f.second > 59)
+        return std::nullopt;
+    const auto time = FromLocal(f);
+    if (!time || *time < INT32_MIN || *time > INT32_MAX)
+        return std::nullopt;
+    return time;
+}
+
+std::optional<unsigned> ParseWeekStartArgument(const std::string& text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '6')
+        return static_cast<unsigned>(text[0] - '0');
+    static const char* const kDays[] = {"sunday",   "monday", "tuesday", "wednesday",
+                                        "thursday", "friday", "saturday"};
+    const std::string lower = Lower(text);
+    for (unsigned day = 0; day < 7; ++day) {
+        const std::string name = kDays[day];
+        if (lower.size() >= 3 && name.compare(0, lower.size(), lower) == 0)
+            return day;
+    }
+    return std::nullopt;
+}
