@@ -1,5 +1,7 @@
 #include "XSession.h"
 
+#include <QFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -27,32 +29,40 @@ QString XSession::MissingTool() {
     return {};
 }
 
-bool XSession::Start() {
-    // The server picks a free display itself and tells its number on stdout.
-    m_server.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                    QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                    QStringLiteral("tcp")});
-    if (!m_server.waitForStarted(5000)) {
-        m_error = QStringLiteral("Xvfb did not start");
-        return false;
-    }
-    QByteArray out;
-    while (!out.contains('\n') && m_server.waitForReadyRead(10000))
-        out += m_server.readAllStandardOutput();
-    const QString number = QString::fromLatin1(out).trimmed();
-    if (number.isEmpty()) {
-        m_error = QStringLiteral("Xvfb named no display: ") +
+bool XSession::StartServer() {
+    // Displays well away from the low numbers that people and other tools pick by habit;
+    // the server refuses a number that is taken, and then the next one is tried.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const int number = 300 + QRandomGenerator::global()->bounded(600);
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            continue;
+        m_display = QStringLiteral(":%1").arg(number);
+        m_server.start(QStringLiteral("Xvfb"),
+                       {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+        if (!m_server.waitForStarted(5000)) {
+            m_error = QStringLiteral("Xvfb did not start");
+            return false;
+        }
+        if (QTest::qWaitFor(
+                [this] { return m_server.state() == QProcess::NotRunning || !Probe().isNull(); },
+                10000) &&
+            m_server.state() == QProcess::Running)
+            return true;
+        m_error = QStringLiteral("Xvfb did not serve %1: ").arg(m_display) +
                   QString::fromLocal8Bit(m_server.readAllStandardError());
-        return false;
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.kill();
+            m_server.waitForFinished(3000);
+        }
     }
-    m_display = QLatin1Char(':') + number;
+    return false;
+}
 
-    // Xvfb may name its display a moment before it takes connections.
-    if (!QTest::qWaitFor([this] { return !Probe().isNull(); }, 10000)) {
-        m_error = QStringLiteral("Xvfb never took connections on ") + m_display;
+bool XSession::Start() {
+    if (!StartServer())
         return false;
-    }
 
     m_windowManager.setProcessEnvironment(Environment(QProcessEnvironment::systemEnvironment()));
     m_windowManager.setProcessChannelMode(QProcess::MergedChannels);

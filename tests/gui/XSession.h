@@ -34,6 +34,7 @@ public:
     bool SendKeys(const QString& windowId, const QStringList& keys) const;
 
 private:
+    bool StartServer();
     // The window manager's mark on the root window; null when the display took no connection.
     QString Probe() const;
 
