@@ -1,15 +1,20 @@
 #include "app/PunchwellApplication.h"
 
 #include "GuiTestSupport.h"
+#include "app/SingleInstance.h"
 #include "ui/PunchwellDlg.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -66,6 +71,55 @@ TEST_F(PunchwellApplicationTest, CommandLineFileIsShownBeforeTheWindow) {
     EXPECT_EQ(program.GetStartupResult().which, StartupCase::FirstRun);
     EXPECT_FALSE(program.App().m_bFirstRun);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+}
+
+// A second start while the first-run question is still open: its request waits until the
+// main window exists, then the path is shown over the window.
+TEST_F(PunchwellApplicationTest, RequestDuringStartUpBoxesIsServedOnceTheWindowExists) {
+    SingleInstance instance(m_dir.path());
+    ASSERT_EQ(instance.Acquire(), SingleInstance::Role::Primary);
+    PunchwellApplication program(m_dir.path());
+    program.Listen(instance);
+    QTemporaryDir configDir;
+    const QString file = m_dir.filePath(QStringLiteral("later.pnd"));
+
+    QString firstCaption;
+    int secondExit = -1;
+    QString pathText;
+    QWidget* pathParent = nullptr;
+    std::unique_ptr<ModalDriver> pathDriver;
+    ModalDriver questionDriver([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        ASSERT_NE(box, nullptr);
+        firstCaption = box->windowTitle();
+        QProcess second;
+        second.setProcessEnvironment(ChildEnvironment(configDir.path()));
+        second.start(PunchwellBinary(), {QStringLiteral("--data-dir"), m_dir.path(), file});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return second.state() == QProcess::NotRunning || second.waitForFinished(10); },
+            10000));
+        secondExit = second.exitCode();
+        QTest::qWait(50);
+        pathDriver = std::make_unique<ModalDriver>([&](QWidget* next) {
+            auto* pathBox = qobject_cast<QMessageBox*>(next);
+            ASSERT_NE(pathBox, nullptr);
+            pathText = pathBox->text();
+            pathParent = pathBox->parentWidget();
+            pathBox->accept();
+        });
+        box->button(QMessageBox::No)->click();
+    });
+
+    program.Start(QString());
+    ASSERT_TRUE(questionDriver.Ran());
+    ASSERT_TRUE(pathDriver);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pathDriver->Ran(); }, 10000));
+
+    EXPECT_EQ(firstCaption, QStringLiteral("Enter Projects?"));
+    EXPECT_EQ(secondExit, 0);
+    EXPECT_EQ(pathText, QDir::toNativeSeparators(file));
+    EXPECT_EQ(pathParent, program.MainWindow());
+    EXPECT_TRUE(program.MainWindow()->isVisible());
 }
 
 } // namespace
