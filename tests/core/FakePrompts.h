@@ -33,6 +33,8 @@ public:
     ~FakePrompts() override {
         for (const Expected& e : m_queue)
             ADD_FAILURE() << "expected prompt never shown: " << e.caption;
+        if (!m_files.empty())
+            ADD_FAILURE() << m_files.size() << " expected file dialog(s) never shown";
     }
 
     FakePrompts& Expect(Expected e) {
@@ -71,8 +73,25 @@ public:
         return e.answer;
     }
 
+    // File dialogs: the path chosen, or empty for Cancel. Every request is recorded.
+    FakePrompts& ExpectOpenFile(std::optional<std::string> answer) {
+        m_files.push_back({false, std::move(answer)});
+        return *this;
+    }
+    FakePrompts& ExpectSaveFile(std::optional<std::string> answer) {
+        m_files.push_back({true, std::move(answer)});
+        return *this;
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
+        return ChooseFile(false, request);
+    }
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+        return ChooseFile(true, request);
+    }
+    const std::vector<FileDialogRequest>& fileRequests() const { return m_fileRequests; }
+
     const std::vector<Shown>& shown() const { return m_shown; }
-    bool allAnswered() const { return m_queue.empty(); }
+    bool allAnswered() const { return m_queue.empty() && m_files.empty(); }
 
     static bool Offers(MessageButtons buttons, MessageAnswer answer) {
         switch (buttons) {
@@ -90,6 +109,24 @@ public:
     }
 
 private:
+    struct FileAnswer {
+        bool save;
+        std::optional<std::string> path;
+    };
+    std::optional<std::string> ChooseFile(bool save, const FileDialogRequest& request) {
+        m_fileRequests.push_back(request);
+        if (m_files.empty()) {
+            ADD_FAILURE() << "unexpected file dialog \"" << request.caption << "\"";
+            return std::nullopt;
+        }
+        FileAnswer answer = std::move(m_files.front());
+        m_files.pop_front();
+        EXPECT_EQ(answer.save, save) << "open and save dialogs mixed up: " << request.caption;
+        return answer.path;
+    }
+
+    std::deque<FileAnswer> m_files;
+    std::vector<FileDialogRequest> m_fileRequests;
     std::deque<Expected> m_queue;
     std::vector<Shown> m_shown;
 };

@@ -23,6 +23,7 @@ void Print(FILE* stream, const QString& text) {
 void PunchwellApplication::InitResources() {
     // The resources live in a static library, whose registration the linker would drop.
     Q_INIT_RESOURCE(punchwell);
+    Q_INIT_RESOURCE(help);
 }
 
 QIcon PunchwellApplication::ProgramIcon() {
