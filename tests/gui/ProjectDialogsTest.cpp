@@ -3,6 +3,7 @@
 #include "../core/FakePrompts.h"
 
 #include "data/Store.h"
+#include "ui/HelpKeyFilter.h"
 #include "ui/HelpWindow.h"
 #include "ui/ProjectDlg.h"
 #include "ui/SelectProjectDlg.h"
@@ -259,6 +260,17 @@ TEST_F(ProjectDialogs, HelpOpensTheDialogsPageAndF1FollowsTheOpenDialog) {
     EXPECT_EQ(CHelpWindow::ContextForOpenDialogs(), 4);
     QTest::mouseClick(Child<QPushButton>(&dlg, "helpButton"), Qt::LeftButton);
     ASSERT_NE(CHelpWindow::Instance(), nullptr);
+    EXPECT_EQ(CHelpWindow::Instance()->CurrentPage(), QStringLiteral("context4.html"));
+    CHelpWindow::Instance()->close();
+    QApplication::processEvents();
+
+    // F1 typed in any box of the dialog finds the same page.
+    CHelpKeyFilter helpKey;
+    qApp->installEventFilter(&helpKey);
+    QTest::keyClick(Child<QLineEdit>(&dlg, "centsEdit"), Qt::Key_F1);
+    qApp->removeEventFilter(&helpKey);
+    ASSERT_NE(CHelpWindow::Instance(), nullptr);
+    EXPECT_TRUE(CHelpWindow::Instance()->isVisible());
     EXPECT_EQ(CHelpWindow::Instance()->CurrentPage(), QStringLiteral("context4.html"));
     dlg.reject();
     CHelpWindow::CloseHelp();

@@ -1,5 +1,7 @@
 #include "app/PunchwellApplication.h"
 
+#include "ui/HelpKeyFilter.h"
+
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "ui/PunchwellDlg.h"
@@ -61,6 +63,8 @@ int PunchwellApplication::Run(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
     // Closing the main window only hides it; Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    CHelpKeyFilter helpKey;
+    qapp.installEventFilter(&helpKey);
 
     // Parsed again now that Qt has taken its own switches out (and, on Windows, from the
     // wide command line).

@@ -1,6 +1,7 @@
 #include "ui/PunchwellDlg.h"
 
 #include "app/PunchwellApp.h"
+#include "ui/HelpWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -39,6 +40,15 @@ void CPunchwellDlg::CreateMenus() {
     m_actionExit->setMenuRole(QAction::QuitRole);
     connect(m_actionExit, &QAction::triggered, this, &CPunchwellDlg::OnExit);
     m_menuFile->addAction(m_actionExit);
+
+    m_menuHelp = m_menuBar->addMenu(tr("&Help"));
+    m_menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    m_actionHelpContents = m_menuHelp->addAction(tr("&Contents\tF1"));
+    m_actionHelpContents->setObjectName(QStringLiteral("actionHelpContents"));
+    connect(m_actionHelpContents, &QAction::triggered, this, [] { CHelpWindow::ShowContents(); });
+    m_actionHelpIndex = m_menuHelp->addAction(tr("&Index..."));
+    m_actionHelpIndex->setObjectName(QStringLiteral("actionHelpIndex"));
+    connect(m_actionHelpIndex, &QAction::triggered, this, [] { CHelpWindow::ShowIndex(); });
 }
 
 void CPunchwellDlg::ShowWindow() {

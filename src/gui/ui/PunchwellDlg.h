@@ -37,4 +37,7 @@ private:
     QMenuBar* m_menuBar = nullptr;
     QMenu* m_menuFile = nullptr;
     QAction* m_actionExit = nullptr;
+    QMenu* m_menuHelp = nullptr;
+    QAction* m_actionHelpContents = nullptr;
+    QAction* m_actionHelpIndex = nullptr;
 };
