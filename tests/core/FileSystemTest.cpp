@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -100,18 +103,50 @@ TEST(ReplaceFileDurably, RealFailures) {
     EXPECT_NE(r.message.find("nowhere/timedata.pnd"), std::string::npos) << r.message;
 }
 
+// The save runs in a child process without privileges when the tests run as root, since
+// directory permissions stop nobody else's writes.
+FileResult ReplaceAsUnprivilegedUser(const std::string& path, const std::string& bytes) {
+    if (geteuid() != 0)
+        return ReplaceFileDurably(path, bytes);
+    int channel[2];
+    if (pipe(channel) != 0)
+        return FileResult::Failure("pipe failed");
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const FileResult r = ReplaceFileDurably(path, bytes);
+        const ssize_t ignored = write(channel[1], r.message.data(), r.message.size());
+        (void)ignored;
+        _exit(r.ok ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string message;
+    char buffer[512];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+        return FileResult::Failure("the unprivileged child could not run");
+    return WEXITSTATUS(status) == 0 ? FileResult::Success() : FileResult::Failure(message);
+}
+
 TEST(ReplaceFileDurably, ReadOnlyDirectory) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "running as root: directory permissions do not stop writes";
     TempDir dir;
     const std::string path = dir.file("timedata.pnd");
     WriteFile(path, "old");
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    const FileResult r = ReplaceFileDurably(path, "new");
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    const FileResult r = ReplaceAsUnprivilegedUser(path, "new");
     fs::permissions(dir.path(), fs::perms::owner_all);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "Access to " + path + " was denied.");
     EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
 TEST(FileErrors, Wording) {
