@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -137,23 +138,42 @@ void CHelpWindow::BuildIndex() {
     static const QRegularExpression headingPattern(
         QStringLiteral("<h2[^>]*>(?:<a name=\"([^\"]*)\"></a>)?(.*?)</h2>"),
         QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
+    struct Section {
+        QString heading;
+        QString page;
+        QUrl url;
+    };
     QList<QPair<QString, QUrl>> topics;
+    QList<Section> sections;
     for (const QString& page : IndexedPages()) {
         QFile file(QStringLiteral(":/help/") + page);
         if (!file.open(QIODevice::ReadOnly))
             continue;
         const QString html = QString::fromUtf8(file.readAll());
         const QUrl url(kPageRoot + page);
-        if (const auto title = titlePattern.match(html); title.hasMatch())
-            topics.append({PlainText(title.captured(1)), url});
+        QString pageTitle;
+        if (const auto title = titlePattern.match(html); title.hasMatch()) {
+            pageTitle = PlainText(title.captured(1));
+            topics.append({pageTitle, url});
+        }
         auto headings = headingPattern.globalMatch(html);
         while (headings.hasNext()) {
             const auto heading = headings.next();
             QUrl target = url;
             if (!heading.captured(1).isEmpty())
                 target.setFragment(heading.captured(1));
-            topics.append({PlainText(heading.captured(2)), target});
+            sections.append({PlainText(heading.captured(2)), pageTitle, target});
         }
+    }
+    // A heading that several pages share ("Messages") is told apart by its page.
+    QHash<QString, int> uses;
+    for (const Section& section : sections)
+        ++uses[section.heading];
+    for (const Section& section : sections) {
+        const QString name = uses.value(section.heading) > 1
+                                 ? tr("%1 (%2)").arg(section.heading, section.page)
+                                 : section.heading;
+        topics.append({name, section.url});
     }
     std::sort(topics.begin(), topics.end(), [](const auto& a, const auto& b) {
         return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
