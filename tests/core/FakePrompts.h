@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +37,10 @@ public:
             ADD_FAILURE() << "expected prompt never shown: " << e.caption;
         if (!m_files.empty())
             ADD_FAILURE() << m_files.size() << " expected file dialog(s) never shown";
+        for (const DialogAnswer& d : m_dialogs)
+            ADD_FAILURE() << "expected " << d.kind << " dialog never shown";
+        for (const OpenAnswer& o : m_opens)
+            ADD_FAILURE() << "expected the desktop to open " << o.path;
     }
 
     FakePrompts& Expect(Expected e) {
@@ -90,8 +96,81 @@ public:
     }
     const std::vector<FileDialogRequest>& fileRequests() const { return m_fileRequests; }
 
+    // The program's own dialogs, answered in the order queued. `during` runs while the
+    // dialog is "open", so a test can move the clock or try another command meanwhile.
+    // Notes: the text typed, or empty for Cancel; `project` is the caption's project.
+    FakePrompts& ExpectNotes(std::string project, std::optional<std::string> answer,
+                             std::function<void()> during = {}) {
+        DialogAnswer d{"Notes", std::move(project), std::move(answer), {}, std::move(during)};
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
+    // Select Project: the name to preselect, and the chosen name or empty for Cancel.
+    FakePrompts& ExpectSelectProject(std::string preselect, std::optional<std::string> answer,
+                                     std::function<void()> during = {}) {
+        DialogAnswer d{
+            "Select Project", std::move(preselect), std::move(answer), {}, std::move(during)};
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
+    // Add A Project: the project entered, or empty for Cancel.
+    FakePrompts& ExpectAddProject(std::optional<CTask> answer) {
+        DialogAnswer d{"Add A Project", {}, std::nullopt, std::move(answer), {}};
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
+    FakePrompts& ExpectOpenWithShell(std::string path, bool opens) {
+        m_opens.push_back({std::move(path), opens});
+        return *this;
+    }
+
+    std::optional<std::string> AskNotes(const std::string& project,
+                                        const std::string& notes) override {
+        m_dialogLog.push_back("Notes For " + project);
+        EXPECT_TRUE(notes.empty()) << "notes given to a new Notes dialog: " << notes;
+        DialogAnswer d;
+        if (!NextDialog("Notes", d))
+            return std::nullopt;
+        EXPECT_EQ(d.subject, project) << "project of the Notes dialog";
+        if (d.during)
+            d.during();
+        return d.text;
+    }
+    std::optional<std::string> SelectProject(const std::string& preselect) override {
+        m_dialogLog.push_back("Select Project: " + preselect);
+        DialogAnswer d;
+        if (!NextDialog("Select Project", d))
+            return std::nullopt;
+        EXPECT_EQ(d.subject, preselect) << "preselected name";
+        if (d.during)
+            d.during();
+        return d.text;
+    }
+    std::unique_ptr<CTask> AddProject() override {
+        m_dialogLog.push_back("Add A Project");
+        DialogAnswer d;
+        if (!NextDialog("Add A Project", d) || !d.project)
+            return nullptr;
+        return std::make_unique<CTask>(*d.project);
+    }
+    bool OpenWithShell(const std::string& path) override {
+        m_dialogLog.push_back("open " + path);
+        if (m_opens.empty()) {
+            ADD_FAILURE() << "unexpected open of " << path;
+            return false;
+        }
+        OpenAnswer o = std::move(m_opens.front());
+        m_opens.pop_front();
+        EXPECT_EQ(o.path, path);
+        return o.opens;
+    }
+    // Every dialog shown and every open, in order ("Notes For Alpha", "open /x").
+    const std::vector<std::string>& dialogLog() const { return m_dialogLog; }
+
     const std::vector<Shown>& shown() const { return m_shown; }
-    bool allAnswered() const { return m_queue.empty() && m_files.empty(); }
+    bool allAnswered() const {
+        return m_queue.empty() && m_files.empty() && m_dialogs.empty() && m_opens.empty();
+    }
 
     static bool Offers(MessageButtons buttons, MessageAnswer answer) {
         switch (buttons) {
@@ -109,6 +188,31 @@ public:
     }
 
 private:
+    struct DialogAnswer {
+        std::string kind;
+        std::string subject;
+        std::optional<std::string> text;
+        std::optional<CTask> project;
+        std::function<void()> during;
+    };
+    struct OpenAnswer {
+        std::string path;
+        bool opens;
+    };
+    bool NextDialog(const std::string& kind, DialogAnswer& out) {
+        if (m_dialogs.empty()) {
+            ADD_FAILURE() << "unexpected " << kind << " dialog";
+            return false;
+        }
+        out = std::move(m_dialogs.front());
+        m_dialogs.pop_front();
+        EXPECT_EQ(out.kind, kind) << "dialogs shown in another order than queued";
+        return out.kind == kind;
+    }
+
+    std::deque<DialogAnswer> m_dialogs;
+    std::deque<OpenAnswer> m_opens;
+    std::vector<std::string> m_dialogLog;
     struct FileAnswer {
         bool save;
         std::optional<std::string> path;

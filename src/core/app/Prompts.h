@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/Task.h"
+
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,8 +26,8 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     // A message box. `owned` is false for the start-up boxes shown before any window exists.
-    virtual MessageAnswer Ask(const std::string& caption, const std::string& text,
-                              MessageIcon icon, MessageButtons buttons, bool owned = true) = 0;
+    virtual MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
+                              MessageButtons buttons, bool owned = true) = 0;
     // The chosen file's full path, or empty when the person cancelled. A save dialog asks
     // before replacing an existing file.
     virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) {
@@ -34,5 +37,29 @@ public:
     virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) {
         (void)request;
         return std::nullopt;
+    }
+
+    // The Notes dialog for a period of `project`, starting with `notes`: the notes typed, or
+    // empty for Cancel. The dialog itself keeps its "show on check-out" check box.
+    virtual std::optional<std::string> AskNotes(const std::string& project,
+                                                const std::string& notes) {
+        (void)project;
+        (void)notes;
+        return std::nullopt;
+    }
+    // The Select Project dialog, preselecting the first name that begins with `preselect`
+    // (ignoring case): the chosen name after OK (empty when nothing was selected), or empty
+    // for Cancel.
+    virtual std::optional<std::string> SelectProject(const std::string& preselect) {
+        (void)preselect;
+        return std::nullopt;
+    }
+    // The Add A Project dialog: a new project with the values entered, or null for Cancel.
+    // The dialog has already refused an empty name and one that exists.
+    virtual std::unique_ptr<CTask> AddProject() { return nullptr; }
+    // Opens a document or program the way the desktop opens it; false when it could not.
+    virtual bool OpenWithShell(const std::string& path) {
+        (void)path;
+        return false;
     }
 };

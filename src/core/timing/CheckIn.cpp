@@ -1,0 +1,313 @@
+#include "timing/CheckIn.h"
+
+#include "app/Prompts.h"
+#include "app/PunchwellApp.h"
+#include "data/DoneTask.h"
+#include "data/Task.h"
+#include "platform/Clock.h"
+#include "platform/LocalTime.h"
+#include "timing/CheckInView.h"
+#include "timing/DurationFormat.h"
+
+#include <memory>
+
+namespace {
+
+std::string Display(std::int32_t time) {
+    return FormatLocal(time, CCheckIn::kDateFormat);
+}
+
+} // namespace
+
+// Marks an operation that may wait for the person; nested calls of the same operation's
+// steps go through the private implementations and do not count.
+class CCheckIn::BusyScope {
+public:
+    explicit BusyScope(CCheckIn& owner) : m_owner(owner) { ++m_owner.m_nBusy; }
+    ~BusyScope() { --m_owner.m_nBusy; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    CCheckIn& m_owner;
+};
+
+CCheckIn::CCheckIn(CPunchwellApp& app, CheckInView& view) : m_app(app), m_view(view) {}
+
+std::int32_t CCheckIn::Now() const {
+    return m_app.GetClock().Now();
+}
+
+Prompts* CCheckIn::GetPrompts() const {
+    return m_app.GetPrompts();
+}
+
+void CCheckIn::Warn(const char* caption, const char* text) const {
+    if (Prompts* prompts = GetPrompts())
+        prompts->Ask(caption, text, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+std::string CCheckIn::GetCurrentProject() const {
+    return m_pCurrent != nullptr ? m_pCurrent->GetProject() : std::string();
+}
+
+void CCheckIn::SetEndNoEarlierThanStart(std::int32_t now) {
+    m_pCurrent->SetEnd(now < m_pCurrent->GetStart() ? m_pCurrent->GetStart() : now);
+}
+
+bool CCheckIn::CheckIn(const std::string& name) {
+    if (IsBusy())
+        return false;
+    BusyScope busy(*this);
+    return CheckInImpl(name);
+}
+
+bool CCheckIn::CheckInImpl(const std::string& name) {
+    // Looked up before anything else, so a check-out below cannot change the answer.
+    const CTask* task = m_app.FindTask(name);
+    if (m_bCheckedIn && !CheckOutImpl())
+        return false;
+    if (task == nullptr) {
+        // Checked in only once the project is known good: the clock may tick while the
+        // message is up and must not find a check-in without a period.
+        Warn("Invalid Project", "The project you have selected is invalid. It cannot be tracked.");
+        return false;
+    }
+
+    // A period's key is its start second: when another period already starts in this second
+    // (checked in, out and in again within it), this one starts at the next free second, so
+    // the store takes it and it is saved like any other.
+    std::int32_t start = Now();
+    while (m_app.FindDoneTask(start) != nullptr)
+        ++start;
+
+    auto period = std::make_unique<CDoneTask>(task->GetName(), std::string());
+    period->Begin(start);
+    period->SetEnd(start);
+    CDoneTask* current = period.get();
+    if (!m_app.AddDoneTask(period))
+        return false; // cannot happen: the start second was free
+
+    m_pCurrent = current;
+    m_bCheckedIn = true;
+    m_timeLastSave = start;
+    m_strCheckedIn = Display(start);
+    m_strCheckedOut.clear();
+    m_view.FocusCheckInOut();
+
+    // The file is taken before opening the document: the save may ask the person and the
+    // clock may tick meanwhile.
+    const bool openFile = task->IsFileUsed();
+    const std::string file = task->GetFile();
+    m_app.SaveData();
+    // Whether the document opens or not, timing goes on; nothing is reported.
+    if (openFile)
+        if (Prompts* prompts = GetPrompts())
+            (void)prompts->OpenWithShell(file);
+    return true;
+}
+
+bool CCheckIn::CheckOut() {
+    if (IsBusy())
+        return !m_bCheckedIn && m_pCurrent == nullptr;
+    BusyScope busy(*this);
+    return CheckOutImpl();
+}
+
+bool CCheckIn::CheckOutImpl() {
+    if (!m_bCheckedIn)
+        return true;
+    CDoneTask& period = *m_pCurrent;
+
+    // The period ends when check-out begins, not when the notes are done; the clock leaves
+    // it alone meanwhile because it no longer counts as checked in.
+    m_bCheckedIn = false;
+    const std::int32_t now = Now();
+    period.Finish(now < period.GetStart() ? period.GetStart() : now);
+
+    std::string notes;
+    if (m_app.GetOptions().m_bShowNotes) {
+        Prompts* prompts = GetPrompts();
+        m_view.ShowTrayIcon(false);
+        std::optional<std::string> answer =
+            prompts != nullptr ? prompts->AskNotes(period.GetProject(), std::string())
+                               : std::optional<std::string>(std::string());
+        m_view.ShowTrayIcon(true);
+        if (!answer) {
+            // Cancel: the same period goes on; its end follows the clock from the next tick.
+            m_bCheckedIn = true;
+            period.SetRunningFlag(1);
+            return false;
+        }
+        notes = std::move(*answer);
+    }
+
+    m_strCheckedOut = Display(period.GetEnd());
+    period.SetNotes(std::move(notes));
+    m_pCurrent = nullptr;
+    m_app.SaveData();
+    return true;
+}
+
+void CCheckIn::Resume(CDoneTask& period) {
+    m_pCurrent = &period;
+    m_strCheckedIn = Display(period.GetStart());
+    m_timeLastSave = Now();
+    m_view.PushTexts();
+    m_bCheckedIn = true;
+    m_view.UpdateState();
+}
+
+void CCheckIn::ResumeOrOfferList() {
+    if (IsBusy())
+        return;
+    BusyScope busy(*this);
+    for (const auto& period : m_app.DoneTasks()) {
+        if (period->IsRunning()) {
+            Resume(*period);
+            return;
+        }
+    }
+    const COptions& options = m_app.GetOptions();
+    if (!options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
+        return;
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr)
+        return;
+    m_view.ShowTrayIcon(false);
+    const std::optional<std::string> choice = prompts->SelectProject(options.m_strDefaultProject);
+    m_view.ShowTrayIcon(true);
+    if (choice && !choice->empty())
+        CheckInImpl(*choice);
+}
+
+void CCheckIn::ArmRelockIfLocked() {
+    if (m_app.m_wLocked == 0)
+        return;
+    m_app.m_wLocked = 0;
+    m_bRelockPending = true;
+    m_timeRelock = Now();
+}
+
+CTask* CCheckIn::AddNewProject(AddFailure failure) {
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr)
+        return nullptr;
+    std::unique_ptr<CTask> task = prompts->AddProject();
+    if (!task)
+        return nullptr;
+    const std::string name = task->GetName();
+    if (!m_app.AddTask(task)) {
+        if (failure == AddFailure::TaskExists)
+            Warn("Task Exists", "The task you have attempted to create already exists.");
+        else
+            Warn("Project Creation Failure",
+                 "Creation of the project failed. Possible problems include not enough memory, "
+                 "or too many projects.");
+        return nullptr;
+    }
+    m_app.SaveData();
+    return m_app.FindTask(name);
+}
+
+void CCheckIn::AddAndCheckIn() {
+    CTask* task = AddNewProject(AddFailure::TaskExists);
+    if (task == nullptr)
+        return;
+    const std::string name = task->GetName();
+    m_view.FillProjectList();
+    CheckInImpl(name);
+}
+
+void CCheckIn::OnCheckInOut(const ProjectChoice& selection) {
+    if (IsBusy())
+        return;
+    BusyScope busy(*this);
+    if (m_bCheckedIn) {
+        CheckOutImpl();
+        m_view.UpdateState();
+        return;
+    }
+    switch (selection.kind) {
+    case ProjectChoice::Kind::None:
+        Warn("No Project Selected", "Please select a project from the list before checking in.");
+        return;
+    case ProjectChoice::Kind::NewProject:
+        AddAndCheckIn();
+        break;
+    case ProjectChoice::Kind::Project:
+        CheckInImpl(selection.name);
+        break;
+    }
+    m_view.UpdateState();
+}
+
+void CCheckIn::OnProjectSelChange(const ProjectChoice& selection) {
+    if (!m_app.GetOptions().m_bAutoSwitch || selection.kind == ProjectChoice::Kind::None)
+        return;
+    if (IsBusy())
+        return;
+    BusyScope busy(*this);
+    // Cancelled notes keep the old period; the next refresh shows its project again.
+    if (m_bCheckedIn && !CheckOutImpl())
+        return;
+    if (selection.kind == ProjectChoice::Kind::NewProject)
+        AddAndCheckIn();
+    else
+        CheckInImpl(selection.name);
+    m_view.UpdateState();
+}
+
+void CCheckIn::OnSwitch(const std::string& selectedName) {
+    if (IsBusy())
+        return;
+    BusyScope busy(*this);
+    if (!CheckOutImpl())
+        return;
+    Prompts* prompts = GetPrompts();
+    std::optional<std::string> choice;
+    if (prompts != nullptr) {
+        m_view.ShowTrayIcon(false);
+        choice = prompts->SelectProject(selectedName);
+        m_view.ShowTrayIcon(true);
+    }
+    if (choice)
+        CheckInImpl(*choice);
+    m_view.UpdateState();
+}
+
+void CCheckIn::OnTick(std::int32_t now) {
+    // A failed autosave shows a message, and the clock goes on ticking under it.
+    if (m_bInTick)
+        return;
+    m_bInTick = true;
+    if (now != m_timeLastTick && m_bCheckedIn) {
+        m_timeLastTick = now;
+        // The running period's end follows the clock, so a save always carries it.
+        SetEndNoEarlierThanStart(now);
+        const COptions& options = m_app.GetOptions();
+        if (options.m_bAutoSave &&
+            static_cast<std::int64_t>(now) - m_timeLastSave >=
+                (static_cast<std::int64_t>(options.m_wAutoSaveIndex) + 1) * 60) {
+            m_strElapsed = kAutoSavingText;
+            m_view.PushTexts();
+            m_timeLastSave = now;
+            m_app.SaveData();
+        }
+        m_view.UpdateState();
+    }
+    if (m_bRelockPending && static_cast<std::int64_t>(now) - m_timeRelock > 0) {
+        m_bRelockPending = false;
+        m_view.Relock();
+    }
+    m_bInTick = false;
+}
+
+void CCheckIn::UpdateElapsed() {
+    if (m_bCheckedIn && m_pCurrent != nullptr)
+        m_strElapsed =
+            duration::FormatElapsed(static_cast<std::int64_t>(Now()) - m_pCurrent->GetStart());
+    else
+        m_strElapsed = kCheckedOutText;
+    m_view.PushTexts();
+}
