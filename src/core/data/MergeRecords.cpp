@@ -1,0 +1,229 @@
+#include "data/MergeRecords.h"
+
+#include "data/Store.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+constexpr std::int64_t kNoStart = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::min();
+// Progress is reported about this often, so a caller's display costs nothing measurable.
+constexpr std::size_t kProgressEvery = 4096;
+
+// The periods of one project by their position in the list, as a segment tree holding the
+// smallest start and the largest end below each node. Finding the first period after a
+// position that contains a second skips every subtree whose periods all start after it or
+// all end before it; for periods in time order that leaves one or two paths down the tree.
+class CContainmentTree {
+public:
+    explicit CContainmentTree(const std::vector<CDoneTask*>& periods) {
+        m_count = periods.size();
+        m_leaves = 1;
+        while (m_leaves < m_count)
+            m_leaves *= 2;
+        m_minStart.assign(2 * m_leaves, kNoStart);
+        m_maxEnd.assign(2 * m_leaves, kNoEnd);
+        for (std::size_t i = 0; i < m_count; ++i) {
+            m_minStart[m_leaves + i] = periods[i]->GetStart();
+            m_maxEnd[m_leaves + i] = periods[i]->GetEnd();
+        }
+        for (std::size_t node = m_leaves - 1; node >= 1; --node)
+            Pull(node);
+    }
+
+    void Set(std::size_t position, std::int64_t start, std::int64_t end) {
+        std::size_t node = m_leaves + position;
+        m_minStart[node] = start;
+        m_maxEnd[node] = end;
+        for (node /= 2; node >= 1; node /= 2)
+            Pull(node);
+    }
+    void Remove(std::size_t position) { Set(position, kNoStart, kNoEnd); }
+
+    // The first position at or after `from` whose period has start <= t <= end; kNone if none.
+    std::size_t FirstContaining(std::int64_t t, std::size_t from) const {
+        if (from >= m_count)
+            return kNone;
+        return Find(1, 0, m_leaves, from, t);
+    }
+
+private:
+    void Pull(std::size_t node) {
+        m_minStart[node] = std::min(m_minStart[2 * node], m_minStart[2 * node + 1]);
+        m_maxEnd[node] = std::max(m_maxEnd[2 * node], m_maxEnd[2 * node + 1]);
+    }
+
+    std::size_t Find(std::size_t node, std::size_t low, std::size_t high, std::size_t from,
+                     std::int64_t t) const {
+        if (high <= from || m_minStart[node] > t || m_maxEnd[node] < t)
+            return kNone;
+        if (high - low == 1)
+            return low;
+        const std::size_t middle = low + (high - low) / 2;
+        const std::size_t left = Find(2 * node, low, middle, from, t);
+        if (left != kNone)
+            return left;
+        return Find(2 * node + 1, middle, high, from, t);
+    }
+
+    std::size_t m_count = 0;
+    std::size_t m_leaves = 1;
+    std::vector<std::int64_t> m_minStart;
+    std::vector<std::int64_t> m_maxEnd;
+};
+
+bool Contains(const CDoneTask& period, std::int64_t t) {
+    return period.GetStart() <= t && period.GetEnd() >= t;
+}
+
+// Walks one project's periods in list order, each absorbing what the scans would give it.
+// `gone` is indexed like `periods` and marks the absorbed ones.
+std::size_t MergeProjectPeriods(const std::vector<CDoneTask*>& periods, std::vector<char>& gone,
+                                const std::function<void()>& walked) {
+    CContainmentTree tree(periods);
+    std::size_t absorbed = 0;
+    std::string notes;
+    for (std::size_t w = 0; w < periods.size(); ++w) {
+        walked();
+        if (gone[w])
+            continue;
+        CDoneTask& walker = *periods[w];
+        // A scan never compares the walker with itself.
+        tree.Remove(w);
+        std::int64_t start = walker.GetStart();
+        std::int64_t end = walker.GetEnd();
+        bool joined = false;
+        // Position of the last absorbed period in the current scan; kNone while the scan
+        // has absorbed nothing (it then started at the head).
+        std::size_t last = kNone;
+        for (;;) {
+            const std::size_t from = last == kNone ? 0 : last + 1;
+            const std::size_t next =
+                std::min(tree.FirstContaining(end, from), tree.FirstContaining(start, from));
+            if (next == kNone) {
+                if (last == kNone)
+                    break;    // a whole scan absorbed nothing
+                last = kNone; // the scan absorbed something: scan again from the head
+                continue;
+            }
+            CDoneTask& other = *periods[next];
+            // Both rules test the walker's extent as it was before this period.
+            const bool coversEnd = Contains(other, end);
+            const bool coversStart = Contains(other, start);
+            if (coversEnd)
+                end = other.GetEnd();
+            if (coversStart)
+                start = other.GetStart();
+            if (!joined) {
+                notes = walker.GetNotes();
+                joined = true;
+            }
+            if (!notes.empty() && !other.GetNotes().empty())
+                notes += '\n';
+            notes += other.GetNotes();
+            gone[next] = 1;
+            tree.Remove(next);
+            ++absorbed;
+            last = next;
+        }
+        if (joined) {
+            walker.SetStart(static_cast<std::int32_t>(start));
+            walker.SetEnd(static_cast<std::int32_t>(end));
+            walker.SetNotes(std::move(notes));
+            notes = std::string();
+        }
+        // Still in the list: a later walker may absorb it.
+        tree.Set(w, walker.GetStart(), walker.GetEnd());
+    }
+    return absorbed;
+}
+
+} // namespace
+
+MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
+    MergeSummary summary;
+
+    // Projects: the first of each name stays.
+    std::vector<char> taskKept;
+    taskKept.reserve(store.GetTaskCount());
+    {
+        std::unordered_set<std::string_view> names;
+        names.reserve(store.GetTaskCount());
+        for (const auto& task : store.Tasks()) {
+            const bool first = names.insert(task->GetName()).second;
+            taskKept.push_back(first ? 1 : 0);
+            if (!first)
+                ++summary.projectsRemoved;
+        }
+    }
+
+    // Periods: only periods of one project name ever meet, so each project is merged on its
+    // own, its periods kept in list order.
+    const std::size_t total = store.GetDoneCount();
+    std::vector<CDoneTask*> all;
+    all.reserve(total);
+    std::unordered_map<std::string_view, std::size_t> groupOf;
+    std::vector<std::vector<std::size_t>> groups;
+    for (const auto& period : store.DoneTasks()) {
+        const auto [it, added] = groupOf.try_emplace(period->GetProject(), groups.size());
+        if (added)
+            groups.emplace_back();
+        groups[it->second].push_back(all.size());
+        all.push_back(period.get());
+    }
+
+    std::vector<char> gone(total, 0);
+    std::size_t done = 0;
+    const std::function<void()> walked = [&] {
+        ++done;
+        if (progress && done % kProgressEvery == 0)
+            progress(done, total);
+    };
+    std::vector<CDoneTask*> periods;
+    std::vector<char> groupGone;
+    for (const std::vector<std::size_t>& group : groups) {
+        periods.clear();
+        for (const std::size_t index : group)
+            periods.push_back(all[index]);
+        groupGone.assign(group.size(), 0);
+        summary.periodsAbsorbed += MergeProjectPeriods(periods, groupGone, walked);
+        for (std::size_t i = 0; i < group.size(); ++i)
+            gone[group[i]] = groupGone[i];
+    }
+
+    if (summary.projectsRemoved != 0 || summary.periodsAbsorbed != 0) {
+        // The store hands out its lists read-only: the survivors move into new records, in
+        // their order, and the store is refilled with them.
+        std::vector<std::unique_ptr<CTask>> tasks;
+        tasks.reserve(store.GetTaskCount() - summary.projectsRemoved);
+        std::size_t i = 0;
+        for (const auto& task : store.Tasks()) {
+            if (taskKept[i++])
+                tasks.push_back(std::make_unique<CTask>(std::move(*task)));
+        }
+        std::vector<std::unique_ptr<CDoneTask>> periodsKept;
+        periodsKept.reserve(total - summary.periodsAbsorbed);
+        for (std::size_t j = 0; j < total; ++j) {
+            if (!gone[j])
+                periodsKept.push_back(std::make_unique<CDoneTask>(std::move(*all[j])));
+        }
+        store.RemoveAll();
+        for (auto& task : tasks)
+            store.AppendTask(std::move(task));
+        for (auto& period : periodsKept)
+            store.AppendDoneTask(std::move(period));
+    }
+    if (progress)
+        progress(total, total);
+    return summary;
+}
