@@ -109,3 +109,23 @@ TEST(Store, DurationIsSignedWhenTheClockWasTurnedBack) {
 }
 
 } // namespace
+
+TEST(Store, RemovesAGivenRecordOrEveryPeriodAPredicatePicks) {
+    CStore store;
+    for (const auto& [project, start] : std::vector<std::pair<std::string, std::int32_t>>{
+             {"A", 10}, {"B", 10}, {"A", 20}, {"C", 30}}) {
+        auto period = std::make_unique<CDoneTask>(project, "");
+        period->SetStart(start);
+        store.AppendDoneTask(std::move(period)); // two periods share a start, as a foreign file may
+    }
+    // The second record with start 10 goes, not the first one found by its key.
+    const CDoneTask* second = std::next(store.DoneTasks().begin())->get();
+    EXPECT_TRUE(store.RemoveDoneTask(second));
+    EXPECT_FALSE(store.RemoveDoneTask(second));
+    EXPECT_EQ(store.FindDoneTask(10)->GetProject(), "A");
+
+    EXPECT_EQ(store.RemoveDoneTasksIf([](const CDoneTask& p) { return p.GetProject() == "A"; }),
+              2u);
+    ASSERT_EQ(store.GetDoneCount(), 1u);
+    EXPECT_EQ(store.DoneTasks().front()->GetProject(), "C");
+}

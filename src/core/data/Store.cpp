@@ -50,6 +50,19 @@ bool CStore::RemoveDoneTask(std::int32_t start) {
     return true;
 }
 
+bool CStore::RemoveDoneTask(const CDoneTask* period) {
+    auto it = std::find_if(m_listDone.begin(), m_listDone.end(),
+                           [&](const auto& entry) { return entry.get() == period; });
+    if (it == m_listDone.end())
+        return false;
+    m_listDone.erase(it);
+    return true;
+}
+
+std::size_t CStore::RemoveDoneTasksIf(const std::function<bool(const CDoneTask&)>& predicate) {
+    return m_listDone.remove_if([&](const auto& entry) { return predicate(*entry); });
+}
+
 void CStore::AppendTask(std::unique_ptr<CTask> task) {
     if (task)
         m_listTasks.push_back(std::move(task));

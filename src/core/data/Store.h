@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -32,6 +33,11 @@ public:
     CDoneTask* FindDoneTask(std::int32_t start) const;
     bool AddDoneTask(std::unique_ptr<CDoneTask>& period);
     bool RemoveDoneTask(std::int32_t start);
+    // Removes that very record (not merely one with its start second); false when it is
+    // not in the store.
+    bool RemoveDoneTask(const CDoneTask* period);
+    // Removes every period the predicate picks; returns how many went.
+    std::size_t RemoveDoneTasksIf(const std::function<bool(const CDoneTask&)>& predicate);
 
     // Used by the file reader: appends without any duplicate check, as the file stands.
     void AppendTask(std::unique_ptr<CTask> task);

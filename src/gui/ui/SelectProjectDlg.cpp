@@ -1,9 +1,9 @@
 #include "ui/SelectProjectDlg.h"
 
 #include "data/Store.h"
+#include "ui/ProjectNameOrder.h"
 #include "ui_SelectProjectDlg.h"
 
-#include <QCollator>
 #include <QPushButton>
 
 #include <algorithm>
@@ -17,12 +17,7 @@ CSelectProjectDlg::CSelectProjectDlg(const CStore& store, const QString& presele
     QStringList names;
     for (const auto& task : store.Tasks())
         names.append(QString::fromStdString(task->GetName()));
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-        const int order = collator.compare(a, b);
-        return order != 0 ? order < 0 : a < b;
-    });
+    std::stable_sort(names.begin(), names.end(), ProjectNameLess);
     m_ui->projectList->addItems(names);
 
     if (!preselect.isEmpty()) {
