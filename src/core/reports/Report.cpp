@@ -1,0 +1,181 @@
+#include "reports/Report.h"
+
+#include "data/Archive.h"
+#include "data/Store.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "reports/ReportCommands.h"
+#include "reports/ReportPort.h"
+#include "reports/ReportWriter.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kAppCaption = "Punchwell";
+
+ReportFileResult LoadFailure(const std::string& path, const std::string& cause) {
+    ReportFileResult result;
+    result.ok = false;
+    result.message = "The custom report file " + path + " could not be loaded: " + cause;
+    return result;
+}
+
+} // namespace
+
+CReportItem* CReport::AddItem(std::string project, std::int32_t start, std::int32_t end,
+                              ReportPeriod kind) {
+    m_listItems.push_front(std::make_unique<CReportItem>(std::move(project), start, end, kind));
+    return m_listItems.front().get();
+}
+
+CReportItem* CReport::FindItem(const std::string& project, ReportPeriod kind) const {
+    for (const auto& item : m_listItems) {
+        if (item->GetKind() == kind && item->GetProject() == project)
+            return item.get();
+    }
+    return nullptr;
+}
+
+bool CReport::RemoveItem(const CReportItem* item) {
+    const auto it = std::find_if(m_listItems.begin(), m_listItems.end(),
+                                 [item](const auto& owned) { return owned.get() == item; });
+    if (it == m_listItems.end())
+        return false;
+    m_listItems.erase(it);
+    return true;
+}
+
+void CReport::RemoveAllItems() {
+    m_listItems.clear();
+}
+
+std::size_t CReport::RemoveItemsWithoutProject(const CStore& store) {
+    return m_listItems.remove_if(
+        [&store](const auto& item) { return store.FindTask(item->GetProject()) == nullptr; });
+}
+
+std::array<bool, kReportPeriodCount> CReport::KindsTaken(const std::string& project) const {
+    std::array<bool, kReportPeriodCount> taken{};
+    for (const auto& item : m_listItems) {
+        if (item->GetKind() != PeriodOther && item->GetProject() == project)
+            taken[item->GetKind()] = true;
+    }
+    return taken;
+}
+
+std::string CReport::EncodeItems() const {
+    CArchiveWriter ar;
+    ar.WriteCount(m_listItems.size());
+    for (const auto& item : m_listItems) {
+        ar.WriteObjectTag(CReportItem::kClassName, CReportItem::kSchema);
+        item->Serialize(ar);
+    }
+    return ar.TakeBytes();
+}
+
+bool CReport::DecodeItems(std::string_view bytes, std::size_t& damageOffset) {
+    CArchiveReader ar(bytes);
+    ar.SetKnownClasses({CReportItem::kClassName});
+    ItemList read;
+    std::uint32_t count = 0;
+    bool ok = ar.ReadCount(count);
+    for (std::uint32_t i = 0; ok && i < count; ++i) {
+        CArchiveReader::ObjectHeader header;
+        auto item = std::make_unique<CReportItem>();
+        const std::size_t itemStart = ar.Offset();
+        ok = ar.ReadObjectHeader(header) && item->Serialize(ar, header.schema);
+        if (!ok) {
+            damageOffset = ar.Failed() ? ar.Offset() : itemStart;
+            return false;
+        }
+        read.push_back(std::move(item));
+    }
+    if (!ok) {
+        damageOffset = ar.Offset();
+        return false;
+    }
+    // Nothing follows the last item in a file this program wrote.
+    if (ar.Remaining() != 0) {
+        damageOffset = ar.Offset();
+        return false;
+    }
+    m_listItems.splice(m_listItems.end(), read);
+    return true;
+}
+
+FileResult CReport::SaveItems(const std::string& path, FileOps* ops) const {
+    const std::string bytes = EncodeItems();
+    return ops ? ReplaceFileDurably(path, bytes, *ops) : ReplaceFileDurably(path, bytes);
+}
+
+ReportFileResult CReport::LoadItems(const std::string& path) {
+    std::string bytes;
+    std::string error;
+    switch (ReadWholeFile(path, bytes, error)) {
+    case ReadStatus::Ok:
+        break;
+    case ReadStatus::Missing:
+        return LoadFailure(path, "there is no such file.");
+    case ReadStatus::Error: {
+        ReportFileResult result;
+        result.ok = false;
+        result.message =
+            error.empty() ? "The custom report file " + path + " could not be read." : error;
+        return result;
+    }
+    }
+    std::size_t damageOffset = 0;
+    const std::size_t before = m_listItems.size();
+    if (!DecodeItems(bytes, damageOffset))
+        return LoadFailure(path, "it is not a custom report file, or it is damaged (at byte " +
+                                     std::to_string(damageOffset) + ").");
+    ReportFileResult result;
+    result.itemsRead = m_listItems.size() - before;
+    return result;
+}
+
+ReportFileResult CReport::ReplaceItemsFromFile(const std::string& path, const CStore& store) {
+    CReport loaded;
+    ReportFileResult result = loaded.LoadItems(path);
+    if (!result.ok)
+        return result;
+    result.itemsDropped = loaded.RemoveItemsWithoutProject(store);
+    m_listItems = std::move(loaded.m_listItems);
+    return result;
+}
+
+void CReport::UpdateRanges(std::int64_t now, unsigned weekStart, const CStore& store) {
+    for (auto& item : m_listItems) {
+        const ReportRange range = ComputeItemRange(*item, now, weekStart, store);
+        item->SetRange(range.start, range.end);
+    }
+}
+
+bool CReport::Generate(ReportPort& port, const ReportEnvironment& environment) {
+    const std::optional<ReportOptions> chosen = port.ChooseReportOptions(environment.pageLines);
+    if (!chosen)
+        return false;
+    SetReportOptions(*chosen);
+    const std::int64_t now = environment.clock.Now();
+    UpdateRanges(now, environment.weekStart, environment.store);
+    const std::string bytes =
+        RenderReport(*this, m_options, now, environment.weekStart, environment.store);
+
+    const std::optional<std::string> path =
+        port.ChooseReportFile(ReportSaveRequest(m_options.title));
+    if (!path || path->empty()) {
+        port.ShowMessage("Report Not Written", "The requested report was not written to disk.",
+                         MessageIcon::Information, false);
+        return false;
+    }
+    m_strLastPath = *path;
+    const FileResult written = environment.fileOps
+                                   ? ReplaceFileDurably(*path, bytes, *environment.fileOps)
+                                   : ReplaceFileDurably(*path, bytes);
+    if (!written.ok) {
+        port.ShowMessage(kAppCaption, written.message, MessageIcon::Exclamation, true);
+        return false;
+    }
+    return true;
+}

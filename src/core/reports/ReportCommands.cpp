@@ -1,0 +1,88 @@
+#include "reports/ReportCommands.h"
+
+#include "data/Store.h"
+#include "reports/Report.h"
+#include "reports/ReportPort.h"
+#include "reports/ReportWriter.h"
+
+namespace {
+
+constexpr const char* kHtmlFilter = "HTML Files (*.htm *.html);;All Files (*)";
+
+void AddItemAt(CReport& report, const CStore& store, const std::string& project, ReportPeriod kind,
+               std::int64_t now, unsigned weekStart) {
+    CReportItem* item = report.AddItem(project, 0, 0, kind);
+    const ReportRange range = ComputeItemRange(*item, now, weekStart, store);
+    item->SetRange(range.start, range.end);
+}
+
+} // namespace
+
+void AddAllProjectsItems(CReport& report, const CStore& store, ReportPeriod kind, std::int64_t now,
+                         unsigned weekStart) {
+    for (const auto& task : store.Tasks())
+        AddItemAt(report, store, task->GetName(), kind, now, weekStart);
+}
+
+bool AddSingleProjectItem(CReport& report, const CStore& store, const std::string& project,
+                          ReportPeriod kind, std::int64_t now, unsigned weekStart) {
+    if (store.FindTask(project) == nullptr)
+        return false;
+    AddItemAt(report, store, project, kind, now, weekStart);
+    return true;
+}
+
+ReportPeriod ReportPeriodFromTypeIndex(int typeIndex) {
+    if (typeIndex < 0 || typeIndex > 4)
+        return PeriodToday;
+    return static_cast<ReportPeriod>(typeIndex + 1);
+}
+
+bool RunReportCommand(CReport& report, ReportPort& port, const ReportEnvironment& environment,
+                      ReportCommand command) {
+    const bool written = report.Generate(port, environment);
+    if (written) {
+        port.ShowMessage("Success", "The requested report was successfully generated",
+                         MessageIcon::Information, true);
+        if (command == ReportCommand::Standard || command == ReportCommand::CustomReport)
+            ShowWhatNext(report, port);
+    } else if (command == ReportCommand::CustomFromContextMenu) {
+        port.ShowMessage("Generation Failure",
+                         "There was a problem generating the requested report",
+                         MessageIcon::Exclamation, true);
+    }
+    return written;
+}
+
+void ShowWhatNext(const CReport& report, ReportPort& port) {
+    const WhatNextChoice choice = port.AskWhatNext();
+    if (choice != WhatNextChoice::Cancel)
+        port.OpenReport(report.GetLastPath(), choice);
+}
+
+FileDialogRequest ReportSaveRequest(const std::string& title) {
+    FileDialogRequest request;
+    request.caption = "Save As";
+    request.filter = kHtmlFilter;
+    request.defaultSuffix = "html";
+    request.initialName = DefaultReportFileName(title);
+    return request;
+}
+
+FileDialogRequest SavedReportRequest() {
+    FileDialogRequest request;
+    request.caption = "Open";
+    request.filter = kHtmlFilter;
+    request.defaultSuffix = "html";
+    request.initialName = "*.html";
+    return request;
+}
+
+FileDialogRequest CustomReportFileRequest(bool save) {
+    FileDialogRequest request;
+    request.caption = save ? "Save As" : "Open";
+    request.filter = "Punchwell Custom Report Files (*.pnr);;All Files (*)";
+    request.defaultSuffix = "pnr";
+    request.initialName = CReport::kDefaultFileName;
+    return request;
+}

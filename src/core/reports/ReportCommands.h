@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/Prompts.h"
+#include "reports/ReportItem.h"
+
+#include <cstdint>
+#include <string>
+
+class CReport;
+class CStore;
+class ReportPort;
+struct ReportEnvironment;
+
+// The standard reports' items, built the same way for the desktop and the command line.
+// All projects: one item per project, walking the project list from its head; each goes to
+// the head of the report, so the sections come in the reverse order of the list.
+void AddAllProjectsItems(CReport& report, const CStore& store, ReportPeriod kind, std::int64_t now,
+                         unsigned weekStart);
+// One project: false (and nothing added) when the store has no project of that name.
+bool AddSingleProjectItem(CReport& report, const CStore& store, const std::string& project,
+                          ReportPeriod kind, std::int64_t now, unsigned weekStart);
+// The Reports dialog's "Report Type" buttons (Today, Month, Week, Year, Total = 0..4) map
+// onto the report kinds by adding one. Out of range gives PeriodToday.
+ReportPeriod ReportPeriodFromTypeIndex(int typeIndex);
+
+// Where a report command came from; each shows its own messages after Generate.
+enum class ReportCommand {
+    Standard,                // the Reports menus and the Reports dialog: Success, What Next?
+    CustomReport,            // Reports > Custom Report... (F2): Success, What Next?
+    CustomFromContextMenu,   // Success, or Generation Failure; no What Next?
+    CustomFromReportsDialog, // Success only; no What Next?
+};
+// Generates the report and shows what the command shows afterwards. Returns whether a file
+// was written.
+bool RunReportCommand(CReport& report, ReportPort& port, const ReportEnvironment& environment,
+                      ReportCommand command);
+// What Next? after a written report: view or print it through the desktop, or nothing.
+void ShowWhatNext(const CReport& report, ReportPort& port);
+
+// The file dialogs of the reports, in the desktop's filter form.
+FileDialogRequest ReportSaveRequest(const std::string& title); // Save As of Generate
+FileDialogRequest SavedReportRequest();                        // View/Print Saved Report
+FileDialogRequest CustomReportFileRequest(bool save);          // Save/Load Report
