@@ -5,4 +5,5 @@
 #define PUNCHWELL_CLI_COMMANDS(X)                                                                  \
     X(Check)                                                                                       \
     X(Dump)                                                                                        \
+    X(Report)                                                                                      \
     X(Totals)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "reports/ReportItem.h"
 #include "reports/ReportOptions.h"
 
@@ -15,7 +16,6 @@ class Clock;
 class CStore;
 class FileOps;
 class ReportPort;
-struct FileResult;
 
 // The outcome of loading a custom report file.
 struct ReportFileResult {
