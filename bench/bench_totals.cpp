@@ -63,8 +63,24 @@ void BM_AllTotalsPerProject(benchmark::State& state) {
     }
 }
 
+// What the Configure Projects dialog recomputes once a second: one project's time today and
+// in total.
+void BM_SelectedProjectStatusRefresh(benchmark::State& state) {
+    const CStore& store = StoreOf(static_cast<int>(state.range(0)));
+    const CTaskTotals totals(store, ProjectName(7));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(totals.GetTotalTime());
+        benchmark::DoNotOptimize(totals.GetPeriodTime(PeriodKind::Today, kNow, 1));
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_SelectedProjectStatusRefresh)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllTotalsOneWalk)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllTotalsPerProject)
     ->Arg(1000)
