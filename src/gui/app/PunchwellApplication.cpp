@@ -133,6 +133,7 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
     : QObject(parent), m_app(QDir::toNativeSeparators(dataDirectory).toStdString()) {
     m_app.SetPrompts(&m_prompts);
     m_app.SetOptionsStorage(&m_optionsStorage);
+    m_prompts.SetApp(&m_app);
 }
 
 PunchwellApplication::~PunchwellApplication() = default;
@@ -161,6 +162,8 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     if (!commandLineFile.isEmpty())
         OpenCommandLineFile(commandLineFile, false);
 
+    // Resumes a running period or offers the project list before the window shows.
+    m_dlg->Initialise();
     m_dlg->ShowWindow();
     m_started = true;
 

@@ -1,8 +1,16 @@
 #include "app/QtPrompts.h"
 
+#include "app/PunchwellApp.h"
+#include "ui/NotesDlg.h"
+#include "ui/ProjectDlg.h"
+#include "ui/SelectProjectDlg.h"
+
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QUrl>
 
 QMessageBox::Icon QtPrompts::ToQtIcon(MessageIcon icon) {
     switch (icon) {
@@ -102,4 +110,41 @@ std::optional<std::string> QtPrompts::ChooseOpenFile(const FileDialogRequest& re
 
 std::optional<std::string> QtPrompts::ChooseSaveFile(const FileDialogRequest& request) {
     return ChooseFile(request, true);
+}
+
+std::optional<std::string> QtPrompts::AskNotes(const std::string& project,
+                                               const std::string& notes) {
+    if (m_app == nullptr)
+        return std::nullopt;
+    CNotesDlg dialog(*m_app, QString::fromStdString(project), Parent(true));
+    dialog.SetNotes(QString::fromStdString(notes));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.GetNotes().toStdString();
+}
+
+std::optional<std::string> QtPrompts::SelectProject(const std::string& preselect) {
+    if (m_app == nullptr)
+        return std::nullopt;
+    CSelectProjectDlg dialog(*m_app, QString::fromStdString(preselect), Parent(true));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.GetSelection().toStdString();
+}
+
+std::unique_ptr<CTask> QtPrompts::AddProject() {
+    if (m_app == nullptr)
+        return nullptr;
+    CProjectDlg dialog(*m_app, *this, CProjectDlg::AddMode, Parent(true));
+    if (dialog.exec() != QDialog::Accepted)
+        return nullptr;
+    auto task = std::make_unique<CTask>();
+    dialog.ApplyTo(*task);
+    return task;
+}
+
+bool QtPrompts::OpenWithShell(const std::string& path) {
+    // The desktop needs an absolute path; a relative one is taken from the working folder.
+    const QString file = QFileInfo(QString::fromStdString(path)).absoluteFilePath();
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }

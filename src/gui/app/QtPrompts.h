@@ -6,11 +6,17 @@
 #include <QPointer>
 #include <QWidget>
 
-// The desktop's answer to the core's questions: real message boxes and file dialogs. The
-// one place in the program that opens a QMessageBox or a QFileDialog.
+class CPunchwellApp;
+
+// The desktop's answer to the core's questions: real message boxes, file dialogs and the
+// program's own dialogs. The one place in the program that opens a QMessageBox or a
+// QFileDialog.
 class QtPrompts : public Prompts {
 public:
     QtPrompts() = default;
+
+    // The application whose store and options the program's dialogs work on.
+    void SetApp(CPunchwellApp* app) { m_app = app; }
 
     // The window that owned boxes belong to; unset (or gone) means the active window.
     void SetOwner(QWidget* owner) { m_owner = owner; }
@@ -21,6 +27,12 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
 
+    std::optional<std::string> AskNotes(const std::string& project,
+                                        const std::string& notes) override;
+    std::optional<std::string> SelectProject(const std::string& preselect) override;
+    std::unique_ptr<CTask> AddProject() override;
+    bool OpenWithShell(const std::string& path) override;
+
     static QMessageBox::Icon ToQtIcon(MessageIcon icon);
     static QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons);
 
@@ -29,4 +41,5 @@ private:
     std::optional<std::string> ChooseFile(const FileDialogRequest& request, bool save);
 
     QPointer<QWidget> m_owner;
+    CPunchwellApp* m_app = nullptr;
 };

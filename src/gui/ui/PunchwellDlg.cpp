@@ -1,54 +1,377 @@
 #include "ui/PunchwellDlg.h"
 
 #include "app/PunchwellApp.h"
+#include "data/DoneTask.h"
+#include "platform/Clock.h"
+#include "ui/AboutDlg.h"
 #include "ui/HelpWindow.h"
+#include "ui/SystemTray.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// The system menu's About item.
+constexpr unsigned kSystemMenuAbout = 0x0010;
+
+QIcon IconSet(const QString& stem) {
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(stem).arg(size), QSize(size, size));
+    return icon;
+}
+
+QString NewProjectEntry() {
+    return CPunchwellDlg::tr("New Project...");
+}
+
+} // namespace
 
 CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_app(app) {
+      m_app(app), m_checkIn(app, *this), m_hIcon(IconSet(QStringLiteral("punchwell"))),
+      m_hLockedIcon(IconSet(QStringLiteral("punchwell-locked"))) {
     setObjectName(QStringLiteral("PunchwellDlg"));
     setWindowTitle(tr("Punchwell"));
+    setWindowIcon(m_hIcon);
 
-    auto* layout = new QVBoxLayout(this);
     CreateMenus();
-    layout->setMenuBar(m_menuBar);
-    layout->addStretch();
+    CreateContextMenu();
+    CreateControls();
+    CreateShortcuts();
+    CreateTray();
 
-    // The classic window is 176 x 125 dialog units below its menu bar, a unit across being
-    // a quarter of the average character width; keep that size and shape, not resizable.
-    const int width = fontMetrics().averageCharWidth() * 176 / 4;
-    setFixedSize(width, width * 125 / 176 + m_menuBar->sizeHint().height());
+    m_clock.setObjectName(QStringLiteral("clockTimer"));
+    m_clock.setInterval(kClockIntervalMs);
+    connect(&m_clock, &QTimer::timeout, this, &CPunchwellDlg::OnTimer);
+
+    // Shortcuts also reach this window while the program's own dialogs are open.
+    qApp->installEventFilter(this);
+}
+
+CPunchwellDlg::~CPunchwellDlg() {
+    qApp->removeEventFilter(this);
+}
+
+QAction* CPunchwellDlg::AddAction(QMenu* menu, const QString& text, const char* name,
+                                  bool enabled) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(QLatin1String(name));
+    action->setEnabled(enabled);
+    if (menu != nullptr)
+        menu->addAction(action);
+    return action;
 }
 
 void CPunchwellDlg::CreateMenus() {
     m_menuBar = new QMenuBar(this);
     m_menuBar->setObjectName(QStringLiteral("menuBar"));
 
+    // Commands whose dialogs are not in the program yet stay disabled; enabling the action
+    // enables every menu item, button and tray item that gives the same command.
     m_menuFile = m_menuBar->addMenu(tr("&File"));
     m_menuFile->setObjectName(QStringLiteral("menuFile"));
-
-    m_actionExit = new QAction(tr("E&xit"), this);
-    m_actionExit->setObjectName(QStringLiteral("actionExit"));
+    m_actionLoadData = AddAction(m_menuFile, tr("&Load Data...\tF5"), "actionLoadData", false);
+    m_actionSaveData = AddAction(m_menuFile, tr("&Save Data...\tF7"), "actionSaveData", false);
+    m_menuFile->addSeparator();
+    m_actionExportData =
+        AddAction(m_menuFile, tr("Export Data as Text...\tShift+F7"), "actionExportData", false);
+    m_menuFile->addSeparator();
+    m_actionOptions = AddAction(m_menuFile, tr("Options...\tCtrl+O"), "actionOptions", false);
+    m_actionLock = AddAction(m_menuFile, tr("Lock &Program\tCtrl+L"), "actionLock", false);
+    m_menuFile->addSeparator();
+    m_actionCloseWindow = AddAction(m_menuFile, tr("&Close Window\tAlt+F4"), "actionCloseWindow");
+    connect(m_actionCloseWindow, &QAction::triggered, this, &QWidget::hide);
+    m_actionExit = AddAction(m_menuFile, tr("E&xit"), "actionExit");
     m_actionExit->setMenuRole(QAction::QuitRole);
     connect(m_actionExit, &QAction::triggered, this, &CPunchwellDlg::OnExit);
-    m_menuFile->addAction(m_actionExit);
+
+    m_menuTiming = m_menuBar->addMenu(tr("&Timing"));
+    m_menuTiming->setObjectName(QStringLiteral("menuTiming"));
+    m_actionCheckInOut = AddAction(m_menuTiming, tr("&Check In\tAlt+C"), "actionCheckInOut");
+    connect(m_actionCheckInOut, &QAction::triggered, this, &CPunchwellDlg::OnCheckInOut);
+    m_actionSwitch = AddAction(m_menuTiming, tr("Switch...\tCtrl+S"), "actionSwitch");
+    connect(m_actionSwitch, &QAction::triggered, this, &CPunchwellDlg::OnSwitch);
+
+    m_menuReports = m_menuBar->addMenu(tr("&Reports"));
+    m_menuReports->setObjectName(QStringLiteral("menuReports"));
+    QMenu* all = m_menuReports->addMenu(tr("&All Projects"));
+    all->setObjectName(QStringLiteral("menuAllProjects"));
+    QMenu* single = m_menuReports->addMenu(tr("Single Project"));
+    single->setObjectName(QStringLiteral("menuSingleProject"));
+    const char* const periods[][3] = {
+        {QT_TR_NOOP("To&day"), "actionReportAllToday", "actionReportSingleToday"},
+        {QT_TR_NOOP("This &Week"), "actionReportAllWeek", "actionReportSingleWeek"},
+        {QT_TR_NOOP("This &Month"), "actionReportAllMonth", "actionReportSingleMonth"},
+        {QT_TR_NOOP("This &Year"), "actionReportAllYear", "actionReportSingleYear"},
+        {QT_TR_NOOP("&Total"), "actionReportAllTotal", "actionReportSingleTotal"}};
+    for (const auto& period : periods) {
+        AddAction(all, tr(period[0]), period[1], false);
+        AddAction(single, tr(period[0]), period[2], false);
+    }
+    m_actionCustomReport =
+        AddAction(m_menuReports, tr("Custom Report...\tF2"), "actionCustomReport", false);
+    m_menuReports->addSeparator();
+    m_actionViewSavedReport = AddAction(m_menuReports, tr("View Saved Report...\tCtrl+Shift+V"),
+                                        "actionViewSavedReport", false);
+    m_actionPrintSavedReport = AddAction(m_menuReports, tr("Print Saved Report...\tCtrl+P"),
+                                         "actionPrintSavedReport", false);
+
+    m_menuProjects = m_menuBar->addMenu(tr("&Projects"));
+    m_menuProjects->setObjectName(QStringLiteral("menuProjects"));
+    m_actionAddProject = AddAction(m_menuProjects, tr("&Add...\tCtrl+A"), "actionAddProject");
+    connect(m_actionAddProject, &QAction::triggered, this, &CPunchwellDlg::OnAddProject);
+    m_actionViewRecords =
+        AddAction(m_menuProjects, tr("View Records...\tCtrl+R"), "actionViewRecords", false);
+    m_menuProjects->addSeparator();
+    m_actionConfigure = AddAction(m_menuProjects, tr("Configure...\tF6"), "actionConfigure", false);
 
     m_menuHelp = m_menuBar->addMenu(tr("&Help"));
     m_menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    m_actionHelpContents = m_menuHelp->addAction(tr("&Contents\tF1"));
-    m_actionHelpContents->setObjectName(QStringLiteral("actionHelpContents"));
+    m_actionHelpContents = AddAction(m_menuHelp, tr("&Contents\tF1"), "actionHelpContents");
     connect(m_actionHelpContents, &QAction::triggered, this, [] { CHelpWindow::ShowContents(); });
-    m_actionHelpIndex = m_menuHelp->addAction(tr("&Index..."));
-    m_actionHelpIndex->setObjectName(QStringLiteral("actionHelpIndex"));
+    m_actionHelpIndex = AddAction(m_menuHelp, tr("&Index..."), "actionHelpIndex");
     connect(m_actionHelpIndex, &QAction::triggered, this, [] { CHelpWindow::ShowIndex(); });
+    m_menuHelp->addSeparator();
+    m_actionAbout = AddAction(m_menuHelp, tr("&About..."), "actionAbout");
+    m_actionAbout->setMenuRole(QAction::AboutRole);
+    connect(m_actionAbout, &QAction::triggered, this, &CPunchwellDlg::OnAbout);
+
+    // Commands of the buttons that no menu item carries.
+    m_actionReporting = AddAction(nullptr, tr("&Reporting..."), "actionReporting", false);
+    m_actionStandardReport =
+        AddAction(nullptr, tr("Standard &Report..."), "actionStandardReport", false);
+}
+
+void CPunchwellDlg::CreateContextMenu() {
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    m_actionContextCheckInOut = AddAction(m_contextMenu, tr("Check-In"), "actionContextCheckInOut");
+    connect(m_actionContextCheckInOut, &QAction::triggered, this, &CPunchwellDlg::OnCheckInOut);
+    m_actionContextSwitch = AddAction(m_contextMenu, tr("&Switch..."), "actionContextSwitch");
+    connect(m_actionContextSwitch, &QAction::triggered, this, &CPunchwellDlg::OnSwitch);
+    m_contextMenu->addSeparator();
+    // Each follows the enabled state of the command it gives.
+    auto follow = [this](const QString& text, const char* name, QAction* source) {
+        QAction* item = AddAction(m_contextMenu, text, name, source->isEnabled());
+        connect(source, &QAction::changed, item,
+                [item, source] { item->setEnabled(source->isEnabled()); });
+        connect(item, &QAction::triggered, source, &QAction::trigger);
+    };
+    follow(tr("Standard &Report..."), "actionContextStandardReport", m_actionStandardReport);
+    follow(tr("Custom R&eport..."), "actionContextCustomReport", m_actionCustomReport);
+    m_contextMenu->addSeparator();
+    follow(tr("Con&figure..."), "actionContextConfigure", m_actionConfigure);
+}
+
+void CPunchwellDlg::CreateControls() {
+    auto* group = new QGroupBox(tr("&Current Project"), this);
+    group->setObjectName(QStringLiteral("currentProjectGroup"));
+
+    m_cboProjects = new QComboBox(group);
+    m_cboProjects->setObjectName(QStringLiteral("projectCombo"));
+    m_cboProjects->setToolTip(tr("Use this box to select the project you want to check into"));
+    m_cboProjects->setMaxVisibleItems(12);
+    m_cboProjects->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cboProjects->setMinimumContentsLength(20);
+    connect(m_cboProjects, &QComboBox::currentIndexChanged, this,
+            &CPunchwellDlg::OnProjectSelChange);
+
+    m_elapsedLabel = new QLabel(group);
+    m_elapsedLabel->setObjectName(QStringLiteral("elapsedLabel"));
+    m_elapsedLabel->setAlignment(Qt::AlignCenter);
+    m_elapsedLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* inCaption = new QLabel(tr("Checked In At:"), group);
+    inCaption->setObjectName(QStringLiteral("checkedInCaption"));
+    m_checkedInLabel = new QLabel(group);
+    m_checkedInLabel->setObjectName(QStringLiteral("checkedInLabel"));
+    auto* outCaption = new QLabel(tr("Checked Out At:"), group);
+    outCaption->setObjectName(QStringLiteral("checkedOutCaption"));
+    m_checkedOutLabel = new QLabel(group);
+    m_checkedOutLabel->setObjectName(QStringLiteral("checkedOutLabel"));
+
+    m_btnCheckInOut = new QPushButton(tr("&Check In/Out"), group);
+    m_btnCheckInOut->setObjectName(QStringLiteral("checkInOutButton"));
+    m_btnCheckInOut->setDefault(true);
+    m_btnCheckInOut->setToolTip(tr("Checks you in or out of the project selected in the "
+                                   "\"Current Project\" list box"));
+    connect(m_btnCheckInOut, &QPushButton::clicked, this, &CPunchwellDlg::OnCheckInOut);
+    m_btnSwitch = new QPushButton(tr("&Switch..."), group);
+    m_btnSwitch->setObjectName(QStringLiteral("switchButton"));
+    m_btnSwitch->setAutoDefault(false);
+    m_btnSwitch->setToolTip(
+        tr("Switches to a new project while you are still checked into an old one"));
+    connect(m_btnSwitch, &QPushButton::clicked, this, &CPunchwellDlg::OnSwitch);
+
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(m_cboProjects, 0, 0, 1, 2);
+    grid->addWidget(m_elapsedLabel, 1, 0, 1, 2);
+    grid->addWidget(inCaption, 2, 0);
+    grid->addWidget(m_checkedInLabel, 3, 0);
+    grid->addWidget(m_btnCheckInOut, 2, 1, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(outCaption, 4, 0);
+    grid->addWidget(m_checkedOutLabel, 5, 0);
+    grid->addWidget(m_btnSwitch, 4, 1, 2, 1, Qt::AlignVCenter);
+    grid->setColumnStretch(0, 1);
+    grid->setVerticalSpacing(3);
+
+    auto button = [this](const QString& text, const char* name, const QString& tip) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        b->setToolTip(tip);
+        return b;
+    };
+    m_btnReporting = button(tr("&Reporting..."), "reportingButton",
+                            tr("Allows you to generate Punchwell usage reports"));
+    m_btnConfigure = button(tr("Con&figure..."), "configureButton",
+                            tr("Allows you to add/remove projects, and change program options"));
+    m_btnExit = button(tr("E&xit"), "exitButton", tr("Quits the program"));
+    connect(m_btnExit, &QPushButton::clicked, this, &CPunchwellDlg::OnExit);
+    // The two buttons give commands that have their own actions.
+    for (auto [b, source] : {std::pair{m_btnReporting, m_actionReporting},
+                             std::pair{m_btnConfigure, m_actionConfigure}}) {
+        b->setEnabled(source->isEnabled());
+        connect(source, &QAction::changed, b, [b, source] { b->setEnabled(source->isEnabled()); });
+        connect(b, &QPushButton::clicked, source, &QAction::trigger);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_btnReporting);
+    buttons->addWidget(m_btnConfigure);
+    buttons->addStretch();
+    buttons->addWidget(m_btnExit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The placeholders a person never sees, as wide as the longest texts, keep the window
+    // from changing its size while it runs.
+    const QFontMetrics metrics = m_elapsedLabel->fontMetrics();
+    m_elapsedLabel->setMinimumWidth(
+        metrics.horizontalAdvance(QStringLiteral("888 hours, 77 minutes, 55 seconds")) + 16);
+    for (QLabel* label : {m_checkedInLabel, m_checkedOutLabel})
+        label->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("September 29, 88:88:88")));
+}
+
+void CPunchwellDlg::CreateShortcuts() {
+    // The main window's shortcut table. Ctrl+S switches also while the menu item is grayed.
+    const auto gated = [](QAction* action) { return [action] { action->trigger(); }; };
+    m_shortcuts = {
+        {QKeySequence(Qt::CTRL | Qt::Key_S), nullptr, [this] { OnSwitch(); }},
+        {QKeySequence(Qt::Key_F6), m_actionConfigure, gated(m_actionConfigure)},
+        {QKeySequence(Qt::CTRL | Qt::Key_A), m_actionAddProject, gated(m_actionAddProject)},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), m_actionViewRecords, gated(m_actionViewRecords)},
+        {QKeySequence(Qt::Key_F5), m_actionLoadData, gated(m_actionLoadData)},
+        {QKeySequence(Qt::Key_F7), m_actionSaveData, gated(m_actionSaveData)},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F7), m_actionExportData, gated(m_actionExportData)},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), m_actionOptions, gated(m_actionOptions)},
+        {QKeySequence(Qt::CTRL | Qt::Key_L), m_actionLock, gated(m_actionLock)},
+        {QKeySequence(Qt::Key_F2), m_actionCustomReport, gated(m_actionCustomReport)},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), m_actionViewSavedReport,
+         gated(m_actionViewSavedReport)},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), m_actionPrintSavedReport,
+         gated(m_actionPrintSavedReport)},
+    };
+    for (const Shortcut& entry : m_shortcuts) {
+        auto* shortcut = new QShortcut(entry.key, this);
+        const QKeySequence key = entry.key;
+        connect(shortcut, &QShortcut::activated, this, [this, key] { DispatchShortcut(key); });
+    }
+}
+
+bool CPunchwellDlg::DispatchShortcut(const QKeySequence& key) {
+    for (const Shortcut& entry : m_shortcuts) {
+        if (entry.key != key)
+            continue;
+        if (entry.gate != nullptr && !entry.gate->isEnabled())
+            return false;
+        entry.run();
+        return true;
+    }
+    return false;
+}
+
+bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
+    // While one of the program's dialogs or message boxes is open, Qt keeps this window's
+    // shortcuts from firing; offer the key to them here. Not while a check-in operation
+    // waits for the person (the Notes dialog, a project choice for Switch): another
+    // check-out or switch then would act on the period that operation holds. The key then
+    // goes to the dialog as usual.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* widget = static_cast<QWidget*>(watched);
+        if (modal != nullptr && modal != this && widget->window() == modal &&
+            QApplication::activePopupWidget() == nullptr && !m_checkIn.IsBusy()) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeySequence sequence(key->keyCombination());
+            if (!key->isAutoRepeat() && DispatchShortcut(sequence))
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPunchwellDlg::CreateTray() {
+    m_tray = new CSystemTray(this, this);
+    m_tray->SetStateSource([this] {
+        return CSystemTray::State{m_checkIn.IsCheckedIn(), m_app.m_wLocked != 0};
+    });
+    connect(m_tray->m_actionCheckInOut, &QAction::triggered, this,
+            &CPunchwellDlg::OnTrayCheckInOut);
+    connect(m_tray->m_actionSwitch, &QAction::triggered, this, &CPunchwellDlg::OnTraySwitch);
+    connect(m_tray->m_actionShowWindow, &QAction::triggered, this, &CPunchwellDlg::ShowWindow);
+    connect(m_tray->m_actionAbout, &QAction::triggered, this, &CPunchwellDlg::OnAbout);
+    connect(m_tray->m_actionExit, &QAction::triggered, this, &CPunchwellDlg::OnExit);
+    for (auto [item, source] : {std::pair{m_tray->m_actionLock, m_actionLock},
+                                std::pair{m_tray->m_actionReporting, m_actionReporting},
+                                std::pair{m_tray->m_actionConfigure, m_actionConfigure},
+                                std::pair{m_tray->m_actionOptions, m_actionOptions}}) {
+        m_tray->Follow(item, source);
+        connect(item, &QAction::triggered, source, &QAction::trigger);
+    }
+    // The lock's own command unlocks with the password once the lock is in the program.
+    connect(m_tray, &CSystemTray::unlockRequested, m_actionLock, &QAction::trigger);
+    m_tray->Create(m_hIcon, tr("Punchwell"));
+}
+
+void CPunchwellDlg::Initialise() {
+    AddSystemMenuItem();
+    FillProjectList();
+    UpdateState();
+    SelectProjectEntry(0);
+    // A first run would open Configure Projects here once that dialog is in the program.
+    if (m_app.m_bFirstRun && m_actionConfigure->isEnabled())
+        m_actionConfigure->trigger();
+    m_checkIn.ResumeOrOfferList();
+    m_checkIn.ArmRelockIfLocked();
+    m_timeLastSecond = m_app.GetClock().Now();
+    m_clock.start();
 }
 
 void CPunchwellDlg::ShowWindow() {
@@ -58,12 +381,179 @@ void CPunchwellDlg::ShowWindow() {
     activateWindow();
 }
 
+bool CPunchwellDlg::CheckIn(const QString& name) {
+    return m_checkIn.CheckIn(name.toStdString());
+}
+
+bool CPunchwellDlg::CheckOut() {
+    return m_checkIn.CheckOut();
+}
+
+bool CPunchwellDlg::IsCheckedIn() const {
+    return m_checkIn.IsCheckedIn();
+}
+
+CDoneTask* CPunchwellDlg::GetCurrentPeriod() const {
+    return m_checkIn.GetCurrentPeriod();
+}
+
+QString CPunchwellDlg::GetCurrentProject() const {
+    return QString::fromStdString(m_checkIn.GetCurrentProject());
+}
+
+void CPunchwellDlg::FillProjectList() {
+    ++m_nFilling;
+    m_cboProjects->clear();
+    for (const auto& task : m_app.Tasks())
+        m_cboProjects->addItem(QString::fromStdString(task->GetName()));
+    m_cboProjects->addItem(NewProjectEntry());
+    // A freshly filled list has no selection until someone makes one.
+    m_cboProjects->setCurrentIndex(-1);
+    --m_nFilling;
+}
+
+void CPunchwellDlg::SelectProjectEntry(int index) {
+    ++m_nFilling;
+    m_cboProjects->setCurrentIndex(index);
+    --m_nFilling;
+}
+
+QString CPunchwellDlg::SelectedText() const {
+    return m_cboProjects->currentIndex() < 0 ? QString() : m_cboProjects->currentText();
+}
+
+ProjectChoice CPunchwellDlg::SelectedChoice() const {
+    const int index = m_cboProjects->currentIndex();
+    if (index < 0)
+        return ProjectChoice::Nothing();
+    // The entry that adds a project is always the last, so a project that happens to carry
+    // its text is still a project.
+    if (index == m_cboProjects->count() - 1)
+        return ProjectChoice::NewProject();
+    return ProjectChoice::Project(m_cboProjects->itemText(index).toStdString());
+}
+
+void CPunchwellDlg::UpdateState() {
+    const bool in = m_checkIn.IsCheckedIn();
+    m_btnCheckInOut->setText(in ? tr("&Check Out") : tr("&Check In"));
+    if (in && !m_cboProjects->view()->isVisible())
+        SelectProjectEntry(m_cboProjects->findText(GetCurrentProject(), Qt::MatchFixedString));
+    m_actionCheckInOut->setText(in ? tr("&Check Out\tAlt+C") : tr("&Check In\tAlt+C"));
+    m_actionSwitch->setText(tr("&Switch\tCtrl+S"));
+    m_actionSwitch->setEnabled(in);
+    if (!m_app.GetOptions().m_bAutoSwitch)
+        m_cboProjects->setEnabled(!in);
+    m_btnSwitch->setEnabled(in);
+    m_checkIn.UpdateElapsed();
+    RefreshTray();
+}
+
+void CPunchwellDlg::RefreshTray() {
+    const bool locked = m_app.m_wLocked != 0;
+    m_tray->SetIcon(locked ? m_hLockedIcon : m_hIcon);
+    m_tray->SetTooltipText(tr("Punchwell - Double-click to ") + (locked ? tr("unlock")
+                                                                 : m_checkIn.IsCheckedIn()
+                                                                     ? tr("check out")
+                                                                     : tr("check in")));
+}
+
+void CPunchwellDlg::PushTexts() {
+    m_elapsedLabel->setText(QString::fromStdString(m_checkIn.GetElapsedText()));
+    m_checkedInLabel->setText(QString::fromStdString(m_checkIn.GetCheckedInText()));
+    m_checkedOutLabel->setText(QString::fromStdString(m_checkIn.GetCheckedOutText()));
+}
+
+void CPunchwellDlg::FocusCheckInOut() {
+    m_btnCheckInOut->setFocus();
+}
+
+void CPunchwellDlg::Relock() {
+    // The lock itself comes with the password dialogs; its command does the locking.
+    if (m_actionLock->isEnabled())
+        m_actionLock->trigger();
+}
+
+void CPunchwellDlg::ShowTrayIcon(bool shown) {
+    if (shown)
+        m_tray->ShowIcon();
+    else
+        m_tray->HideIcon();
+}
+
+void CPunchwellDlg::OnTimer() {
+    // Twenty times a second, but the work is done once per new second only.
+    const std::int32_t now = m_app.GetClock().Now();
+    if (now == m_timeLastSecond)
+        return;
+    m_timeLastSecond = now;
+    m_checkIn.OnTick(now);
+}
+
+void CPunchwellDlg::OnCheckInOut() {
+    m_checkIn.OnCheckInOut(SelectedChoice());
+}
+
+void CPunchwellDlg::OnSwitch() {
+    m_checkIn.OnSwitch(SelectedText().toStdString());
+}
+
+void CPunchwellDlg::OnProjectSelChange(int index) {
+    (void)index;
+    if (m_nFilling > 0)
+        return;
+    m_checkIn.OnProjectSelChange(SelectedChoice());
+}
+
+void CPunchwellDlg::OnTrayCheckInOut() {
+    if (m_checkIn.IsCheckedIn())
+        OnCheckInOut();
+    else
+        OnSwitch();
+}
+
+void CPunchwellDlg::OnTraySwitch() {
+    if (m_checkIn.IsCheckedIn())
+        OnSwitch();
+}
+
+void CPunchwellDlg::OnAddProject() {
+    const bool hadSelection = m_cboProjects->currentIndex() >= 0;
+    const QString previous = SelectedText();
+    CTask* task = m_checkIn.AddNewProject(CCheckIn::AddFailure::CreationFailure);
+    if (task == nullptr)
+        return;
+    const QString name = QString::fromStdString(task->GetName());
+    FillProjectList();
+    if (!hadSelection)
+        return;
+    int index = m_cboProjects->findText(previous, Qt::MatchFixedString);
+    if (index < 0)
+        index = m_cboProjects->findText(name, Qt::MatchFixedString);
+    SelectProjectEntry(index);
+}
+
+void CPunchwellDlg::OnAbout() {
+    m_tray->HideIcon();
+    CAboutDlg about(this);
+    about.exec();
+    m_tray->ShowIcon();
+}
+
 void CPunchwellDlg::OnExit() {
-    // A running period is checked out here first once check-in exists; cancelling its
-    // notes will keep the program open.
+    if (m_checkIn.IsCheckedIn() || m_checkIn.IsBusy()) {
+        const bool done = m_checkIn.CheckOut();
+        UpdateState();
+        if (!done)
+            return;
+    }
     m_app.WriteOptions();
     hide();
     emit exitRequested();
+}
+
+void CPunchwellDlg::accept() {
+    // Enter reaches the default button; only Exit ends the program.
+    OnExit();
 }
 
 void CPunchwellDlg::reject() {
@@ -76,3 +566,48 @@ void CPunchwellDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
     hide();
 }
+
+QMenu* CPunchwellDlg::PrepareContextMenu() {
+    const bool in = m_checkIn.IsCheckedIn();
+    m_actionContextCheckInOut->setText(in ? tr("&Check Out") : tr("&Check In"));
+    m_actionContextSwitch->setEnabled(in);
+    return m_contextMenu;
+}
+
+void CPunchwellDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // From the keyboard the menu opens where the mouse is.
+    const QPoint at =
+        event->reason() == QContextMenuEvent::Keyboard ? QCursor::pos() : event->globalPos();
+    PrepareContextMenu()->exec(at);
+    event->accept();
+}
+
+void CPunchwellDlg::AddSystemMenuItem() {
+#ifdef Q_OS_WIN
+    HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (menu != nullptr) {
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, kSystemMenuAbout,
+                      reinterpret_cast<LPCWSTR>(tr("&About Punchwell...").utf16()));
+        ::EnableMenuItem(menu, SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
+        ::EnableMenuItem(menu, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+    }
+#else
+    // Other desktops' window menus belong to the window manager; About is in the Help menu.
+    (void)kSystemMenuAbout;
+#endif
+}
+
+#ifdef Q_OS_WIN
+bool CPunchwellDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kSystemMenuAbout) {
+        // From the system menu the tray icon stays.
+        CAboutDlg about(this);
+        about.exec();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif

@@ -1,0 +1,32 @@
+#include "ui/NotesDlg.h"
+
+#include "app/PunchwellApp.h"
+#include "ui_NotesDlg.h"
+
+#include <QPushButton>
+
+CNotesDlg::CNotesDlg(CPunchwellApp& app, const QString& project, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::NotesDlg>()), m_app(app) {
+    m_ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowTitle(tr("Notes For ") + project);
+    m_ui->showNotesCheck->setChecked(m_app.GetOptions().m_bShowNotes != 0);
+    connect(m_ui->okButton, &QPushButton::clicked, this, &CNotesDlg::accept);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &CNotesDlg::reject);
+    m_ui->notesEdit->setFocus();
+}
+
+CNotesDlg::~CNotesDlg() = default;
+
+void CNotesDlg::SetNotes(const QString& notes) {
+    m_strNotes = notes;
+    m_ui->notesEdit->setPlainText(notes);
+}
+
+void CNotesDlg::accept() {
+    m_strNotes = m_ui->notesEdit->toPlainText();
+    const COptions& o = m_app.GetOptions();
+    m_app.SetOptions(o.m_bAutoSwitch, o.m_strDefaultProject, o.m_bShowListOnStart, o.m_wWeekStart,
+                     o.m_bAutoSave, o.m_wAutoSaveIndex, m_ui->showNotesCheck->isChecked() ? 1 : 0);
+    QDialog::accept();
+}
