@@ -1,0 +1,193 @@
+#include "ui/TimeRecordsDlg.h"
+
+#include "app/Prompts.h"
+#include "app/PunchwellApp.h"
+#include "platform/LocalTime.h"
+#include "ui/DeletePeriodDlg.h"
+#include "ui/HelpWindow.h"
+#include "ui/NotesDlg.h"
+#include "ui/StatusDlg.h"
+#include "ui_TimeRecordsDlg.h"
+
+#include <QHeaderView>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int kHelpContext = 6;
+constexpr int kStartRole = Qt::UserRole;
+
+enum Column { StartDate, EndDate, StartTime, EndTime, Notes };
+
+QString Local(std::int64_t time, const char* format) {
+    return QString::fromStdString(FormatLocal(time, format));
+}
+
+} // namespace
+
+CTimeRecordsDlg::CTimeRecordsDlg(CPunchwellApp& app, Prompts& prompts, const CTask& task,
+                                 Hooks hooks, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TimeRecordsDlg>()), m_app(app), m_prompts(prompts),
+      m_strProject(QString::fromStdString(task.GetName())), m_hooks(std::move(hooks)) {
+    m_ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowTitle(tr("Time Records For: ") + m_strProject);
+    m_ui->recordList->header()->setSectionsClickable(false);
+    m_ui->recordList->header()->setStretchLastSection(true);
+    SetColumnWidths();
+
+    connect(m_ui->viewNotesButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnViewNotes);
+    connect(m_ui->recordList, &QTreeWidget::itemDoubleClicked, this, &CTimeRecordsDlg::OnViewNotes);
+    connect(m_ui->deletePeriodButton, &QPushButton::clicked, this,
+            &CTimeRecordsDlg::OnDeletePeriod);
+    connect(m_ui->restoreButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnRestore);
+    connect(m_ui->statusButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnStatus);
+    connect(m_ui->okButton, &QPushButton::clicked, this, &CTimeRecordsDlg::accept);
+    connect(m_ui->helpButton, &QPushButton::clicked, this,
+            [this] { CHelpWindow::ShowContext(kHelpContext, this); });
+
+    FillRecords();
+}
+
+CTimeRecordsDlg::~CTimeRecordsDlg() = default;
+
+void CTimeRecordsDlg::SetColumnWidths() {
+    // Each date and time column is as wide as its widest text, plus the cell's margins.
+    const QFontMetrics metrics(m_ui->recordList->font());
+    const int margin =
+        2 * m_ui->recordList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    const int date = metrics.horizontalAdvance(QStringLiteral("XX/XX/XX")) + margin;
+    const int time = metrics.horizontalAdvance(QStringLiteral("HH:MM:SS")) + margin;
+    m_ui->recordList->setColumnWidth(StartDate, date);
+    m_ui->recordList->setColumnWidth(EndDate, date);
+    m_ui->recordList->setColumnWidth(StartTime, time);
+    m_ui->recordList->setColumnWidth(EndTime, time);
+    m_ui->recordList->setColumnWidth(
+        Notes, std::max(60, m_ui->recordList->viewport()->width() - 2 * date - 2 * time - 20));
+}
+
+void CTimeRecordsDlg::FillRecords() {
+    m_ui->recordList->clear();
+    m_nActive = 0;
+    m_nDeleted = 0;
+    const CDoneTask* running = m_hooks.currentPeriod ? m_hooks.currentPeriod() : nullptr;
+    const std::string project = m_strProject.toStdString();
+
+    std::vector<const CDoneTask*> shown;
+    for (const auto& period : m_app.DoneTasks()) {
+        if (period.get() == running || period->GetProject() != project)
+            continue;
+        if (period->IsDeleted())
+            ++m_nDeleted;
+        else
+            shown.push_back(period.get());
+    }
+    // Newest start first, whatever the order of the store.
+    std::stable_sort(shown.begin(), shown.end(), [](const CDoneTask* a, const CDoneTask* b) {
+        return a->GetStart() > b->GetStart();
+    });
+    m_nActive = static_cast<int>(shown.size());
+
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(m_nActive);
+    for (const CDoneTask* period : shown) {
+        auto* row = new QTreeWidgetItem;
+        row->setText(StartDate, Local(period->GetStart(), "%m/%d/%y"));
+        row->setText(EndDate, Local(period->GetEnd(), "%m/%d/%y"));
+        row->setText(StartTime, Local(period->GetStart(), "%H:%M:%S"));
+        row->setText(EndTime, Local(period->GetEnd(), "%H:%M:%S"));
+        row->setText(Notes, QString::fromStdString(period->GetNotes()));
+        row->setData(StartDate, kStartRole, period->GetStart());
+        rows.append(row);
+    }
+    m_ui->recordList->addTopLevelItems(rows);
+    m_ui->activeCount->setText(QString::number(m_nActive));
+    m_ui->deletedCount->setText(QString::number(m_nDeleted));
+}
+
+CDoneTask* CTimeRecordsDlg::PeriodOf(const QTreeWidgetItem* row) const {
+    // The row's own period: its start second and this project. Another project's period
+    // that shares the second (possible in a merged foreign file) is never touched.
+    const auto start = static_cast<std::int32_t>(row->data(StartDate, kStartRole).toLongLong());
+    const std::string project = m_strProject.toStdString();
+    for (const auto& period : m_app.DoneTasks()) {
+        if (period->GetStart() == start && period->GetProject() == project && !period->IsDeleted())
+            return period.get();
+    }
+    return nullptr;
+}
+
+void CTimeRecordsDlg::OnViewNotes() {
+    const QList<QTreeWidgetItem*> selected = m_ui->recordList->selectedItems();
+    if (selected.isEmpty())
+        return;
+    QTreeWidgetItem* row = selected.first();
+    CDoneTask* period = PeriodOf(row);
+    if (period == nullptr)
+        return;
+    CNotesDlg notes(m_app, row->text(StartDate) + QLatin1Char(' ') + row->text(EndTime), this);
+    notes.SetNotes(QString::fromStdString(period->GetNotes()));
+    if (notes.exec() != QDialog::Accepted)
+        return;
+    period->SetNotes(notes.GetNotes().toStdString());
+    row->setText(Notes, notes.GetNotes());
+    m_app.SaveData();
+}
+
+void CTimeRecordsDlg::OnDeletePeriod() {
+    // The row with the selection mark, which it keeps when the selection is cleared.
+    QTreeWidgetItem* row = m_ui->recordList->currentItem();
+    if (row == nullptr)
+        return;
+    CDeletePeriodDlg dlg(this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    bool removed = false;
+    if (CDoneTask* period = PeriodOf(row)) {
+        if (dlg.GetMethod() == CDeletePeriodDlg::Safe) {
+            period->MarkDeleted();
+            removed = true;
+        } else {
+            removed = m_app.RemoveDoneTask(period);
+        }
+    }
+    if (removed)
+        m_prompts.Ask(tr("Success").toStdString(),
+                      tr("The time period was successfully removed.").toStdString(),
+                      MessageIcon::Information, MessageButtons::Ok);
+    else
+        m_prompts.Ask(tr("Error").toStdString(),
+                      tr("There was an error deleting the time period.").toStdString(),
+                      MessageIcon::Exclamation, MessageButtons::Ok);
+    m_app.SaveData();
+    FillRecords();
+}
+
+void CTimeRecordsDlg::OnRestore() {
+    const std::string project = m_strProject.toStdString();
+    int restored = 0;
+    for (const auto& period : m_app.DoneTasks()) {
+        if (period->GetProject() == project && period->IsDeleted()) {
+            period->Restore();
+            ++restored;
+        }
+    }
+    if (restored == 0)
+        return;
+    m_app.SaveData();
+    FillRecords();
+    m_prompts.Ask(tr("Restore Complete").toStdString(),
+                  tr("Restored %1 time periods").arg(restored).toStdString(),
+                  MessageIcon::Information, MessageButtons::Ok);
+}
+
+void CTimeRecordsDlg::OnStatus() {
+    CStatusDlg status(m_app, m_strProject, this);
+    if (m_hooks.reporting) {
+        connect(&status, &CStatusDlg::reportingRequested, this,
+                [this] { m_hooks.reporting(m_strProject); });
+    }
+    status.exec();
+}
