@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <string>
+
+class CStore;
+
+// The name the Save dialog offers for an export.
+inline constexpr const char* kTextExportDefaultName = "timedata.txt";
+
+// One line per period, "name,MM/DD/YY HH:MM:SS,MM/DD/YY HH:MM:SS" in local time, CR LF after
+// each, UTF-8. Projects in list order, each with its periods in list order (deleted and
+// running ones included); periods of no existing project are left out. Nothing is quoted: a
+// comma in a name is written as it is, and a reader finds the two times after the last two
+// commas. A line break inside a name (only a foreign file can hold one) is written as a
+// space, so that every line stays one period. A project name listed twice is exported once.
+std::string ExportDataAsText(const CStore& store);
+
+// Writes the export to `path`, replacing the file only once every byte is on disk; the
+// failure names the path and the cause.
+FileResult WriteTextExport(const CStore& store, const std::string& path,
+                           FileOps& ops = SystemFileOps());
