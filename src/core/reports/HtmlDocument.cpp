@@ -12,6 +12,28 @@ void Wrap(std::string& out, const char* open, std::string_view text, const char*
     out += close;
 }
 
+std::size_t LineFeeds(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+         at = text.find('\n', at + 1))
+        ++count;
+    return count;
+}
+
+void AppendCrLf(std::string& out, std::string_view text) {
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = text.find('\n', from);
+        if (at == std::string_view::npos) {
+            out.append(text.substr(from));
+            return;
+        }
+        out.append(text.substr(from, at - from));
+        out += "\r\n";
+        from = at + 1;
+    }
+}
+
 } // namespace
 
 void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::string_view linkText,
@@ -88,7 +110,18 @@ std::string CHtmlDocument::BuildHtml() const {
 }
 
 std::string CHtmlDocument::BuildFileBytes() const {
-    return ToCrLf(BuildHtml());
+    // Converted piece by piece: a large report is not copied once more first.
+    const std::string_view pieces[] = {"<HTML>\n<HEAD>\n<TITLE>", m_strTitle,
+                                       "</TITLE></HEAD>\n<BODY><PRE>", m_strBody,
+                                       "</PRE></BODY></HTML>"};
+    std::size_t size = 0;
+    for (const std::string_view piece : pieces)
+        size += piece.size() + LineFeeds(piece);
+    std::string bytes;
+    bytes.reserve(size);
+    for (const std::string_view piece : pieces)
+        AppendCrLf(bytes, piece);
+    return bytes;
 }
 
 FileResult CHtmlDocument::WriteFile(const std::string& path, FileOps* ops) const {
@@ -98,21 +131,9 @@ FileResult CHtmlDocument::WriteFile(const std::string& path, FileOps* ops) const
 
 std::string ToCrLf(std::string_view text) {
     std::string out;
-    std::size_t lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    out.reserve(text.size() + lines);
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = text.find('\n', from);
-        if (at == std::string_view::npos) {
-            out.append(text.substr(from));
-            return out;
-        }
-        out.append(text.substr(from, at - from));
-        out += "\r\n";
-        from = at + 1;
-    }
+    out.reserve(text.size() + LineFeeds(text));
+    AppendCrLf(out, text);
+    return out;
 }
 
 void AppendEscapedHtml(std::string& out, std::string_view utf8) {

@@ -50,6 +50,11 @@ void CReport::RemoveAllItems() {
     m_listItems.clear();
 }
 
+void CReport::TakeItemsFrom(CReport& other) {
+    if (&other != this)
+        m_listItems.splice(m_listItems.begin(), other.m_listItems);
+}
+
 std::size_t CReport::RemoveItemsWithoutProject(const CStore& store) {
     return m_listItems.remove_if(
         [&store](const auto& item) { return store.FindTask(item->GetProject()) == nullptr; });
@@ -146,9 +151,11 @@ ReportFileResult CReport::ReplaceItemsFromFile(const std::string& path, const CS
 }
 
 void CReport::UpdateRanges(std::int64_t now, unsigned weekStart, const CStore& store) {
+    const std::vector<ReportRange> ranges = ComputeItemRanges(*this, now, weekStart, store);
+    std::size_t index = 0;
     for (auto& item : m_listItems) {
-        const ReportRange range = ComputeItemRange(*item, now, weekStart, store);
-        item->SetRange(range.start, range.end);
+        item->SetRange(ranges[index].start, ranges[index].end);
+        ++index;
     }
 }
 

@@ -54,6 +54,8 @@ public:
     // Removes and deletes the item; false when it is not one of this report's items.
     bool RemoveItem(const CReportItem* item);
     void RemoveAllItems();
+    // Moves the other report's items, in their order, to the head of this one.
+    void TakeItemsFrom(CReport& other);
     // Drops the items whose project the store does not have; returns how many went.
     std::size_t RemoveItemsWithoutProject(const CStore& store);
 

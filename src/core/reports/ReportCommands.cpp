@@ -20,8 +20,12 @@ void AddItemAt(CReport& report, const CStore& store, const std::string& project,
 
 void AddAllProjectsItems(CReport& report, const CStore& store, ReportPeriod kind, std::int64_t now,
                          unsigned weekStart) {
+    // Ranges as every report computes them, all at once: one walk over the periods.
+    CReport added;
     for (const auto& task : store.Tasks())
-        AddItemAt(report, store, task->GetName(), kind, now, weekStart);
+        added.AddItem(task->GetName(), 0, 0, kind);
+    added.UpdateRanges(now, weekStart, store);
+    report.TakeItemsFrom(added);
 }
 
 bool AddSingleProjectItem(CReport& report, const CStore& store, const std::string& project,

@@ -155,16 +155,19 @@ std::string FormatTitlePageDate(std::int64_t time) {
     return out;
 }
 
-ReportRange ComputeItemRange(const CReportItem& item, std::int64_t now, unsigned weekStart,
-                             const CStore& store) {
+namespace {
+
+// The range of an item of a kind other than Total; `firstStart` is only used for Total.
+ReportRange RangeAt(const CReportItem& item, std::int64_t now, unsigned weekStart,
+                    const std::optional<std::int64_t>& firstStart) {
     const ReportRange kept{item.GetStart(), item.GetEnd()};
     const ReportPeriod kind = item.GetKind();
     if (kind == PeriodOther || !IsValidReportPeriod(kind))
         return kept;
     if (kind == PeriodTotal) {
-        if (store.FindTask(item.GetProject()) == nullptr)
+        if (!firstStart)
             return kept;
-        return {ToTime32(CTaskTotals(store, item.GetProject()).GetFirstStart(now)), ToTime32(now)};
+        return {ToTime32(*firstStart), ToTime32(now)};
     }
     const std::optional<LocalDateTime> local = ToLocal(now);
     if (!local)
@@ -204,6 +207,43 @@ ReportRange ComputeItemRange(const CReportItem& item, std::int64_t now, unsigned
     return {ToTime32(*start), ToTime32(end)};
 }
 
+} // namespace
+
+ReportRange ComputeItemRange(const CReportItem& item, std::int64_t now, unsigned weekStart,
+                             const CStore& store) {
+    std::optional<std::int64_t> firstStart;
+    if (item.GetKind() == PeriodTotal && store.FindTask(item.GetProject()) != nullptr)
+        firstStart = CTaskTotals(store, item.GetProject()).GetFirstStart(now);
+    return RangeAt(item, now, weekStart, firstStart);
+}
+
+std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t now,
+                                           unsigned weekStart, const CStore& store) {
+    // The first starts of all Total items' projects come from one walk over the periods.
+    std::unordered_map<std::string_view, std::optional<std::int64_t>> firstStarts;
+    for (const auto& item : report.Items()) {
+        if (item->GetKind() == PeriodTotal && store.FindTask(item->GetProject()) != nullptr)
+            firstStarts.emplace(item->GetProject(), now);
+    }
+    if (!firstStarts.empty()) {
+        for (const auto& period : store.DoneTasks()) {
+            if (period->IsDeleted())
+                continue;
+            const auto found = firstStarts.find(period->GetProject());
+            if (found != firstStarts.end())
+                found->second = std::min<std::int64_t>(*found->second, period->GetStart());
+        }
+    }
+    std::vector<ReportRange> ranges;
+    ranges.reserve(report.GetItemCount());
+    for (const auto& item : report.Items()) {
+        const auto found = firstStarts.find(item->GetProject());
+        ranges.push_back(RangeAt(*item, now, weekStart,
+                                 found != firstStarts.end() ? found->second : std::nullopt));
+    }
+    return ranges;
+}
+
 CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
                                   std::int64_t now, unsigned weekStart, const CStore& store) {
     struct Section {
@@ -212,10 +252,7 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         std::int64_t b;
         bool countsInGrand;
     };
-    std::vector<ReportRange> ranges;
-    ranges.reserve(report.GetItemCount());
-    for (const auto& item : report.Items())
-        ranges.push_back(ComputeItemRange(*item, now, weekStart, store));
+    const std::vector<ReportRange> ranges = ComputeItemRanges(report, now, weekStart, store);
 
     // A project's seconds reach the grand totals only from its longest items, so a report
     // with both Today and Week To Date of one project does not count today twice.

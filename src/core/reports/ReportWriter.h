@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CReport;
 class CReportItem;
@@ -19,6 +20,9 @@ struct ReportRange {
 };
 ReportRange ComputeItemRange(const CReportItem& item, std::int64_t now, unsigned weekStart,
                              const CStore& store);
+// The same for every item of the report, in list order, with one walk over the periods.
+std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t now,
+                                           unsigned weekStart, const CStore& store);
 
 // The whole report page for the items of `report` (their ranges recomputed at `now`, the
 // items themselves left alone), as the writer lays it out.
