@@ -3,6 +3,7 @@
 #include "data/Store.h"
 #include "reports/Report.h"
 #include "reports/ReportItemForm.h"
+#include "reports/ReportOptions.h"
 #include "reports/ReportWriter.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,41 @@ TEST(ReportItemForm, AddingItemsAndDisablingTakenKinds) {
     ReportItemCheck refused;
     EXPECT_EQ(AddCheckedItem(report, refused, now, 0, store), nullptr);
     EXPECT_EQ(report.GetItemCount(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReportOptionsForm, ChecksOfTheOptionsAndTitlePageDialogs) {
+    const auto noTitle = CheckReportOptionsForm("", TopLineOnly);
+    ASSERT_TRUE(noTitle);
+    EXPECT_EQ(noTitle->caption, "No Title Specified");
+    EXPECT_EQ(noTitle->text, "Please enter a title for this report");
+    const auto noMethod = CheckReportOptionsForm("  ", std::nullopt); // spaces are a title
+    ASSERT_TRUE(noMethod);
+    EXPECT_EQ(noMethod->caption, "No Method Selected");
+    EXPECT_EQ(noMethod->text, "Please select a method for dealing with multiline notes");
+    EXPECT_FALSE(CheckReportOptionsForm(" ", OmitNotes));
+
+    const struct {
+        const char* text;
+        std::optional<std::uint16_t> value;
+        const char* message;
+    } cases[] = {{"5", 5, nullptr},
+                 {" 50 ", 50, nullptr},
+                 {"4", std::nullopt, "Please enter an integer between 5 and 50."},
+                 {"51", std::nullopt, "Please enter an integer between 5 and 50."},
+                 {"-10", std::nullopt, "Please enter an integer between 5 and 50."},
+                 {"", std::nullopt, "Please enter an integer."},
+                 {"1x", std::nullopt, "Please enter an integer."},
+                 {"99999999999", std::nullopt, "Please enter an integer."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const PageLinesCheck check = CheckPageLinesText(c.text);
+        EXPECT_EQ(check.value, c.value);
+        EXPECT_EQ(check.message ? check.message->text : std::string(), c.message ? c.message : "");
+    }
 }
 
 } // namespace
