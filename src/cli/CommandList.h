@@ -5,5 +5,7 @@
 #define PUNCHWELL_CLI_COMMANDS(X)                                                                  \
     X(Check)                                                                                       \
     X(Dump)                                                                                        \
+    X(Export)                                                                                      \
+    X(Merge)                                                                                       \
     X(Report)                                                                                      \
     X(Totals)

@@ -1,0 +1,79 @@
+#include "ArgumentParser.h"
+#include "Command.h"
+#include "DataFileInput.h"
+
+#include "app/DataLoad.h"
+#include "data/DataFile.h"
+#include "data/MergeRecords.h"
+#include "platform/FileSystem.h"
+
+#include <memory>
+#include <ostream>
+
+namespace {
+
+// The desktop program's Merge Files, one file after another, written to a new file.
+class CMergeCommand final : public CCommand {
+public:
+    const char* Name() const override { return "merge"; }
+    const char* Summary() const override { return "merge data files into one"; }
+    const char* Operands() const override { return "BASE [OTHER...]"; }
+    std::string Description() const override {
+        return "Reads BASE, then merges each OTHER into it as Merge Files does in the\n"
+               "desktop program (its records appended, then projects of one name made one\n"
+               "and touching or overlapping periods of a project joined), and writes the\n"
+               "result to the data file named by --output. With no OTHER, BASE is written\n"
+               "again as it is. The password is BASE's, or the first one found when BASE\n"
+               "has none; the lock flag is the last file's. If any input is damaged,\n"
+               "nothing is written and the exit code is 1; 2 means bad usage or a file\n"
+               "error.\n";
+    }
+    void AddOptions(CArgumentParser& parser) const override {
+        parser.AddOption("--output", "OUT", "the data file to write (replaced if it exists)");
+        parser.SetOperandCount(1, static_cast<std::size_t>(-1));
+    }
+
+    int Run(const ParsedArguments& arguments, CommandContext& context) override {
+        const auto output = arguments.Value("--output");
+        if (!output) {
+            context.Error("merge: --output OUT is required");
+            return kExitUsage;
+        }
+        CStore store;
+        std::string password;
+        std::uint16_t locked = 0;
+        bool first = true;
+        for (const std::string& path : arguments.operands) {
+            CDataFileInput input;
+            const int status = input.Read(path, context);
+            if (status != kExitOk) {
+                // A merge of part of a file would pass for all of it.
+                if (status == kExitDamaged)
+                    context.Error("nothing written to " + *output);
+                return status;
+            }
+            // Loading appends: the file's records go behind those already merged.
+            for (const auto& task : input.Store().Tasks())
+                store.AppendTask(std::make_unique<CTask>(*task));
+            for (const auto& period : input.Store().DoneTasks())
+                store.AppendDoneTask(std::make_unique<CDoneTask>(*period));
+            TakeLoadedPasswordAndLock(input.Result(), password, locked);
+            if (!first)
+                MergeRecords(store);
+            first = false;
+        }
+        const FileResult written =
+            ReplaceFileDurably(*output, CDataFile::Write(store, password, locked));
+        if (!written.ok) {
+            context.Error(written.message);
+            return kExitUsage;
+        }
+        return kExitOk;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<CCommand> MakeMergeCommand() {
+    return std::make_unique<CMergeCommand>();
+}
