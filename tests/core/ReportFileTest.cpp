@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <random>
 #include <vector>
 
 using coretest::FromHex;
@@ -213,6 +214,37 @@ TEST(ReportItems, StandardReportItems) {
     EXPECT_EQ(ReportPeriodFromTypeIndex(1), PeriodMonth);
     EXPECT_EQ(ReportPeriodFromTypeIndex(2), PeriodWeek);
     EXPECT_EQ(ReportPeriodFromTypeIndex(4), PeriodTotal);
+}
+
+} // namespace
+
+namespace {
+
+// Every cut and many random changes of the example: the reader either takes the whole
+// file or leaves the list exactly as it was.
+TEST(ReportFile, MangledFilesAreAllOrNothing) {
+    const std::string example = FromHex(kExampleHex);
+    std::vector<std::string> inputs;
+    for (std::size_t cut = 0; cut < example.size(); ++cut)
+        inputs.push_back(example.substr(0, cut));
+    std::mt19937 random(7);
+    for (int i = 0; i < 3000; ++i) {
+        std::string bytes = example;
+        for (int changes = 1 + static_cast<int>(random() % 3); changes > 0; --changes)
+            bytes[random() % bytes.size()] = static_cast<char>(random() & 0xFF);
+        inputs.push_back(bytes);
+    }
+    for (const std::string& bytes : inputs) {
+        CReport report;
+        report.AddItem("Kept", 1, 2, PeriodWeek);
+        std::size_t offset = 0;
+        if (report.DecodeItems(bytes, offset)) {
+            EXPECT_EQ(report.Items().front()->GetProject(), "Kept"); // appended after it
+        } else {
+            ASSERT_EQ(report.GetItemCount(), 1u) << ToHex(bytes);
+            EXPECT_LE(offset, bytes.size());
+        }
+    }
 }
 
 } // namespace
