@@ -1,0 +1,108 @@
+#include "ui/OptionsDlg.h"
+
+#include "app/Prompts.h"
+#include "app/PunchwellApp.h"
+#include "ui/EnterPasswordDlg.h"
+#include "ui/HelpWindow.h"
+#include "ui/NewPasswordDlg.h"
+#include "ui/PasswordText.h"
+#include "ui/ProjectNameOrder.h"
+#include "ui_OptionsDlg.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kHelpContext = 13;
+
+} // namespace
+
+COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::OptionsDlg>()), m_app(app), m_prompts(prompts) {
+    m_ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    // The empty entry stays first; the names follow in list order.
+    QStringList names;
+    for (const auto& task : m_app.Tasks())
+        names.append(QString::fromStdString(task->GetName()));
+    std::stable_sort(names.begin(), names.end(), ProjectNameLess);
+    m_ui->defaultProjectCombo->addItem(QString());
+    m_ui->defaultProjectCombo->addItems(names);
+
+    const COptions& options = m_app.GetOptions();
+    m_ui->autoSwitchCheck->setChecked(options.m_bAutoSwitch != 0);
+    m_ui->autoSaveCheck->setChecked(options.m_bAutoSave != 0);
+    m_ui->showNotesCheck->setChecked(options.m_bShowNotes != 0);
+    m_ui->showListGroup->setChecked(options.m_bShowListOnStart != 0);
+    const QString defaultProject = QString::fromStdString(options.m_strDefaultProject);
+    int defaultRow = -1;
+    for (int row = 0; row < m_ui->defaultProjectCombo->count(); ++row) {
+        if (m_ui->defaultProjectCombo->itemText(row).compare(defaultProject, Qt::CaseInsensitive) ==
+            0) {
+            defaultRow = row;
+            break;
+        }
+    }
+    m_ui->defaultProjectCombo->setCurrentIndex(defaultRow);
+    // A stored value the list does not offer shows no selection.
+    m_ui->minutesCombo->setCurrentIndex(
+        options.m_wAutoSaveIndex < m_ui->minutesCombo->count() ? options.m_wAutoSaveIndex : -1);
+    m_ui->weekStartCombo->setCurrentIndex(
+        options.m_wWeekStart < m_ui->weekStartCombo->count() ? options.m_wWeekStart : -1);
+
+    connect(m_ui->autoSaveCheck, &QCheckBox::clicked, this, &COptionsDlg::UpdateEnabling);
+    connect(m_ui->showListGroup, &QGroupBox::clicked, this, &COptionsDlg::UpdateEnabling);
+    connect(m_ui->passwordButton, &QPushButton::clicked, this, &COptionsDlg::OnSetPassword);
+    connect(m_ui->okButton, &QPushButton::clicked, this, &COptionsDlg::accept);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &COptionsDlg::reject);
+    connect(m_ui->helpButton, &QPushButton::clicked, this,
+            [this] { CHelpWindow::ShowContext(kHelpContext, this); });
+    UpdateEnabling();
+    UpdatePasswordButton();
+}
+
+COptionsDlg::~COptionsDlg() = default;
+
+void COptionsDlg::UpdateEnabling() {
+    m_ui->minutesCombo->setEnabled(m_ui->autoSaveCheck->isChecked());
+    // The group's own check box grays its contents with it.
+    m_ui->defaultProjectCombo->setEnabled(m_ui->showListGroup->isChecked());
+}
+
+void COptionsDlg::UpdatePasswordButton() {
+    m_ui->passwordButton->setText(m_app.GetPassword().empty() ? tr("&Set Password...")
+                                                              : tr("&Change Password..."));
+}
+
+void COptionsDlg::OnSetPassword() {
+    if (const std::string current = m_app.GetPassword(); !current.empty()) {
+        CEnterPasswordDlg enter(m_prompts, current, this);
+        if (enter.exec() != QDialog::Accepted)
+            return;
+    }
+    CNewPasswordDlg change(m_prompts, this);
+    if (change.exec() == QDialog::Accepted) {
+        m_app.SetPassword(PasswordBytes(change.GetPassword()));
+        m_app.SaveData();
+        m_prompts.Ask(tr("Password Set").toStdString(),
+                      tr("The password has been set. Don't forget it!").toStdString(),
+                      MessageIcon::None, MessageButtons::Ok);
+    }
+    UpdatePasswordButton();
+}
+
+void COptionsDlg::ApplyTo(CPunchwellApp& app) const {
+    const COptions& stored = app.GetOptions();
+    const int minutes = m_ui->minutesCombo->currentIndex();
+    const int weekStart = m_ui->weekStartCombo->currentIndex();
+    const int defaultRow = m_ui->defaultProjectCombo->currentIndex();
+    app.SetOptions(m_ui->autoSwitchCheck->isChecked() ? 1 : 0,
+                   defaultRow < 0 ? std::string()
+                                  : m_ui->defaultProjectCombo->itemText(defaultRow).toStdString(),
+                   m_ui->showListGroup->isChecked() ? 1 : 0,
+                   weekStart < 0 ? stored.m_wWeekStart : static_cast<std::uint16_t>(weekStart),
+                   m_ui->autoSaveCheck->isChecked() ? 1 : 0,
+                   minutes < 0 ? stored.m_wAutoSaveIndex : static_cast<std::uint16_t>(minutes),
+                   m_ui->showNotesCheck->isChecked() ? 1 : 0);
+}
