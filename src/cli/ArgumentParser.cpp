@@ -14,7 +14,12 @@ void CArgumentParser::AddFlag(std::string name, char alias, std::string help) {
 }
 
 void CArgumentParser::AddOption(std::string name, std::string valueName, std::string help) {
-    m_specs.push_back({std::move(name), 0, std::move(valueName), std::move(help)});
+    AddOption(std::move(name), 0, std::move(valueName), std::move(help));
+}
+
+void CArgumentParser::AddOption(std::string name, char alias, std::string valueName,
+                                std::string help) {
+    m_specs.push_back({std::move(name), alias, std::move(valueName), std::move(help)});
 }
 
 void CArgumentParser::SetOperandCount(std::size_t minimum, std::size_t maximum) {

@@ -21,6 +21,8 @@ class CArgumentParser {
 public:
     void AddFlag(std::string name, char alias, std::string help);
     void AddOption(std::string name, std::string valueName, std::string help);
+    // The same with a one-letter alias ("-o FILE" for "--output FILE").
+    void AddOption(std::string name, char alias, std::string valueName, std::string help);
     void SetOperandCount(std::size_t minimum, std::size_t maximum);
     // Stops at the first operand instead of collecting them all, leaving the rest
     // untouched in `rest` (the tool's own options come before the command name).

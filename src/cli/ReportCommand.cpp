@@ -50,7 +50,7 @@ public:
                "report that could not be written.\n";
     }
     void AddOptions(CArgumentParser& parser) const override {
-        parser.AddOption("--output", "OUT.html",
+        parser.AddOption("--output", 'o', "OUT.html",
                          "the report file to write (replaced if it exists)");
         parser.AddOption("--title", "TITLE", "the report's title");
         parser.AddOption("--items", "DEF.pnr", "the items of a custom report file");

@@ -115,7 +115,10 @@ TEST_F(CliReport, WritesWhatTheProgramWrites) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> arguments{"report", data, "--output", out, "--now", kNowText};
+        // The short form of --output serves as well.
+        std::vector<std::string> arguments{
+            "report", data,    std::string(c.name) == "custom report file" ? "-o" : "--output",
+            out,      "--now", kNowText};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         std::filesystem::remove(out);
         const CliRun run = RunCli(arguments, env);
