@@ -2,18 +2,88 @@
 
 #include "GuiTestSupport.h"
 #include "app/PunchwellApp.h"
+#include "app/QtPrompts.h"
 #include "app/SettingsOptionsStorage.h"
+#include "data/DoneTask.h"
+#include "platform/Clock.h"
+#include "ui/SystemTray.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
+
+// 2023-11-14 22:13:20 UTC.
+constexpr std::int32_t kT0 = 1700000000;
+
+class TestClock final : public Clock {
+public:
+    std::int32_t Now() const override { return now; }
+    std::int32_t now = kT0;
+};
+
+template <typename T> T* Child(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+QStringList Strings(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+// The visible top-level window with that title, or null.
+QWidget* WindowTitled(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == title)
+            return w;
+    return nullptr;
+}
+
+// Runs `action` on the window titled `title` once it shows, from the event loop, so it can
+// drive a dialog whose exec() is still running; records that it ran.
+class WhenShown {
+public:
+    WhenShown(QString title, std::function<void(QWidget*)> action)
+        : m_title(std::move(title)), m_action(std::move(action)) {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            if (QWidget* w = WindowTitled(m_title)) {
+                m_timer.stop();
+                m_ran = true;
+                m_action(w);
+            }
+        });
+        m_timer.start();
+    }
+    bool Ran() const { return m_ran; }
+
+private:
+    QString m_title;
+    std::function<void(QWidget*)> m_action;
+    QTimer m_timer;
+    bool m_ran = false;
+};
 
 class PunchwellDlgTest : public GuiTest {
 protected:
@@ -22,6 +92,42 @@ protected:
         settings.clear();
         settings.sync();
         m_app.SetOptionsStorage(&m_storage);
+        m_app.SetPrompts(&m_prompts);
+        m_app.SetClock(&m_clock);
+        m_prompts.SetApp(&m_app);
+        m_prompts.SetOwner(&m_dlg);
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+
+    // The store holds these projects (the first one at the head), then the window starts.
+    void Start(const std::vector<std::string>& projects) {
+        for (auto it = projects.rbegin(); it != projects.rend(); ++it) {
+            auto task = std::make_unique<CTask>(*it);
+            m_app.AddTask(task);
+        }
+        m_app.Options().m_bShowListOnStart = 0;
+        m_dlg.Initialise();
+        ShowActive();
+    }
+
+    QAction* Action(const char* name) { return Child<QAction>(&m_dlg, name); }
+    QComboBox* Combo() { return Child<QComboBox>(&m_dlg, "projectCombo"); }
+    QString Text(const char* label) { return Child<QLabel>(&m_dlg, label)->text(); }
+    QStringList ComboEntries() {
+        QStringList entries;
+        for (int i = 0; i < Combo()->count(); ++i)
+            entries << Combo()->itemText(i);
+        return entries;
+    }
+    // The periods in the data file on disk, head first.
+    std::vector<CDoneTask> SavedPeriods() {
+        CPunchwellApp reader(m_dataDir.path().toStdString());
+        reader.LoadData();
+        std::vector<CDoneTask> out;
+        for (const auto& p : reader.DoneTasks())
+            out.push_back(*p);
+        return out;
     }
 
     static QSettings Settings() {
@@ -35,11 +141,13 @@ protected:
     void ShowActive() {
         m_dlg.show();
         m_dlg.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_dlg));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
     }
 
     QTemporaryDir m_dataDir;
     SettingsOptionsStorage m_storage;
+    QtPrompts m_prompts;
+    TestClock m_clock;
     CPunchwellApp m_app{m_dataDir.path().toStdString()};
     CPunchwellDlg m_dlg{m_app};
 };
@@ -105,6 +213,342 @@ TEST_F(PunchwellDlgTest, CloseHidesWithoutEndingAndShowBringsItBack) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dlg.isMinimized(); }, 2000));
     EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_EQ(exitSpy.count(), 0);
+}
+
+TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
+    Start({"Alpha", "Beta"});
+    m_app.Options().m_bShowNotes = 0;
+    EXPECT_EQ(ComboEntries(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                                           QStringLiteral("New Project...")}));
+    EXPECT_EQ(Combo()->currentText(), QStringLiteral("Alpha"));
+    auto* checkInOut = Child<QPushButton>(&m_dlg, "checkInOutButton");
+    auto* switchButton = Child<QPushButton>(&m_dlg, "switchButton");
+    QAction* timingCheckIn = Action("actionCheckInOut");
+    QAction* timingSwitch = Action("actionSwitch");
+
+    auto expectState = [&](bool in) {
+        SCOPED_TRACE(in ? "checked in" : "checked out");
+        EXPECT_EQ(checkInOut->text(),
+                  in ? QStringLiteral("&Check Out") : QStringLiteral("&Check In"));
+        EXPECT_EQ(timingCheckIn->text(),
+                  in ? QStringLiteral("&Check Out\tAlt+C") : QStringLiteral("&Check In\tAlt+C"));
+        EXPECT_EQ(timingSwitch->text(), QStringLiteral("&Switch\tCtrl+S"));
+        EXPECT_EQ(timingSwitch->isEnabled(), in);
+        EXPECT_EQ(switchButton->isEnabled(), in);
+        // With AutoSwitch off the list cannot change while timing.
+        EXPECT_EQ(Combo()->isEnabled(), !in);
+        EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
+                  in ? QStringLiteral("Punchwell - Double-click to check out")
+                     : QStringLiteral("Punchwell - Double-click to check in"));
+        QMenu* context = m_dlg.PrepareContextMenu();
+        EXPECT_EQ(context->actions().at(0)->text(),
+                  in ? QStringLiteral("&Check Out") : QStringLiteral("&Check In"));
+        EXPECT_EQ(context->actions().at(1)->isEnabled(), in);
+        m_dlg.Tray().PrepareMenu();
+        EXPECT_EQ(m_dlg.Tray().m_actionCheckInOut->text(),
+                  in ? QStringLiteral("&Check Out") : QStringLiteral("&Check In"));
+        EXPECT_EQ(m_dlg.Tray().m_actionSwitch->isEnabled(), in);
+    };
+    expectState(false);
+    EXPECT_EQ(Text("elapsedLabel"), QStringLiteral("Click \"Check In\" to start timing"));
+    EXPECT_EQ(Text("checkedInLabel"), QString());
+
+    // Alt+C clicks the button (after its pressed look).
+    QTest::keyClick(&m_dlg, Qt::Key_C, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_dlg.IsCheckedIn(); }, 2000));
+    expectState(true);
+    EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Alpha"));
+    EXPECT_EQ(Text("checkedInLabel"), QStringLiteral("November 14, 22:13:20"));
+    EXPECT_EQ(Text("elapsedLabel"), QStringLiteral("0 hours, 0 minutes, 0 seconds"));
+
+    // The clock works once per new second.
+    m_clock.now += 62;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Text("elapsedLabel") == QStringLiteral("0 hours, 1 minutes, 2 seconds"); },
+        2000));
+    EXPECT_EQ(m_dlg.GetCurrentPeriod()->GetEnd(), kT0 + 62);
+
+    timingCheckIn->trigger();
+    expectState(false);
+    EXPECT_EQ(Text("checkedOutLabel"), QStringLiteral("November 14, 22:14:22"));
+    ASSERT_EQ(SavedPeriods().size(), 1U);
+    EXPECT_EQ(SavedPeriods()[0].GetDuration(), 62);
+
+    // With AutoSwitch on, choosing in the list moves the clock to that project at once.
+    m_app.Options().m_bAutoSwitch = 1;
+    Combo()->setCurrentIndex(1);
+    EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
+    EXPECT_TRUE(Combo()->isEnabled());
+    Combo()->setCurrentIndex(0);
+    EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Alpha"));
+    EXPECT_EQ(SavedPeriods().size(), 3U);
+}
+
+TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
+    Start({"Alpha"});
+    auto texts = [](QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    };
+    auto* bar = m_dlg.findChild<QMenuBar*>();
+    QStringList titles;
+    for (QAction* a : bar->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Timing"),
+                                   QStringLiteral("&Reports"), QStringLiteral("&Projects"),
+                                   QStringLiteral("&Help")}));
+    EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuFile")),
+              Strings({"&Load Data...\tF5", "&Save Data...\tF7", "-",
+                       "Export Data as Text...\tShift+F7", "-", "Options...\tCtrl+O",
+                       "Lock &Program\tCtrl+L", "-", "&Close Window\tAlt+F4", "E&xit"}));
+    EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuReports")),
+              Strings({"&All Projects", "Single Project", "Custom Report...\tF2", "-",
+                       "View Saved Report...\tCtrl+Shift+V", "Print Saved Report...\tCtrl+P"}));
+    const QStringList periods =
+        Strings({"To&day", "This &Week", "This &Month", "This &Year", "&Total"});
+    EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuAllProjects")), periods);
+    EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuSingleProject")), periods);
+    EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuProjects")),
+              Strings({"&Add...\tCtrl+A", "View Records...\tCtrl+R", "-", "Configure...\tF6"}));
+    EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuHelp")),
+              Strings({"&Contents\tF1", "&Index...", "-", "&About..."}));
+    EXPECT_EQ(texts(m_dlg.PrepareContextMenu()),
+              Strings({"&Check In", "&Switch...", "-", "Standard &Report...", "Custom R&eport...",
+                       "-", "Con&figure..."}));
+    EXPECT_EQ(texts(m_dlg.Tray().Menu()),
+              Strings({"&Check In/Out", "&Switch...", "-", "Show Program &Window",
+                       "&Lock/Unlock Program", "Reporting...", "-", "Configure &Projects...",
+                       "&Options...", "-", "&About...", "E&xit"}));
+
+    for (const char* name :
+         {"actionLoadData", "actionSaveData", "actionExportData", "actionOptions", "actionLock",
+          "actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
+          "actionViewRecords", "actionConfigure", "actionReporting", "actionReportAllToday",
+          "actionReportSingleTotal", "actionContextConfigure", "actionContextCustomReport"})
+        EXPECT_FALSE(Action(name)->isEnabled()) << name;
+    EXPECT_FALSE(Child<QPushButton>(&m_dlg, "configureButton")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(&m_dlg, "reportingButton")->isEnabled());
+    // Enabling a command's action enables every place that gives it.
+    Action("actionConfigure")->setEnabled(true);
+    EXPECT_TRUE(Child<QPushButton>(&m_dlg, "configureButton")->isEnabled());
+    EXPECT_TRUE(Action("actionContextConfigure")->isEnabled());
+    m_dlg.Tray().PrepareMenu();
+    EXPECT_TRUE(m_dlg.Tray().m_actionConfigure->isEnabled());
+    EXPECT_FALSE(m_dlg.Tray().m_actionOptions->isEnabled());
+    EXPECT_FALSE(m_dlg.Tray().m_actionReporting->isEnabled());
+    EXPECT_TRUE(m_dlg.Tray().m_actionExit->isEnabled());
+
+    EXPECT_EQ(Child<QPushButton>(&m_dlg, "exitButton")->toolTip(),
+              QStringLiteral("Quits the program"));
+    EXPECT_EQ(Combo()->toolTip(),
+              QStringLiteral("Use this box to select the project you want to check into"));
+}
+
+TEST_F(PunchwellDlgTest, NewProjectFromTheListIsAddedSelectedAndTimed) {
+    Start({});
+    EXPECT_EQ(ComboEntries(), QStringList{QStringLiteral("New Project...")});
+    EXPECT_EQ(Combo()->currentIndex(), 0);
+
+    WhenShown add(QStringLiteral("Add A Project"), [](QWidget* dlg) {
+        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
+        QTest::keyClicks(name, QStringLiteral("Garden"));
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    Child<QPushButton>(&m_dlg, "checkInOutButton")->click();
+    ASSERT_TRUE(add.Ran());
+    EXPECT_EQ(ComboEntries(),
+              (QStringList{QStringLiteral("Garden"), QStringLiteral("New Project...")}));
+    EXPECT_EQ(Combo()->currentText(), QStringLiteral("Garden"));
+    EXPECT_TRUE(m_dlg.IsCheckedIn());
+    EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Garden"));
+    CPunchwellApp reader(m_dataDir.path().toStdString());
+    reader.LoadData();
+    EXPECT_NE(reader.FindTask("Garden"), nullptr);
+    ASSERT_EQ(reader.GetDoneCount(), 1U);
+    EXPECT_TRUE(reader.DoneTasks().front()->IsRunning());
+}
+
+TEST_F(PunchwellDlgTest, ProjectsAddKeepsTheSelectionAndDoesNotCheckIn) {
+    Start({"Alpha", "Beta"});
+    Combo()->setCurrentIndex(1);
+    WhenShown add(QStringLiteral("Add A Project"), [](QWidget* dlg) {
+        QTest::keyClicks(dlg->findChild<QLineEdit*>(QStringLiteral("nameEdit")),
+                         QStringLiteral("Cellar"));
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    QTest::keyClick(&m_dlg, Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(add.Ran());
+    EXPECT_EQ(ComboEntries(),
+              (QStringList{QStringLiteral("Cellar"), QStringLiteral("Alpha"),
+                           QStringLiteral("Beta"), QStringLiteral("New Project...")}));
+    EXPECT_EQ(Combo()->currentText(), QStringLiteral("Beta"));
+    EXPECT_FALSE(m_dlg.IsCheckedIn());
+}
+
+TEST_F(PunchwellDlgTest, ExitWithCancelInTheNotesStaysOpenAndTiming) {
+    Start({"Alpha"});
+    ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Alpha")));
+    m_dlg.UpdateState();
+    CDoneTask* period = m_dlg.GetCurrentPeriod();
+    QSignalSpy exitSpy(&m_dlg, &CPunchwellDlg::exitRequested);
+
+    bool trayHidden = false;
+    WhenShown cancel(QStringLiteral("Notes For Alpha"), [&](QWidget* dlg) {
+        trayHidden = m_dlg.Tray().IsHidden();
+        dlg->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    });
+    Action("actionExit")->trigger();
+    ASSERT_TRUE(cancel.Ran());
+    EXPECT_TRUE(trayHidden);
+    EXPECT_FALSE(m_dlg.Tray().IsHidden());
+    EXPECT_EQ(exitSpy.count(), 0);
+    EXPECT_TRUE(m_dlg.isVisible());
+    EXPECT_TRUE(m_dlg.IsCheckedIn());
+    EXPECT_EQ(m_dlg.GetCurrentPeriod(), period);
+    EXPECT_EQ(Child<QPushButton>(&m_dlg, "checkInOutButton")->text(), QStringLiteral("&Check Out"));
+
+    // Ctrl+S while the notes are open must not start another check-out; the notes and the
+    // check box then go with OK.
+    m_clock.now += 90;
+    bool noSwitch = false;
+    WhenShown ok(QStringLiteral("Notes For Alpha"), [&](QWidget* dlg) {
+        auto* edit = dlg->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"));
+        QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+        QTest::qWait(50);
+        noSwitch = WindowTitled(QStringLiteral("Select Project")) == nullptr &&
+                   QApplication::activeModalWidget() == dlg;
+        QTest::keyClicks(edit, QStringLiteral("Pruned"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::keyClicks(edit, QStringLiteral("the roses"));
+        dlg->findChild<QCheckBox*>(QStringLiteral("showNotesCheck"))->setChecked(false);
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    Child<QPushButton>(&m_dlg, "exitButton")->click();
+    ASSERT_TRUE(ok.Ran());
+    EXPECT_TRUE(noSwitch);
+    EXPECT_EQ(exitSpy.count(), 1);
+    const std::vector<CDoneTask> saved = SavedPeriods();
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_EQ(saved[0].GetNotes(), "Pruned\nthe roses");
+    EXPECT_EQ(saved[0].GetDuration(), 90);
+    EXPECT_FALSE(saved[0].IsRunning());
+    EXPECT_EQ(Stored("Show Notes").toString(), QStringLiteral("0"));
+}
+
+TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {
+    Start({"Alpha", "Beta"});
+    // Ctrl+S with the About box open: Switch runs behind it, grayed menu item or not.
+    bool trayHiddenInAbout = false;
+    WhenShown pick(QStringLiteral("Select Project"), [](QWidget* dlg) {
+        auto* list = dlg->findChild<QListWidget*>(QStringLiteral("projectList"));
+        list->setCurrentRow(1);
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    WhenShown about(QStringLiteral("About Punchwell"), [&](QWidget* dlg) {
+        trayHiddenInAbout = m_dlg.Tray().IsHidden();
+        QTest::keyClick(dlg, Qt::Key_S, Qt::ControlModifier);
+        dlg->close();
+    });
+    Action("actionAbout")->trigger();
+    ASSERT_TRUE(about.Ran());
+    ASSERT_TRUE(pick.Ran());
+    EXPECT_TRUE(trayHiddenInAbout);
+    EXPECT_FALSE(m_dlg.Tray().IsHidden());
+    EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
+    // A shortcut whose command is not available yet does nothing.
+    EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
+}
+
+TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
+    Start({"Alpha", "Beta"});
+    CSystemTray& tray = m_dlg.Tray();
+    EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to check in"));
+
+    bool hiddenWhileChoosing = false;
+    WhenShown pick(QStringLiteral("Select Project"), [&](QWidget* dlg) {
+        hiddenWhileChoosing = tray.IsHidden();
+        dlg->findChild<QListWidget*>(QStringLiteral("projectList"))->setCurrentRow(1);
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    tray.OnActivated(QSystemTrayIcon::DoubleClick);
+    ASSERT_TRUE(pick.Ran());
+    EXPECT_TRUE(hiddenWhileChoosing);
+    EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
+    EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to check out"));
+    EXPECT_FALSE(tray.IsHidden());
+
+    WhenShown notes(QStringLiteral("Notes For Beta"), [](QWidget* dlg) {
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    tray.OnActivated(QSystemTrayIcon::DoubleClick);
+    ASSERT_TRUE(notes.Ran());
+    EXPECT_FALSE(m_dlg.IsCheckedIn());
+    EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to check in"));
+
+    // Show Program Window brings the hidden window back.
+    m_dlg.close();
+    EXPECT_FALSE(m_dlg.isVisible());
+    tray.m_actionShowWindow->trigger();
+    EXPECT_TRUE(m_dlg.isVisible());
+
+    // Locked: the padlock image, only unlocking offered.
+    m_app.m_wLocked = 1;
+    m_dlg.UpdateState();
+    EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to unlock"));
+    tray.PrepareMenu();
+    for (QAction* item : tray.Menu()->actions()) {
+        if (!item->isSeparator()) {
+            EXPECT_EQ(item->isEnabled(), item == tray.m_actionLock) << item->text().toStdString();
+        }
+    }
+    EXPECT_EQ(tray.m_actionLock->text(), QStringLiteral("Un&Lock Program"));
+    QSignalSpy unlock(&tray, &CSystemTray::unlockRequested);
+    tray.OnActivated(QSystemTrayIcon::DoubleClick);
+    EXPECT_EQ(unlock.count(), 1);
+    m_app.m_wLocked = 0;
+}
+
+TEST_F(PunchwellDlgTest, ARunningPeriodIsResumedAtStartUp) {
+    auto task = std::make_unique<CTask>("Alpha");
+    m_app.AddTask(task);
+    auto period = std::make_unique<CDoneTask>("Alpha", "");
+    period->Begin(kT0 - 3600);
+    period->SetEnd(kT0 - 600);
+    m_app.AddDoneTask(period);
+    m_dlg.Initialise();
+    ShowActive();
+    EXPECT_TRUE(m_dlg.IsCheckedIn());
+    EXPECT_EQ(Text("checkedInLabel"), QStringLiteral("November 14, 21:13:20"));
+    EXPECT_EQ(Text("elapsedLabel"), QStringLiteral("1 hours, 0 minutes, 0 seconds"));
+    EXPECT_EQ(Combo()->currentText(), QStringLiteral("Alpha"));
+    EXPECT_FALSE(Combo()->isEnabled());
+}
+
+// Screenshots for a person to look at; only when asked for with PUNCHWELL_SHOTS_DIR.
+TEST_F(PunchwellDlgTest, Screenshots) {
+    const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "set PUNCHWELL_SHOTS_DIR to take screenshots";
+    Start({"Garden", "Accounts", "Web site"});
+    m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-out.png")));
+    m_dlg.CheckIn(QStringLiteral("Accounts"));
+    m_clock.now += 3 * 3600 + 25 * 60 + 7;
+    QTest::qWait(200);
+    m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-in.png")));
+    QMenu* menu = m_dlg.Tray().Menu();
+    m_dlg.Tray().PrepareMenu();
+    menu->popup(m_dlg.geometry().bottomLeft());
+    QTest::qWait(200);
+    menu->grab().save(QDir(dir).filePath(QStringLiteral("tray-menu.png")));
+    menu->hide();
+    QMenu* context = m_dlg.PrepareContextMenu();
+    context->popup(m_dlg.geometry().center());
+    QTest::qWait(200);
+    context->grab().save(QDir(dir).filePath(QStringLiteral("context-menu.png")));
+    context->hide();
+    SUCCEED();
 }
 
 } // namespace

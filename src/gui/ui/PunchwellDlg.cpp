@@ -189,6 +189,15 @@ void CPunchwellDlg::CreateContextMenu() {
 void CPunchwellDlg::CreateControls() {
     auto* group = new QGroupBox(tr("&Current Project"), this);
     group->setObjectName(QStringLiteral("currentProjectGroup"));
+    // The title's Alt+C would make the Check In/Out button's Alt+C ambiguous, and then it
+    // would only move the focus; Alt+C checks in and out. Shortcut ids run one way from
+    // zero, and a release only takes the group's own grabs, so releasing every id up to a
+    // fresh grab's takes the title's and the probe's.
+    const int probe = group->grabShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    const int low = probe < 0 ? probe : 1;
+    const int high = probe < 0 ? -1 : probe;
+    for (int id = low; id <= high; ++id)
+        group->releaseShortcut(id);
 
     m_cboProjects = new QComboBox(group);
     m_cboProjects->setObjectName(QStringLiteral("projectCombo"));
