@@ -3,6 +3,7 @@
 #include "data/Store.h"
 #include "platform/LocalTime.h"
 
+#include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -10,30 +11,36 @@
 
 namespace {
 
-void AppendTwoDigits(std::string& out, int value) {
-    out += static_cast<char>('0' + value / 10 % 10);
-    out += static_cast<char>('0' + value % 10);
+void PutTwoDigits(char* at, int value) {
+    at[0] = static_cast<char>('0' + value / 10 % 10);
+    at[1] = static_cast<char>('0' + value % 10);
 }
 
 // "MM/DD/YY HH:MM:SS" in local time. Local conversion goes through the C runtime, which is
-// slow enough to dominate an export of many periods; the offset from UTC is therefore kept
-// for the UTC hour last seen and reused while it holds at both ends of that hour.
+// slow enough to dominate an export of many periods; the offset from UTC is therefore found
+// once for each UTC day and reused when it is the same at both ends of that day (no zone
+// changes its offset and back within a day). On a day with a change the runtime is asked for
+// every second written.
 class CLocalStampWriter {
 public:
     void Append(std::string& out, std::int64_t time) {
-        const std::int64_t hour = FloorDiv(time, 3600);
-        if (!m_valid || hour != m_hour) {
-            m_hour = hour;
-            const auto first = Offset(hour * 3600);
-            const auto last = Offset(hour * 3600 + 3599);
-            m_valid = first && last && *first == *last;
-            m_offset = first.value_or(0);
-            if (!m_valid) {
-                AppendSlow(out, time);
-                return;
+        const std::int64_t day = FloorDiv(time, 86400);
+        if (day != m_lastDay || !m_haveLast) {
+            auto it = m_days.find(day);
+            if (it == m_days.end()) {
+                const auto first = Offset(day * 86400);
+                const auto last = Offset(day * 86400 + 86399);
+                const bool steady = first && last && *first == *last;
+                it = m_days.emplace(day, steady ? *first : kUnsteady).first;
             }
+            m_haveLast = true;
+            m_lastDay = day;
+            m_lastOffset = it->second;
         }
-        AppendFields(out, time + m_offset);
+        if (m_lastOffset != kUnsteady)
+            AppendFields(out, time + m_lastOffset);
+        else
+            AppendSlow(out, time);
     }
 
 private:
@@ -81,20 +88,18 @@ private:
 
     static void AppendStamp(std::string& out, int month, int day, int year2, int hour, int minute,
                             int second) {
-        AppendTwoDigits(out, month);
-        out += '/';
-        AppendTwoDigits(out, day);
-        out += '/';
-        AppendTwoDigits(out, year2);
-        out += ' ';
-        AppendTwoDigits(out, hour);
-        out += ':';
-        AppendTwoDigits(out, minute);
-        out += ':';
-        AppendTwoDigits(out, second);
+        char stamp[17] = {'0', '0', '/', '0', '0', '/', '0', '0', ' ',
+                          '0', '0', ':', '0', '0', ':', '0', '0'};
+        PutTwoDigits(stamp, month);
+        PutTwoDigits(stamp + 3, day);
+        PutTwoDigits(stamp + 6, year2);
+        PutTwoDigits(stamp + 9, hour);
+        PutTwoDigits(stamp + 12, minute);
+        PutTwoDigits(stamp + 15, second);
+        out.append(stamp, sizeof stamp);
     }
 
-    // An hour in which the offset changes: ask the runtime for this very second. A time the
+    // A day on which the offset changes: ask the runtime for this very second. A time the
     // runtime cannot convert at all is written in UTC rather than dropped.
     static void AppendSlow(std::string& out, std::int64_t time) {
         if (const auto local = ToLocal(time)) {
@@ -105,14 +110,22 @@ private:
         AppendFields(out, time);
     }
 
-    bool m_valid = false;
-    std::int64_t m_hour = 0;
-    std::int64_t m_offset = 0;
+    static constexpr std::int64_t kUnsteady = std::numeric_limits<std::int64_t>::min();
+    std::unordered_map<std::int64_t, std::int64_t> m_days; // UTC day -> offset or kUnsteady
+    bool m_haveLast = false;
+    std::int64_t m_lastDay = 0;
+    std::int64_t m_lastOffset = 0;
 };
 
-void AppendName(std::string& out, const std::string& name) {
-    for (const char c : name)
-        out += (c == '\r' || c == '\n') ? ' ' : c;
+// The name as the line begins with it, comma included.
+std::string LinePrefix(const std::string& name) {
+    std::string prefix = name;
+    for (char& c : prefix) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    prefix += ',';
+    return prefix;
 }
 
 } // namespace
@@ -136,9 +149,9 @@ std::string ExportDataAsText(const CStore& store) {
     for (const auto& task : store.Tasks()) {
         if (!written.insert(task->GetName()).second)
             continue;
+        const std::string prefix = LinePrefix(task->GetName());
         for (const CDoneTask* period : byProject[task->GetName()]) {
-            AppendName(out, task->GetName());
-            out += ',';
+            out += prefix;
             stamps.Append(out, period->GetStart());
             out += ',';
             stamps.Append(out, period->GetEnd());
