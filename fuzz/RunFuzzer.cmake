@@ -1,6 +1,9 @@
 # Runs one fuzz target for a bounded time over a corpus seeded from the test fixtures.
 # Fails when the fuzzer reports a crash, a leak, a timeout or too much memory.
-#   cmake -DFUZZER=... -DSEEDS=dir -DWORK=dir -DSECONDS=20 -P RunFuzzer.cmake
+#   cmake -DFUZZER=... -DSEEDS=dir [-DSEED_PATTERN=*.pnd] -DWORK=dir -DSECONDS=20 -P RunFuzzer.cmake
+if(NOT DEFINED SEED_PATTERN)
+    set(SEED_PATTERN *.pnd)
+endif()
 foreach(var FUZZER SEEDS WORK SECONDS)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "RunFuzzer.cmake needs -D${var}=...")
@@ -14,7 +17,7 @@ endif()
 set(corpus ${WORK}/corpus)
 set(artifacts ${WORK}/artifacts)
 file(MAKE_DIRECTORY ${corpus} ${artifacts})
-file(GLOB seeds ${SEEDS}/*.pnd)
+file(GLOB seeds ${SEEDS}/${SEED_PATTERN})
 file(COPY ${seeds} DESTINATION ${corpus})
 
 execute_process(

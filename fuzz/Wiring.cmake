@@ -42,3 +42,13 @@ add_test(NAME fuzz_data_file_20s
         -DSECONDS=20
         -P ${CMAKE_SOURCE_DIR}/fuzz/RunFuzzer.cmake)
 set_tests_properties(fuzz_data_file_20s PROPERTIES TIMEOUT 120)
+
+add_test(NAME fuzz_report_file_10s
+    COMMAND ${CMAKE_COMMAND}
+        -DFUZZER=${CMAKE_BINARY_DIR}/fuzz/fuzz_report_file
+        -DSEEDS=${CMAKE_SOURCE_DIR}/tests/fixtures
+        -DSEED_PATTERN=*.pnr
+        -DWORK=${CMAKE_BINARY_DIR}/fuzz/report_file
+        -DSECONDS=10
+        -P ${CMAKE_SOURCE_DIR}/fuzz/RunFuzzer.cmake)
+set_tests_properties(fuzz_report_file_10s PROPERTIES TIMEOUT 120)
