@@ -2,6 +2,9 @@
 #include "GuiTestSupport.h"
 #include "XSession.h"
 
+#include "app/PunchwellApp.h"
+#include "data/DoneTask.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -51,6 +54,29 @@ protected:
     // The key presses run the event loop, so the process may have ended already.
     static bool Finished(QProcess& process) {
         return process.state() == QProcess::NotRunning || process.waitForFinished(10000);
+    }
+
+    // The periods in the main data file, read with the program's own reader, head first.
+    std::vector<CDoneTask> SavedPeriods() const {
+        CPunchwellApp reader(m_dataDir.path().toStdString());
+        reader.LoadData();
+        EXPECT_FALSE(reader.m_bLoadFailed);
+        std::vector<CDoneTask> out;
+        for (const auto& p : reader.DoneTasks())
+            out.push_back(*p);
+        return out;
+    }
+
+    // The whole screen, for a person to look at, when PUNCHWELL_SHOTS_DIR asks for it.
+    void Screenshot(const QString& name) const {
+        const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
+        if (dir.isEmpty())
+            return;
+        QProcess import;
+        import.setProcessEnvironment(m_x.Environment(QProcessEnvironment::systemEnvironment()));
+        import.start(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                QDir(dir).filePath(name + QStringLiteral(".png"))});
+        import.waitForFinished(10000);
     }
 
     QStringList KeptCopies() const {
@@ -133,6 +159,90 @@ TEST_F(EndToEndTest, SecondStartBringsBackTheHiddenWindowAndTouchesNothing) {
     EXPECT_EQ(ReadBytes(m_backup), backupBefore);
 
     ExitThroughTheMenu(m_first);
+}
+
+TEST_F(EndToEndTest, CheckInAndOutWithNotesAndAResumeAfterARestart) {
+    Launch(m_first);
+    // A fresh data folder: the first-run question, answered No.
+    const QString question = m_x.WaitForWindow(QStringLiteral("^Enter Projects\\?$"));
+    ASSERT_FALSE(question.isEmpty()) << "the first-run question never appeared";
+    ASSERT_TRUE(m_x.SendKeys(question, {QStringLiteral("alt+n")}));
+
+    // "New Project..." is the only entry and selected: Check In adds a project and times it.
+    const QString window = m_x.WaitForWindow(QStringLiteral("^Punchwell$"));
+    ASSERT_FALSE(window.isEmpty());
+    Screenshot(QStringLiteral("e2e-1-empty"));
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("alt+c")}));
+    const QString add = m_x.WaitForWindow(QStringLiteral("^Add A Project$"));
+    ASSERT_FALSE(add.isEmpty()) << "Check In did not offer to add a project";
+    ASSERT_FALSE(m_x.Xdotool({QStringLiteral("type"), QStringLiteral("--delay"),
+                              QStringLiteral("30"), QStringLiteral("Garden")})
+                     .isNull());
+    ASSERT_TRUE(m_x.SendKeys(add, {QStringLiteral("Return")}));
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Add A Project$")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::vector<CDoneTask> saved = SavedPeriods();
+            return saved.size() == 1 && saved[0].IsRunning();
+        },
+        5000))
+        << "the check-in was not saved";
+    const std::int32_t firstStart = SavedPeriods()[0].GetStart();
+    EXPECT_EQ(SavedPeriods()[0].GetProject(), "Garden");
+
+    QTest::qWait(2500);
+    Screenshot(QStringLiteral("e2e-2-checked-in"));
+
+    // Check out, with notes.
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("alt+c")}));
+    const QString notes = m_x.WaitForWindow(QStringLiteral("^Notes For Garden$"));
+    ASSERT_FALSE(notes.isEmpty()) << "no Notes dialog at check-out";
+    ASSERT_FALSE(m_x.Xdotool({QStringLiteral("type"), QStringLiteral("--delay"),
+                              QStringLiteral("30"), QStringLiteral("Weeded the beds")})
+                     .isNull());
+    ASSERT_TRUE(m_x.SendKeys(
+        notes, {QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Notes For Garden$")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::vector<CDoneTask> saved = SavedPeriods();
+            return saved.size() == 1 && !saved[0].IsRunning();
+        },
+        5000));
+    std::vector<CDoneTask> saved = SavedPeriods();
+    EXPECT_EQ(saved[0].GetNotes(), "Weeded the beds");
+    EXPECT_EQ(saved[0].GetStart(), firstStart);
+    EXPECT_GE(saved[0].GetDuration(), 2);
+    EXPECT_LT(saved[0].GetDuration(), 60);
+    Screenshot(QStringLiteral("e2e-3-checked-out"));
+
+    // In again, and the program ends without a check-out (power cut, log-off).
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("alt+c")}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SavedPeriods().size() == 2; }, 5000));
+    const CDoneTask running = SavedPeriods()[0];
+    ASSERT_TRUE(running.IsRunning());
+    m_first.kill();
+    ASSERT_TRUE(m_first.waitForFinished(5000));
+
+    // The next start resumes it: Check In/Out now checks out of the same period.
+    Launch(m_second);
+    const QString again = m_x.WaitForWindow(QStringLiteral("^Punchwell$"));
+    ASSERT_FALSE(again.isEmpty());
+    QTest::qWait(1500);
+    Screenshot(QStringLiteral("e2e-4-resumed"));
+    ASSERT_TRUE(m_x.SendKeys(again, {QStringLiteral("alt+c")}));
+    const QString notesAgain = m_x.WaitForWindow(QStringLiteral("^Notes For Garden$"));
+    ASSERT_FALSE(notesAgain.isEmpty()) << "the running period was not resumed";
+    ASSERT_TRUE(m_x.SendKeys(
+        notesAgain, {QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !SavedPeriods()[0].IsRunning(); }, 5000));
+    saved = SavedPeriods();
+    ASSERT_EQ(saved.size(), 2U);
+    EXPECT_EQ(saved[0].GetStart(), running.GetStart());
+    EXPECT_GE(saved[0].GetDuration(), 1);
+    EXPECT_EQ(saved[1].GetNotes(), "Weeded the beds");
+
+    ExitThroughTheMenu(m_second);
 }
 
 } // namespace
