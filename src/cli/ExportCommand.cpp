@@ -23,11 +23,11 @@ public:
                "in local time, CR LF line ends, UTF-8; projects in the file's order, each\n"
                "with its periods (deleted and running ones included). A comma in a project\n"
                "name is written as it is: the two times follow the last two commas.\n"
-               "Writes to stdout unless --output names a file. A damaged FILE writes\n"
+               "Writes to stdout unless -o names a file. A damaged FILE writes\n"
                "nothing and exits with 1; 2 means bad usage or a file error.\n";
     }
     void AddOptions(CArgumentParser& parser) const override {
-        parser.AddOption("--output", "OUT", "the text file to write (replaced if it exists)");
+        parser.AddOption("--output", 'o', "OUT", "the text file to write (replaced if it exists)");
         parser.SetOperandCount(0, 1);
     }
 

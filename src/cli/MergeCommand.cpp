@@ -22,21 +22,21 @@ public:
         return "Reads BASE, then merges each OTHER into it as Merge Files does in the\n"
                "desktop program (its records appended, then projects of one name made one\n"
                "and touching or overlapping periods of a project joined), and writes the\n"
-               "result to the data file named by --output. With no OTHER, BASE is written\n"
+               "result to the data file named by -o. With no OTHER, BASE is written\n"
                "again as it is. The password is BASE's, or the first one found when BASE\n"
                "has none; the lock flag is the last file's. If any input is damaged,\n"
                "nothing is written and the exit code is 1; 2 means bad usage or a file\n"
                "error.\n";
     }
     void AddOptions(CArgumentParser& parser) const override {
-        parser.AddOption("--output", "OUT", "the data file to write (replaced if it exists)");
+        parser.AddOption("--output", 'o', "OUT", "the data file to write (replaced if it exists)");
         parser.SetOperandCount(1, static_cast<std::size_t>(-1));
     }
 
     int Run(const ParsedArguments& arguments, CommandContext& context) override {
         const auto output = arguments.Value("--output");
         if (!output) {
-            context.Error("merge: --output OUT is required");
+            context.Error("merge: -o OUT (--output OUT) is required");
             return kExitUsage;
         }
         CStore store;

@@ -89,7 +89,7 @@ TEST(CliExport, WritesTheTextExportToStdoutOrAFile) {
     EXPECT_EQ(run.out, expected);
 
     const std::string text = f.dir / "timedata.txt";
-    run = RunCli({"export", f.base, "--output", text}, kEnv);
+    run = RunCli({"export", f.base, "-o", text}, kEnv);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadBytes(text), expected);
@@ -103,7 +103,7 @@ TEST(CliExport, WritesTheTextExportToStdoutOrAFile) {
 
 TEST(CliMerge, MergesEachOtherFileLikeMergeFiles) {
     Files f;
-    CliRun run = RunCli({"merge", f.base, f.other, "--output", f.out}, kEnv);
+    CliRun run = RunCli({"merge", f.base, f.other, "-o", f.out}, kEnv);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
     std::string password;
@@ -152,7 +152,7 @@ TEST(CliExportMerge, BadArgumentsAndBadFiles) {
         std::string errHas;
     };
     const std::vector<Case> cases = {
-        {{"merge", f.base, f.other}, 2, "--output OUT is required"},
+        {{"merge", f.base, f.other}, 2, "-o OUT (--output OUT) is required"},
         {{"merge", "--output", f.out}, 2, "missing argument"},
         {{"merge", f.base, missing, "--output", f.out}, 2, "cannot read " + missing},
         {{"merge", f.base, f.other, "--output", f.dir / "no/such/dir.pnd"}, 2, "no/such/dir.pnd"},
