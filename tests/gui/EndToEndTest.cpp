@@ -113,6 +113,10 @@ TEST_F(EndToEndTest, DamagedMainFileIsKeptAndRewrittenFromTheBackup) {
     EXPECT_EQ(ReadBytes(QDir(m_dataDir.path()).filePath(kept.first())), damaged);
 
     ASSERT_TRUE(m_x.SendKeys(box, {QStringLiteral("Return")}));
+    // Nothing was left running, so the project list is offered; no choice is made.
+    const QString list = m_x.WaitForWindow(QStringLiteral("^Select Project$"));
+    ASSERT_FALSE(list.isEmpty()) << "no project list at start-up";
+    ASSERT_TRUE(m_x.SendKeys(list, {QStringLiteral("Escape")}));
     ExitThroughTheMenu(m_first);
 
     // Exit wrote the options; the data files stay as start-up left them.
@@ -130,6 +134,9 @@ TEST_F(EndToEndTest, SecondStartBringsBackTheHiddenWindowAndTouchesNothing) {
     ASSERT_TRUE(
         WriteBytes(m_main, MakeDataFile({"Alpha"}, {{"Alpha", 1700000000, 1700000600, ""}})));
     Launch(m_first);
+    const QString list = m_x.WaitForWindow(QStringLiteral("^Select Project$"));
+    ASSERT_FALSE(list.isEmpty()) << "no project list at start-up";
+    ASSERT_TRUE(m_x.SendKeys(list, {QStringLiteral("Escape")}));
     const QString window = m_x.WaitForWindow(QStringLiteral("^Punchwell$"));
     ASSERT_FALSE(window.isEmpty());
 

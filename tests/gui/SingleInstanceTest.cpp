@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
@@ -153,6 +154,10 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
     const QString backupPath = QDir(m_dataDir.path()).filePath(QStringLiteral("tdbackup.pnd"));
     ASSERT_TRUE(WriteBytes(mainPath, MakeDataFile({"Alpha", "Beta"}, {{"Alpha", 1000, 2000, ""}})));
 
+    // No project list at start-up: this test is about the handed-over file alone.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillmoor"),
+              QStringLiteral("Punchwell"))
+        .setValue(QStringLiteral("Options/ShowListOnStart"), 0);
     SingleInstance instance(m_dataDir.path());
     ASSERT_EQ(instance.Acquire(), SingleInstance::Role::Primary);
     PunchwellApplication program(m_dataDir.path());
