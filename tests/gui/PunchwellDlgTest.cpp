@@ -459,6 +459,26 @@ TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {
     EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
     // A shortcut whose command is not available yet does nothing.
     EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
+
+    // Ctrl+A in a text box of a dialog selects its text and opens no second dialog; from a
+    // button of the same dialog it reaches the window.
+    int addDialogs = 0;
+    bool selectedAll = false;
+    WhenShown add(QStringLiteral("Add A Project"), [&](QWidget* dlg) {
+        ++addDialogs;
+        auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
+        QTest::keyClicks(name, QStringLiteral("Cellar"));
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::qWait(50);
+        selectedAll = name->selectedText() == QStringLiteral("Cellar") &&
+                      QApplication::activeModalWidget() == dlg;
+        dlg->close();
+    });
+    Action("actionAddProject")->trigger();
+    ASSERT_TRUE(add.Ran());
+    EXPECT_TRUE(selectedAll);
+    EXPECT_EQ(addDialogs, 1);
+    EXPECT_EQ(m_app.GetTaskCount(), 2U);
 }
 
 TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {

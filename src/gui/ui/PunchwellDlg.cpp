@@ -338,8 +338,13 @@ bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
         if (modal != nullptr && modal != this && widget->window() == modal &&
             QApplication::activePopupWidget() == nullptr && !m_checkIn.IsBusy()) {
             const auto* key = static_cast<QKeyEvent*>(event);
-            const QKeySequence sequence(key->keyCombination());
-            if (!key->isAutoRepeat() && DispatchShortcut(sequence))
+            // A key the focused control uses itself (Ctrl+A selecting all of a text box)
+            // stays with it: the control claims it as it claims it from shortcuts.
+            QKeyEvent claim(QEvent::ShortcutOverride, key->key(), key->modifiers(), key->text());
+            claim.ignore();
+            QCoreApplication::sendEvent(widget, &claim);
+            if (!claim.isAccepted() && !key->isAutoRepeat() &&
+                DispatchShortcut(QKeySequence(key->keyCombination())))
                 return true;
         }
     }
