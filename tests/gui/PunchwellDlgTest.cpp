@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -546,6 +547,30 @@ TEST_F(PunchwellDlgTest, ARunningPeriodIsResumedAtStartUp) {
     EXPECT_FALSE(Combo()->isEnabled());
 }
 
+// Takes the URLs the desktop would open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST_F(PunchwellDlgTest, CheckInOpensTheAssociatedFileThroughTheDesktopAndNeverComplains) {
+    Start({"Alpha"});
+    CTask* alpha = m_app.FindTask("Alpha");
+    alpha->SetFile("missing/plan.txt"); // relative and not there
+    alpha->SetFileUsed(1);
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    Child<QPushButton>(&m_dlg, "checkInOutButton")->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_TRUE(m_dlg.IsCheckedIn());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir::current().absoluteFilePath(
+                                QStringLiteral("missing/plan.txt")))});
+}
+
 // Screenshots for a person to look at; only when asked for with PUNCHWELL_SHOTS_DIR.
 TEST_F(PunchwellDlgTest, Screenshots) {
     const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
@@ -572,3 +597,5 @@ TEST_F(PunchwellDlgTest, Screenshots) {
 }
 
 } // namespace
+
+#include "PunchwellDlgTest.moc"
