@@ -119,6 +119,30 @@ public:
         m_dialogs.push_back(std::move(d));
         return *this;
     }
+    // New Password: the password's bytes, or empty for Cancel.
+    FakePrompts& ExpectNewPassword(std::optional<std::string> answer,
+                                   std::function<void()> during = {}) {
+        DialogAnswer d{"New Password", {}, std::move(answer), {}, std::move(during)};
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
+    // Enter The Password: the password it must be given to expect, and whether the person
+    // ends it with the right one (true) or Cancel (false).
+    FakePrompts& ExpectEnterPassword(std::string expected, bool right,
+                                     std::function<void()> during = {}) {
+        DialogAnswer d{"Enter The Password", std::move(expected), {}, {}, std::move(during)};
+        d.accepted = right;
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
+    // Lock Program: Yes (true) or No, and the check box's state when the person answers.
+    FakePrompts& ExpectConfirmLock(bool yes, bool askAgain, std::function<void()> during = {}) {
+        DialogAnswer d{"Lock Program", {}, {}, {}, std::move(during)};
+        d.accepted = yes;
+        d.askAgain = askAgain;
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
     FakePrompts& ExpectOpenWithShell(std::string path, bool opens) {
         m_opens.push_back({std::move(path), opens});
         return *this;
@@ -152,6 +176,36 @@ public:
         if (!NextDialog("Add A Project", d) || !d.project)
             return nullptr;
         return std::make_unique<CTask>(*d.project);
+    }
+    std::optional<std::string> AskNewPassword() override {
+        m_dialogLog.push_back("New Password");
+        DialogAnswer d;
+        if (!NextDialog("New Password", d))
+            return std::nullopt;
+        if (d.during)
+            d.during();
+        return d.text;
+    }
+    bool AskPassword(const std::string& expected) override {
+        m_dialogLog.push_back("Enter The Password");
+        DialogAnswer d;
+        if (!NextDialog("Enter The Password", d))
+            return false;
+        EXPECT_EQ(d.subject, expected) << "password the dialog expects";
+        if (d.during)
+            d.during();
+        return d.accepted;
+    }
+    bool ConfirmLock(bool& askAgain) override {
+        m_dialogLog.push_back(askAgain ? "Lock Program (ask again)" : "Lock Program");
+        DialogAnswer d;
+        if (!NextDialog("Lock Program", d))
+            return false;
+        if (d.during)
+            d.during();
+        if (d.accepted)
+            askAgain = d.askAgain;
+        return d.accepted;
     }
     bool OpenWithShell(const std::string& path) override {
         m_dialogLog.push_back("open " + path);
@@ -194,6 +248,8 @@ private:
         std::optional<std::string> text;
         std::optional<CTask> project;
         std::function<void()> during;
+        bool accepted = false; // Enter The Password, Lock Program: OK or Yes
+        bool askAgain = true;  // Lock Program's check box
     };
     struct OpenAnswer {
         std::string path;

@@ -62,4 +62,19 @@ public:
         (void)path;
         return false;
     }
+
+    // The New Password dialog (typed twice, an empty one only after its warning): the
+    // password's bytes in plain form, or empty for Cancel.
+    virtual std::optional<std::string> AskNewPassword() { return std::nullopt; }
+    // The Enter The Password dialog, which stays open until `expected` (plain bytes) is typed
+    // exactly or the person cancels: true for the right password.
+    virtual bool AskPassword(const std::string& expected) {
+        (void)expected;
+        return false;
+    }
+    // The Lock Program confirmation; `askAgain` holds its check box, in and out. True for Yes.
+    virtual bool ConfirmLock(bool& askAgain) {
+        (void)askAgain;
+        return false;
+    }
 };

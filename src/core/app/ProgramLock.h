@@ -1,0 +1,53 @@
+#pragma once
+
+class CPunchwellApp;
+class LockView;
+class Prompts;
+
+// The program lock: hides the main window and leaves only the unlock command until the
+// password is typed. The password and the lock flag live in the app (and its data file);
+// this class decides what locking and unlocking ask and do.
+//
+// Two choices beyond the plain toggle:
+// - The program is never locked with an empty password: there would be nothing to unlock
+//   with. The lock path then says that a password is needed and stays unlocked; a silent
+//   relock of a file without a password does nothing.
+// - The lock flag changes only when the person has gone all the way: while locking asks its
+//   questions the program is still unlocked (a save meanwhile, such as the one that stores a
+//   new password, must not leave a lock in the file that the person then declined), and
+//   while unlocking asks for the password it is still locked (so nothing of the program can
+//   be reached while that dialog is open).
+class CProgramLock {
+public:
+    static constexpr const char* kSetPasswordCaption = "Set Program Password?";
+    static constexpr const char* kSetPasswordText =
+        "Before locking the program, you must first set the program password. Would you like "
+        "to set it now?";
+    static constexpr const char* kCancelledCaption = "Action Cancelled";
+    static constexpr const char* kCancelledText =
+        "You cannot lock the program until you set the program password from the "
+        "configuration dialog.";
+    static constexpr const char* kPasswordSetCaption = "Password Set";
+    static constexpr const char* kPasswordSetText = "The password has been set. Don't forget it!";
+
+    CProgramLock(CPunchwellApp& app, LockView& view);
+    CProgramLock(const CProgramLock&) = delete;
+    CProgramLock& operator=(const CProgramLock&) = delete;
+
+    // Locks when unlocked, unlocks when locked. `silent` locks without any question (the
+    // start-up relock); it plays no part in unlocking. True when the state changed; false
+    // when the person backed out, and when a toggle is already asking its questions.
+    bool ToggleLock(bool silent);
+
+    bool IsLocked() const;
+    // True while a toggle waits for the person.
+    bool IsBusy() const { return m_bBusy; }
+
+private:
+    bool Lock(bool silent);
+    bool Unlock();
+
+    CPunchwellApp& m_app;
+    LockView& m_view;
+    bool m_bBusy = false;
+};
