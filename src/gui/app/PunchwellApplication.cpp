@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
+#include "ui/DataCommands.h"
 #include "ui/PunchwellDlg.h"
 
 #include <QApplication>
@@ -180,10 +181,8 @@ void PunchwellApplication::ShowMainWindow() {
 }
 
 void PunchwellApplication::OpenCommandLineFile(const QString& path, bool owned) {
-    m_prompts.Ask(std::string(), QDir::toNativeSeparators(path).toStdString(), MessageIcon::None,
-                  MessageButtons::Ok, owned);
-    // The Load Data File procedure (Replace All Data or Merge Files, then the save of the
-    // main file) takes over from here.
+    if (m_dlg)
+        m_dlg->DataCommands().OpenFile(path, owned);
 }
 
 void PunchwellApplication::OnShowRequested() {

@@ -47,8 +47,8 @@ public:
     const StartupResult& GetStartupResult() const { return m_startup; }
 
     void ShowMainWindow();
-    // A data file named on a command line, this one's or a later start's: its full path
-    // is shown first. The load procedure (replace or merge, then save) belongs here.
+    // A data file named on a command line, this one's or a later start's: its full path is
+    // shown, then the load procedure runs for it (replace or merge, then save).
     void OpenCommandLineFile(const QString& path, bool owned);
 
 signals:

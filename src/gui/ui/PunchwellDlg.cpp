@@ -4,6 +4,7 @@
 #include "data/DoneTask.h"
 #include "platform/Clock.h"
 #include "ui/AboutDlg.h"
+#include "ui/DataCommands.h"
 #include "ui/HelpWindow.h"
 #include "ui/SystemTray.h"
 
@@ -62,6 +63,14 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
     CreateControls();
     CreateShortcuts();
     CreateTray();
+
+    m_dataCommands = new CDataCommands(app, *this);
+    for (auto [action, command] : {std::pair{m_actionLoadData, &CDataCommands::OnLoadData},
+                                   std::pair{m_actionSaveData, &CDataCommands::OnSaveData},
+                                   std::pair{m_actionExportData, &CDataCommands::OnExportData}}) {
+        connect(action, &QAction::triggered, m_dataCommands, command);
+        action->setEnabled(true);
+    }
 
     m_clock.setObjectName(QStringLiteral("clockTimer"));
     m_clock.setInterval(kClockIntervalMs);

@@ -13,6 +13,7 @@
 #include <functional>
 
 class CPunchwellApp;
+class CDataCommands;
 class CSystemTray;
 class QAction;
 class QComboBox;
@@ -52,6 +53,8 @@ public:
     void UpdateState() override;
     void ShowTrayIcon(bool shown) override;
     CSystemTray& Tray() { return *m_tray; }
+    // Save Data, Export Data as Text and the load procedure.
+    CDataCommands& DataCommands() { return *m_dataCommands; }
 
     // The context menu as it is about to show for the current state.
     QMenu* PrepareContextMenu();
@@ -121,6 +124,7 @@ private:
     QIcon m_hIcon;
     QIcon m_hLockedIcon;
     QList<Shortcut> m_shortcuts;
+    CDataCommands* m_dataCommands = nullptr;
 
     QComboBox* m_cboProjects = nullptr;
     QLabel* m_elapsedLabel = nullptr;

@@ -1,0 +1,237 @@
+#include "ui/DataCommands.h"
+
+#include "app/DataLoad.h"
+#include "app/Prompts.h"
+#include "app/PunchwellApp.h"
+#include "data/TextExport.h"
+#include "ui/LoadDataFileDlg.h"
+#include "ui/MergeProgressDlg.h"
+#include "ui/PunchwellDlg.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <memory>
+
+namespace {
+
+constexpr int kPendingRetryMs = 250;
+
+std::string Text(const QString& text) {
+    return text.toStdString();
+}
+
+} // namespace
+
+class CDataCommands::BusyScope {
+public:
+    explicit BusyScope(CDataCommands& owner) : m_owner(owner) { ++m_owner.m_nBusy; }
+    ~BusyScope() { --m_owner.m_nBusy; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    CDataCommands& m_owner;
+};
+
+CDataCommands::CDataCommands(CPunchwellApp& app, CPunchwellDlg& dlg)
+    : QObject(&dlg), m_app(app), m_dlg(dlg) {
+    setObjectName(QStringLiteral("dataCommands"));
+    m_pendingTimer.setSingleShot(true);
+    m_pendingTimer.setInterval(kPendingRetryMs);
+    connect(&m_pendingTimer, &QTimer::timeout, this, &CDataCommands::ServePending);
+}
+
+Prompts* CDataCommands::GetPrompts() const {
+    return m_app.GetPrompts();
+}
+
+void CDataCommands::OnSaveData() {
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr || IsBusy())
+        return;
+    BusyScope busy(*this);
+    FileDialogRequest request;
+    request.caption = Text(tr("Save As"));
+    request.filter = kDataFileFilter;
+    request.defaultSuffix = "pnd";
+    request.initialName = kDataFileDefaultName;
+    const std::optional<std::string> path = prompts->ChooseSaveFile(request);
+    if (!path || path->empty())
+        return;
+    // A failure is shown by the save itself, naming the file and the cause.
+    m_app.SaveData(*path);
+}
+
+void CDataCommands::OnExportData() {
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr || IsBusy())
+        return;
+    BusyScope busy(*this);
+    FileDialogRequest request;
+    request.caption = Text(tr("Save As"));
+    request.filter = kTextFileFilter;
+    request.defaultSuffix = "txt";
+    request.initialName = kTextExportDefaultName;
+    const std::optional<std::string> path = prompts->ChooseSaveFile(request);
+    if (!path || path->empty())
+        return;
+    const FileResult result = WriteTextExport(m_app, *path);
+    if (!result.ok)
+        prompts->Ask(Text(tr("Punchwell")), result.message, MessageIcon::Exclamation,
+                     MessageButtons::Ok);
+}
+
+void CDataCommands::OnLoadData() {
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr || IsBusy())
+        return;
+    // F5 also reaches here from the program's other dialogs. Those work on the records that
+    // a load would replace, so the load waits until they are closed.
+    if (QApplication::activeModalWidget() != nullptr) {
+        prompts->Ask(Text(tr("Load Data")),
+                     Text(tr("Please close the open dialog before you load new data.")),
+                     MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    BusyScope busy(*this);
+    RunLoad(std::nullopt, true);
+}
+
+void CDataCommands::OpenFile(const QString& path, bool owned) {
+    // The start-up file runs at once: nothing else is open yet.
+    if (owned && (!m_pending.isEmpty() || !CanServeHandedOverFile())) {
+        m_pending << path;
+        m_pendingTimer.start();
+        return;
+    }
+    ServeFile(path, owned);
+}
+
+void CDataCommands::ServeFile(const QString& path, bool owned) {
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr)
+        return;
+    BusyScope busy(*this);
+    // At start-up the window is not on screen: the boxes of the whole procedure, also a
+    // failed save's, have no owner.
+    const bool wasOwned = m_app.m_bPromptsOwned;
+    m_app.m_bPromptsOwned = owned;
+    const std::string shown = Text(QDir::toNativeSeparators(path));
+    prompts->Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
+    RunLoad(shown, owned);
+    m_app.m_bPromptsOwned = wasOwned;
+}
+
+bool CDataCommands::CanServeHandedOverFile() const {
+    // Not in the middle of another dialog or operation, and not while the program is locked
+    // (every command waits for the unlock then).
+    return !IsBusy() && QApplication::activeModalWidget() == nullptr &&
+           !m_dlg.CheckInState().IsBusy() && m_app.m_wLocked == 0 &&
+           !m_dlg.CheckInState().IsRelockPending();
+}
+
+void CDataCommands::ServePending() {
+    if (m_pending.isEmpty())
+        return;
+    if (!CanServeHandedOverFile()) {
+        m_pendingTimer.start();
+        return;
+    }
+    ServeFile(m_pending.takeFirst(), true);
+    if (!m_pending.isEmpty())
+        m_pendingTimer.start();
+}
+
+void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) {
+    Prompts& prompts = *GetPrompts();
+    QWidget* owner = owned ? &m_dlg : nullptr;
+
+    if (m_dlg.IsCheckedIn()) {
+        const MessageAnswer answer = prompts.Ask(
+            Text(tr("Check Out?")),
+            Text(tr("Before you load new data, you must first check out. Would you like to "
+                    "check out now?")),
+            MessageIcon::Question, MessageButtons::YesNo, owned);
+        if (answer != MessageAnswer::Yes)
+            return;
+        const bool checkedOut = m_dlg.CheckOut();
+        m_dlg.UpdateState();
+        if (!checkedOut)
+            return;
+    }
+
+    LoadMethod method = LoadMethod::ReplaceAll;
+    {
+        CLoadDataFileDlg dialog(prompts, owner);
+        if (dialog.exec() != QDialog::Accepted || !dialog.GetMethod())
+            return;
+        method = *dialog.GetMethod();
+    }
+
+    std::string file;
+    if (path) {
+        file = *path;
+    } else {
+        FileDialogRequest request;
+        request.caption = Text(tr("Open"));
+        request.filter = kDataFileFilter;
+        request.defaultSuffix = "pnd";
+        request.initialName = kDataFileDefaultName;
+        const std::optional<std::string> chosen = prompts.ChooseOpenFile(request);
+        if (!chosen || chosen->empty())
+            return;
+        file = *chosen;
+    }
+
+    // The file is read whole before anything changes, so every way out up to Apply leaves
+    // the data as it was.
+    const CDataLoad load = CDataLoad::Read(file);
+    if (!load.IsReadable()) {
+        prompts.Ask(CDataLoad::kNotReadableCaption, load.ErrorMessage(), MessageIcon::Exclamation,
+                    MessageButtons::Ok, owned);
+        return;
+    }
+    if (load.IsDamaged() &&
+        prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
+                    MessageIcon::Exclamation, MessageButtons::YesNo, owned) != MessageAnswer::Yes)
+        return;
+
+    // A merge's records are rebuilt: nothing may hold on to them across it. The open
+    // period is closed by now, so the check-in state holds none.
+    std::unique_ptr<CMergeProgressDlg> progress;
+    LoadOptions options;
+    if (method == LoadMethod::MergeFiles) {
+        progress = std::make_unique<CMergeProgressDlg>(owner);
+        options.progress = [window = progress.get()](std::size_t done, std::size_t total) {
+            window->SetProgress(done, total);
+        };
+    }
+    const auto apply = [&] {
+        if (progress)
+            progress->Open();
+        LoadApplyResult result = load.Apply(m_app, method, options);
+        if (progress)
+            progress->hide();
+        return result;
+    };
+    LoadApplyResult result = apply();
+    if (result.status == LoadApplyResult::Status::CopyFailed) {
+        if (prompts.Ask(CDataLoad::kCopyFailedCaption, CopyFailedQuestion(result),
+                        MessageIcon::Exclamation, MessageButtons::YesNo,
+                        owned) != MessageAnswer::Yes)
+            return;
+        options.goOnWithoutCopy = true;
+        result = apply();
+    }
+    progress.reset();
+    if (result.status != LoadApplyResult::Status::Loaded)
+        return;
+
+    m_dlg.FillProjectList();
+    // A file saved while its program was locked locks this one as a start-up does: once the
+    // window is up, from the clock. At start-up the window's own start arms it.
+    if (result.lockedAfter && owned)
+        m_dlg.CheckInState().ArmRelockIfLocked();
+    m_dlg.UpdateState();
+}
