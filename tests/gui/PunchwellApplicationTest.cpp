@@ -44,7 +44,7 @@ TEST_F(PunchwellApplicationTest, DataFolderIsTheUsersOrTheOneGivenAndIsCreated) 
 }
 
 // With a file on the command line and no data yet: no first-run question, the path is shown
-// before the window comes up, and nothing is written.
+// before the window comes up, then the Load Data File dialog; cancelled, nothing is written.
 TEST_F(PunchwellApplicationTest, CommandLineFileIsShownBeforeTheWindow) {
     const QString file = m_dir.filePath(QStringLiteral("elsewhere/march.pnd"));
     PunchwellApplication program(m_dir.path());
@@ -52,19 +52,33 @@ TEST_F(PunchwellApplicationTest, CommandLineFileIsShownBeforeTheWindow) {
     QStringList seen;
     bool windowUpDuringBox = true;
     QWidget* boxParent = program.MainWindow();
+    QWidget* dialogParent = program.MainWindow();
+    std::unique_ptr<ModalDriver> dialogDriver;
     ModalDriver driver([&](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
         ASSERT_NE(box, nullptr);
         seen << box->windowTitle() << box->text();
         boxParent = box->parentWidget();
         windowUpDuringBox = program.MainWindow() && program.MainWindow()->isVisible();
+        dialogDriver = std::make_unique<ModalDriver>([&](QWidget* dialog) {
+            seen << dialog->windowTitle();
+            dialogParent = dialog->parentWidget();
+            windowUpDuringBox =
+                windowUpDuringBox || (program.MainWindow() && program.MainWindow()->isVisible());
+            auto* cancel = dialog->findChild<QAbstractButton*>(QStringLiteral("cancelButton"));
+            ASSERT_NE(cancel, nullptr);
+            cancel->click();
+        });
         box->accept();
     });
     program.Start(file);
 
     ASSERT_TRUE(driver.Ran());
-    EXPECT_EQ(seen, (QStringList{QString(), QDir::toNativeSeparators(file)}));
+    ASSERT_TRUE(dialogDriver && dialogDriver->Ran());
+    EXPECT_EQ(seen, (QStringList{QString(), QDir::toNativeSeparators(file),
+                                 QStringLiteral("Load Data File")}));
     EXPECT_EQ(boxParent, nullptr);
+    EXPECT_EQ(dialogParent, nullptr);
     EXPECT_FALSE(windowUpDuringBox);
     ASSERT_NE(program.MainWindow(), nullptr);
     EXPECT_TRUE(program.MainWindow()->isVisible());
@@ -88,6 +102,8 @@ TEST_F(PunchwellApplicationTest, RequestDuringStartUpBoxesIsServedOnceTheWindowE
     QString pathText;
     QWidget* pathParent = nullptr;
     std::unique_ptr<ModalDriver> pathDriver;
+    std::unique_ptr<ModalDriver> loadDriver;
+    QString loadTitle;
     ModalDriver questionDriver([&](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
         ASSERT_NE(box, nullptr);
@@ -105,6 +121,11 @@ TEST_F(PunchwellApplicationTest, RequestDuringStartUpBoxesIsServedOnceTheWindowE
             ASSERT_NE(pathBox, nullptr);
             pathText = pathBox->text();
             pathParent = pathBox->parentWidget();
+            // Then the load procedure, stopped at its first dialog.
+            loadDriver = std::make_unique<ModalDriver>([&](QWidget* dialog) {
+                loadTitle = dialog->windowTitle();
+                dialog->close();
+            });
             pathBox->accept();
         });
         box->button(QMessageBox::No)->click();
@@ -114,11 +135,13 @@ TEST_F(PunchwellApplicationTest, RequestDuringStartUpBoxesIsServedOnceTheWindowE
     ASSERT_TRUE(questionDriver.Ran());
     ASSERT_TRUE(pathDriver);
     ASSERT_TRUE(QTest::qWaitFor([&] { return pathDriver->Ran(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loadDriver && loadDriver->Ran(); }, 10000));
 
     EXPECT_EQ(firstCaption, QStringLiteral("Enter Projects?"));
     EXPECT_EQ(secondExit, 0);
     EXPECT_EQ(pathText, QDir::toNativeSeparators(file));
     EXPECT_EQ(pathParent, program.MainWindow());
+    EXPECT_EQ(loadTitle, QStringLiteral("Load Data File"));
     EXPECT_TRUE(program.MainWindow()->isVisible());
 }
 
