@@ -324,8 +324,7 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
                        "&Options...", "-", "&About...", "E&xit"}));
 
     for (const char* name :
-         {"actionLoadData", "actionSaveData", "actionExportData", "actionOptions", "actionLock",
-          "actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
+         {"actionOptions", "actionLock", "actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
           "actionViewRecords", "actionConfigure", "actionReporting", "actionReportAllToday",
           "actionReportSingleTotal", "actionContextConfigure", "actionContextCustomReport"})
         EXPECT_FALSE(Action(name)->isEnabled()) << name;

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <csignal>
 
 namespace {
@@ -176,6 +178,8 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
     QString text;
     QMessageBox::StandardButtons buttons;
     bool windowShownFirst = false;
+    QString loadTitle;
+    std::unique_ptr<ModalDriver> loadDriver;
     ModalDriver driver([&](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
         if (!box)
@@ -184,6 +188,11 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
         text = box->text();
         buttons = box->standardButtons();
         windowShownFirst = program.MainWindow()->isVisible();
+        // Then the load procedure, stopped at its first dialog.
+        loadDriver = std::make_unique<ModalDriver>([&](QWidget* dialog) {
+            loadTitle = dialog->windowTitle();
+            dialog->close();
+        });
         box->button(QMessageBox::Ok)->click();
     });
 
@@ -193,6 +202,7 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
     second.start(PunchwellBinary(),
                  {QStringLiteral("--data-dir"), m_dataDir.path(), QStringLiteral("in/week.pnd")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver.Ran(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loadDriver && loadDriver->Ran(); }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 10000));
 
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
@@ -201,6 +211,7 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
     EXPECT_EQ(text, expected);
     EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_TRUE(windowShownFirst);
+    EXPECT_EQ(loadTitle, QStringLiteral("Load Data File"));
     EXPECT_EQ(ReadBytes(mainPath), mainBefore);
     EXPECT_EQ(ReadBytes(backupPath), backupBefore);
 }
