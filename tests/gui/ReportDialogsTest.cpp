@@ -11,7 +11,9 @@
 #include "reports/ReportActions.h"
 #include "reports/ReportItemDlg.h"
 #include "reports/ReportWriter.h"
+#include "reports/ReportsDlg.h"
 #include "timing/PeriodRange.h"
+#include "ui/HelpWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -449,6 +451,20 @@ TEST_F(ReportDialogs, GenerateNeedsAnItem) {
     filled.show();
     Click(&filled, "generateButton");
     EXPECT_EQ(filled.result(), QDialog::Accepted);
+}
+
+TEST_F(ReportDialogs, HelpOpensTheDialogsPage) {
+    CCustomReportDlg custom(app, prompts);
+    CReportsDlg reports;
+    const std::pair<QWidget*, QString> cases[] = {{&custom, QStringLiteral("context9.html")},
+                                                  {&reports, QStringLiteral("context8.html")}};
+    for (const auto& [dialog, page] : cases) {
+        dialog->show();
+        Click(dialog, "helpButton");
+        ASSERT_NE(CHelpWindow::Instance(), nullptr);
+        EXPECT_EQ(CHelpWindow::Instance()->CurrentPage(), page);
+        CHelpWindow::CloseHelp();
+    }
 }
 
 // --- The report commands ----------------------------------------------------------------

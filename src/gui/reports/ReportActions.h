@@ -53,8 +53,6 @@ public:
     void ViewSavedReport();
     void PrintSavedReport();
 
-    ReportPort& Port() { return m_port; }
-
 private:
     void HideTrayIcon();
     void RestoreTrayIcon();
