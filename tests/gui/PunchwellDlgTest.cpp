@@ -324,7 +324,7 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
                        "&Options...", "-", "&About...", "E&xit"}));
 
     for (const char* name :
-         {"actionOptions", "actionLock", "actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
+         {"actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
           "actionViewRecords", "actionConfigure", "actionReporting", "actionReportAllToday",
           "actionReportSingleTotal", "actionContextConfigure", "actionContextCustomReport"})
         EXPECT_FALSE(Action(name)->isEnabled()) << name;
@@ -336,7 +336,8 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
     EXPECT_TRUE(Action("actionContextConfigure")->isEnabled());
     m_dlg.Tray().PrepareMenu();
     EXPECT_TRUE(m_dlg.Tray().m_actionConfigure->isEnabled());
-    EXPECT_FALSE(m_dlg.Tray().m_actionOptions->isEnabled());
+    EXPECT_TRUE(m_dlg.Tray().m_actionOptions->isEnabled());
+    EXPECT_TRUE(m_dlg.Tray().m_actionLock->isEnabled());
     EXPECT_FALSE(m_dlg.Tray().m_actionReporting->isEnabled());
     EXPECT_TRUE(m_dlg.Tray().m_actionExit->isEnabled());
 

@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "ui/DataCommands.h"
+#include "ui/LockController.h"
 #include "ui/PunchwellDlg.h"
 
 #include <QApplication>
@@ -158,10 +159,15 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg = std::make_unique<CPunchwellDlg>(m_app);
     m_prompts.SetOwner(m_dlg.get());
     connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
+    connect(&m_dlg->LockControl(), &CLockController::unlocked, this, [this] {
+        const QStringList held = std::exchange(m_filesLocked, {});
+        for (const QString& path : held)
+            OpenWhenUnlocked(path, true);
+    });
 
     // The window exists but is not on screen yet, so this box has no owner.
     if (!commandLineFile.isEmpty())
-        OpenCommandLineFile(commandLineFile, false);
+        OpenWhenUnlocked(commandLineFile, false);
 
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();
@@ -172,7 +178,7 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
         ShowMainWindow();
     const QStringList pending = std::exchange(m_filesPending, {});
     for (const QString& path : pending)
-        OpenCommandLineFile(path, true);
+        OpenWhenUnlocked(path, true);
 }
 
 void PunchwellApplication::ShowMainWindow() {
@@ -198,5 +204,13 @@ void PunchwellApplication::OnFileHandedOver(const QString& path) {
         m_filesPending << path;
         return;
     }
-    OpenCommandLineFile(path, true);
+    OpenWhenUnlocked(path, true);
+}
+
+void PunchwellApplication::OpenWhenUnlocked(const QString& path, bool owned) {
+    if (m_dlg && m_dlg->LockControl().HoldsRequests()) {
+        m_filesLocked << path;
+        return;
+    }
+    OpenCommandLineFile(path, owned);
 }

@@ -58,6 +58,8 @@ signals:
 private:
     void OnShowRequested();
     void OnFileHandedOver(const QString& path);
+    // A command-line file waits while the program is locked and opens after the unlock.
+    void OpenWhenUnlocked(const QString& path, bool owned);
 
     QtPrompts m_prompts;
     SettingsOptionsStorage m_optionsStorage;
@@ -69,4 +71,5 @@ private:
     bool m_started = false;
     bool m_showPending = false;
     QStringList m_filesPending;
+    QStringList m_filesLocked;
 };

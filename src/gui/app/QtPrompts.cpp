@@ -1,7 +1,11 @@
 #include "app/QtPrompts.h"
 
 #include "app/PunchwellApp.h"
+#include "ui/EnterPasswordDlg.h"
+#include "ui/LockDlg.h"
+#include "ui/NewPasswordDlg.h"
 #include "ui/NotesDlg.h"
+#include "ui/PasswordText.h"
 #include "ui/ProjectDlg.h"
 #include "ui/SelectProjectDlg.h"
 
@@ -147,4 +151,24 @@ bool QtPrompts::OpenWithShell(const std::string& path) {
     // The desktop needs an absolute path; a relative one is taken from the working folder.
     const QString file = QFileInfo(QString::fromStdString(path)).absoluteFilePath();
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+std::optional<std::string> QtPrompts::AskNewPassword() {
+    CNewPasswordDlg dialog(*this, Parent(true));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return PasswordBytes(dialog.GetPassword());
+}
+
+bool QtPrompts::AskPassword(const std::string& expected) {
+    CEnterPasswordDlg dialog(*this, expected, Parent(true));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::ConfirmLock(bool& askAgain) {
+    CLockDlg dialog(askAgain, Parent(true));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    askAgain = dialog.GetAskAgain();
+    return true;
 }

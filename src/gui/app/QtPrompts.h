@@ -32,6 +32,9 @@ public:
     std::optional<std::string> SelectProject(const std::string& preselect) override;
     std::unique_ptr<CTask> AddProject() override;
     bool OpenWithShell(const std::string& path) override;
+    std::optional<std::string> AskNewPassword() override;
+    bool AskPassword(const std::string& expected) override;
+    bool ConfirmLock(bool& askAgain) override;
 
     static QMessageBox::Icon ToQtIcon(MessageIcon icon);
     static QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons);

@@ -6,6 +6,8 @@
 #include "ui/AboutDlg.h"
 #include "ui/DataCommands.h"
 #include "ui/HelpWindow.h"
+#include "ui/LockController.h"
+#include "ui/OptionsDlg.h"
 #include "ui/SystemTray.h"
 
 #include <QAbstractItemView>
@@ -57,6 +59,7 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
     setObjectName(QStringLiteral("PunchwellDlg"));
     setWindowTitle(tr("Punchwell"));
     setWindowIcon(m_hIcon);
+    m_lock = new CLockController(app, *this);
 
     CreateMenus();
     CreateContextMenu();
@@ -108,8 +111,18 @@ void CPunchwellDlg::CreateMenus() {
     m_actionExportData =
         AddAction(m_menuFile, tr("Export Data as Text...\tShift+F7"), "actionExportData", false);
     m_menuFile->addSeparator();
-    m_actionOptions = AddAction(m_menuFile, tr("Options...\tCtrl+O"), "actionOptions", false);
-    m_actionLock = AddAction(m_menuFile, tr("Lock &Program\tCtrl+L"), "actionLock", false);
+    m_actionOptions = AddAction(m_menuFile, tr("Options...\tCtrl+O"), "actionOptions");
+    connect(m_actionOptions, &QAction::triggered, this, [this] {
+        // Put back only what this command took away (Ctrl+O may come from a dialog that
+        // removed the icon itself).
+        const bool wasHidden = m_tray->IsHidden();
+        ShowTrayIcon(false);
+        OnOptions();
+        if (!wasHidden)
+            ShowTrayIcon(true);
+    });
+    m_actionLock = AddAction(m_menuFile, tr("Lock &Program\tCtrl+L"), "actionLock");
+    connect(m_actionLock, &QAction::triggered, m_lock, &CLockController::OnLockCommand);
     m_menuFile->addSeparator();
     m_actionCloseWindow = AddAction(m_menuFile, tr("&Close Window\tAlt+F4"), "actionCloseWindow");
     connect(m_actionCloseWindow, &QAction::triggered, this, &QWidget::hide);
@@ -324,6 +337,9 @@ void CPunchwellDlg::CreateShortcuts() {
 }
 
 bool CPunchwellDlg::DispatchShortcut(const QKeySequence& key) {
+    // Locked (or about to relock, or asking for the password): no command at all.
+    if (m_lock->RefusesCommands())
+        return false;
     for (const Shortcut& entry : m_shortcuts) {
         if (entry.key != key)
             continue;
@@ -363,7 +379,8 @@ bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
 void CPunchwellDlg::CreateTray() {
     m_tray = new CSystemTray(this, this);
     m_tray->SetStateSource([this] {
-        return CSystemTray::State{m_checkIn.IsCheckedIn(), m_app.m_wLocked != 0};
+        return CSystemTray::State{m_checkIn.IsCheckedIn(), m_app.m_wLocked != 0,
+                                  m_lock->CanLock()};
     });
     connect(m_tray->m_actionCheckInOut, &QAction::triggered, this,
             &CPunchwellDlg::OnTrayCheckInOut);
@@ -373,11 +390,13 @@ void CPunchwellDlg::CreateTray() {
     connect(m_tray->m_actionExit, &QAction::triggered, this, &CPunchwellDlg::OnExit);
     for (auto [item, source] : {std::pair{m_tray->m_actionLock, m_actionLock},
                                 std::pair{m_tray->m_actionReporting, m_actionReporting},
-                                std::pair{m_tray->m_actionConfigure, m_actionConfigure},
-                                std::pair{m_tray->m_actionOptions, m_actionOptions}}) {
+                                std::pair{m_tray->m_actionConfigure, m_actionConfigure}}) {
         m_tray->Follow(item, source);
         connect(item, &QAction::triggered, source, &QAction::trigger);
     }
+    // From the tray the icon stays while Options is open.
+    m_tray->Follow(m_tray->m_actionOptions, m_actionOptions);
+    connect(m_tray->m_actionOptions, &QAction::triggered, this, &CPunchwellDlg::OnOptions);
     // The lock's own command unlocks with the password once the lock is in the program.
     connect(m_tray, &CSystemTray::unlockRequested, m_actionLock, &QAction::trigger);
     m_tray->Create(m_hIcon, tr("Punchwell"));
@@ -398,6 +417,9 @@ void CPunchwellDlg::Initialise() {
 }
 
 void CPunchwellDlg::ShowWindow() {
+    // Only the unlock brings the window back while the program is locked.
+    if (m_lock->IsLocked())
+        return;
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
@@ -491,9 +513,7 @@ void CPunchwellDlg::FocusCheckInOut() {
 }
 
 void CPunchwellDlg::Relock() {
-    // The lock itself comes with the password dialogs; its command does the locking.
-    if (m_actionLock->isEnabled())
-        m_actionLock->trigger();
+    m_lock->Relock();
 }
 
 void CPunchwellDlg::ShowTrayIcon(bool shown) {
@@ -555,6 +575,17 @@ void CPunchwellDlg::OnAddProject() {
     SelectProjectEntry(index);
 }
 
+void CPunchwellDlg::OnOptions() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr || m_lock->RefusesCommands())
+        return;
+    COptionsDlg dlg(m_app, *prompts, this);
+    if (dlg.exec() == QDialog::Accepted)
+        dlg.ApplyTo(m_app);
+    // AutoSwitch decides whether the project list is usable while checked in.
+    UpdateState();
+}
+
 void CPunchwellDlg::OnAbout() {
     m_tray->HideIcon();
     CAboutDlg about(this);
@@ -585,8 +616,17 @@ void CPunchwellDlg::reject() {
 }
 
 void CPunchwellDlg::closeEvent(QCloseEvent* event) {
-    // The close box hides the window; the program keeps running until Exit.
     event->ignore();
+    // While locked the window is hidden, so no close box can be clicked: a close request
+    // then comes from another program (or the desktop) and is the unlock procedure. After
+    // the right password it goes on as Cancel: the options are written, the window stays.
+    if (m_lock->IsLocked()) {
+        if (m_lock->OnCloseRequest())
+            reject();
+        return;
+    }
+    // The close box hides the window; the program keeps running until Exit. (On X11 a
+    // close request from another program looks the same, and is taken the same way.)
     hide();
 }
 

@@ -15,6 +15,7 @@
 class CPunchwellApp;
 class CDataCommands;
 class CSystemTray;
+class CLockController;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -53,6 +54,8 @@ public:
     void UpdateState() override;
     void ShowTrayIcon(bool shown) override;
     CSystemTray& Tray() { return *m_tray; }
+    // The program lock; while it refuses commands nothing else of the program is reached.
+    CLockController& LockControl() { return *m_lock; }
     // Save Data, Export Data as Text and the load procedure.
     CDataCommands& DataCommands() { return *m_dataCommands; }
 
@@ -68,6 +71,9 @@ public slots:
     void OnSwitch();
     void OnAddProject();
     void OnAbout();
+    // The Options dialog; its values go to the options on OK. The File menu's command also
+    // removes the tray icon while it is open.
+    void OnOptions();
     // The shutdown sequence of Exit: check out first; cancelled notes keep the program open.
     void OnExit();
     void accept() override;
@@ -118,6 +124,7 @@ private:
     CPunchwellApp& m_app;
     CCheckIn m_checkIn;
     CSystemTray* m_tray = nullptr;
+    CLockController* m_lock = nullptr;
     QTimer m_clock;
     std::int32_t m_timeLastSecond = 0;
     int m_nFilling = 0; // list changes made by the program, not by the person

@@ -110,6 +110,8 @@ void CSystemTray::PrepareMenu() {
     m_actionCheckInOut->setText(state.checkedIn ? tr("&Check Out") : tr("&Check In"));
     m_actionSwitch->setEnabled(state.checkedIn);
     m_actionLock->setText(tr("&Lock Program"));
+    if (!state.canLock)
+        m_actionLock->setEnabled(false);
     BringMainWindowForward();
 }
 

@@ -25,6 +25,7 @@ public:
     struct State {
         bool checkedIn = false;
         bool locked = false;
+        bool canLock = true; // false while another window of the program is open
     };
 
     // `mainWindow` is brought to the front before the menu or the default command acts.
