@@ -1,0 +1,95 @@
+// The lock across a restart, with the real program under a window manager.
+#include "GuiTestSupport.h"
+#include "XSession.h"
+
+#include "app/PunchwellApp.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class LockEndToEndTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString missing = XSession::MissingTool(); !missing.isEmpty())
+            GTEST_SKIP() << missing.toStdString() << " is not installed";
+        ASSERT_TRUE(m_x.Start()) << m_x.Error().toStdString();
+        // No project list at start-up, so the window is the first thing on screen.
+        ASSERT_TRUE(QDir(m_configDir.path()).mkpath(QStringLiteral("Quillmoor")));
+        QFile conf(QDir(m_configDir.path()).filePath(QStringLiteral("Quillmoor/Punchwell.conf")));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write("[Options]\nShowListOnStart=0\n");
+    }
+    void TearDown() override {
+        for (QProcess* process : {&m_first, &m_second, &m_third}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+    void Launch(QProcess& process) {
+        process.setProcessEnvironment(m_x.Environment(ChildEnvironment(m_configDir.path())));
+        process.start(PunchwellBinary(), {QStringLiteral("--data-dir"), m_dataDir.path()});
+        ASSERT_TRUE(process.waitForStarted(5000));
+    }
+    std::uint16_t LockedOnDisk() const {
+        CPunchwellApp reader(m_dataDir.path().toStdString());
+        reader.LoadData();
+        return reader.m_wLocked;
+    }
+
+    XSession m_x;
+    QTemporaryDir m_dataDir;
+    QTemporaryDir m_configDir;
+    QProcess m_first;
+    QProcess m_second;
+    QProcess m_third;
+};
+
+TEST_F(LockEndToEndTest, LockedAtTheKillRelocksAfterTheNextStartAndStaysLocked) {
+    {
+        CPunchwellApp seed(m_dataDir.path().toStdString());
+        auto task = std::make_unique<CTask>("Alpha");
+        seed.AddTask(task);
+        seed.SetPassword("pw");
+        ASSERT_TRUE(seed.SaveData());
+    }
+    Launch(m_first);
+    const QString window = m_x.WaitForWindow(QStringLiteral("^Punchwell$"));
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("ctrl+l")}));
+    const QString confirm = m_x.WaitForWindow(QStringLiteral("^Lock Program$"));
+    ASSERT_FALSE(confirm.isEmpty());
+    ASSERT_TRUE(m_x.SendKeys(confirm, {QStringLiteral("Return")}));
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Punchwell$")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LockedOnDisk() == 1; }, 5000));
+    m_first.kill();
+    ASSERT_TRUE(m_first.waitForFinished(5000));
+
+    Launch(m_second);
+    ASSERT_FALSE(m_x.WaitForWindow(QStringLiteral("^Punchwell$")).isEmpty())
+        << "the window shows first";
+    QElapsedTimer shown;
+    shown.start();
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Punchwell$"), 5000));
+    EXPECT_LT(shown.elapsed(), 2500) << "hides itself within about two seconds";
+    EXPECT_EQ(LockedOnDisk(), 1);
+    EXPECT_TRUE(m_x.WaitForWindow(QStringLiteral("^Enter The Password$"), 1000).isEmpty())
+        << "no password asked before the person unlocks";
+
+    // A later start asks the running one to show its window: not while locked.
+    Launch(m_third);
+    ASSERT_TRUE(m_third.waitForFinished(10000));
+    EXPECT_EQ(m_third.exitCode(), 0);
+    EXPECT_TRUE(m_x.WaitForWindow(QStringLiteral("^Punchwell$"), 1500).isEmpty());
+    EXPECT_EQ(m_second.state(), QProcess::Running);
+}
+
+} // namespace
