@@ -526,8 +526,12 @@ TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
     }
     EXPECT_EQ(tray.m_actionLock->text(), QStringLiteral("Un&Lock Program"));
     QSignalSpy unlock(&tray, &CSystemTray::unlockRequested);
+    // The password is asked for; Cancel keeps the lock.
+    WhenShown password(QStringLiteral("Enter The Password"), [](QWidget* dlg) { dlg->close(); });
     tray.OnActivated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(password.Ran());
     EXPECT_EQ(unlock.count(), 1);
+    EXPECT_EQ(m_app.m_wLocked, 1);
     m_app.m_wLocked = 0;
 }
 
