@@ -285,7 +285,7 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
     EXPECT_EQ(SavedPeriods().size(), 3U);
 }
 
-TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
+TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndEachIsAvailable) {
     Start({"Alpha"});
     auto texts = [](QMenu* menu) {
         QStringList out;
@@ -325,12 +325,14 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
 
     for (const char* name :
          {"actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
-          "actionViewRecords", "actionConfigure", "actionReporting", "actionReportAllToday",
-          "actionReportSingleTotal", "actionContextConfigure", "actionContextCustomReport"})
-        EXPECT_FALSE(Action(name)->isEnabled()) << name;
+          "actionReporting", "actionReportAllToday", "actionReportSingleTotal",
+          "actionContextCustomReport", "actionContextStandardReport"})
+        EXPECT_TRUE(Action(name)->isEnabled()) << name;
+    EXPECT_TRUE(Child<QPushButton>(&m_dlg, "reportingButton")->isEnabled());
+    // Disabling a command's action disables every place that gives it.
+    Action("actionConfigure")->setEnabled(false);
     EXPECT_FALSE(Child<QPushButton>(&m_dlg, "configureButton")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>(&m_dlg, "reportingButton")->isEnabled());
-    // Enabling a command's action enables every place that gives it.
+    EXPECT_FALSE(Action("actionContextConfigure")->isEnabled());
     Action("actionConfigure")->setEnabled(true);
     EXPECT_TRUE(Child<QPushButton>(&m_dlg, "configureButton")->isEnabled());
     EXPECT_TRUE(Action("actionContextConfigure")->isEnabled());
@@ -338,7 +340,7 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndLaterOnesWaitDisabled) {
     EXPECT_TRUE(m_dlg.Tray().m_actionConfigure->isEnabled());
     EXPECT_TRUE(m_dlg.Tray().m_actionOptions->isEnabled());
     EXPECT_TRUE(m_dlg.Tray().m_actionLock->isEnabled());
-    EXPECT_FALSE(m_dlg.Tray().m_actionReporting->isEnabled());
+    EXPECT_TRUE(m_dlg.Tray().m_actionReporting->isEnabled());
     EXPECT_TRUE(m_dlg.Tray().m_actionExit->isEnabled());
 
     EXPECT_EQ(Child<QPushButton>(&m_dlg, "exitButton")->toolTip(),
@@ -458,8 +460,10 @@ TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {
     EXPECT_TRUE(trayHiddenInAbout);
     EXPECT_FALSE(m_dlg.Tray().IsHidden());
     EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
-    // A shortcut whose command is not available yet does nothing.
+    // A shortcut whose command is disabled does nothing.
+    Action("actionConfigure")->setEnabled(false);
     EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
+    Action("actionConfigure")->setEnabled(true);
 
     // Ctrl+A in a text box of a dialog selects its text and opens no second dialog; from a
     // button of the same dialog it reaches the window.
@@ -603,3 +607,92 @@ TEST_F(PunchwellDlgTest, Screenshots) {
 } // namespace
 
 #include "PunchwellDlgTest.moc"
+
+namespace {
+
+TEST_F(PunchwellDlgTest, ConfigureAndViewRecordsFromTheMainWindow) {
+    Start({"Alpha", "Beta"});
+    Combo()->setCurrentIndex(1);
+    // F6 opens Configure Projects with the tray icon gone; a project added there is in the
+    // list afterwards, and the same position is selected again.
+    bool trayHidden = false;
+    WhenShown configure(QStringLiteral("Configure Projects"), [&](QWidget* dlg) {
+        trayHidden = m_dlg.Tray().IsHidden();
+        WhenShown add(QStringLiteral("Add A Project"), [](QWidget* project) {
+            QTest::keyClicks(project->findChild<QLineEdit*>(QStringLiteral("nameEdit")),
+                             QStringLiteral("Cellar"));
+            project->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        dlg->findChild<QPushButton*>(QStringLiteral("addButton"))->click();
+        EXPECT_TRUE(add.Ran());
+        dlg->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    });
+    EXPECT_TRUE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
+    ASSERT_TRUE(configure.Ran());
+    EXPECT_TRUE(trayHidden);
+    EXPECT_FALSE(m_dlg.Tray().IsHidden());
+    EXPECT_EQ(ComboEntries(), Strings({"Cellar", "Alpha", "Beta", "New Project..."}));
+    EXPECT_EQ(Combo()->currentIndex(), 1);
+    EXPECT_EQ(SavedPeriods().size(), 0u); // saved once on closing, with no periods yet
+    CPunchwellApp reader(m_dataDir.path().toStdString());
+    reader.LoadData();
+    EXPECT_NE(reader.FindTask("Cellar"), nullptr);
+
+    // Ctrl+R: choose a project, then its time records.
+    bool recordsShown = false;
+    WhenShown select(QStringLiteral("Select Project"), [](QWidget* dlg) {
+        auto* list = dlg->findChild<QListWidget*>(QStringLiteral("projectList"));
+        list->setCurrentItem(list->findItems(QStringLiteral("Beta"), Qt::MatchExactly).first());
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    WhenShown records(QStringLiteral("Time Records For: Beta"), [&](QWidget* dlg) {
+        recordsShown = true;
+        dlg->close();
+    });
+    EXPECT_TRUE(m_dlg.DispatchShortcut(QKeySequence(Qt::CTRL | Qt::Key_R)));
+    EXPECT_TRUE(select.Ran());
+    EXPECT_TRUE(recordsShown);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PunchwellDlgTest, ReportCommandsOpenTheirDialogsFromMenusContextAndStatus) {
+    Start({"Alpha"});
+    struct Case {
+        const char* action;
+        const char* firstDialog;
+    };
+    for (const Case c : {Case{"actionReportAllWeek", "Choose Report Options"},
+                         Case{"actionCustomReport", "Generate Custom Report"},
+                         Case{"actionReporting", "Reports"},
+                         Case{"actionContextStandardReport", "Reports"}}) {
+        SCOPED_TRACE(c.action);
+        WhenShown first(QString::fromLatin1(c.firstDialog), [](QWidget* dlg) { dlg->close(); });
+        Action(c.action)->trigger();
+        EXPECT_TRUE(first.Ran());
+    }
+    // The Status For dialog of the time records leads on to the Reports dialog.
+    bool reportsShown = false;
+    WhenShown status(QStringLiteral("Status For Alpha"), [&](QWidget* dlg) {
+        auto* reporting = dlg->findChild<QPushButton*>(QStringLiteral("reportingButton"));
+        EXPECT_TRUE(reporting->isEnabled());
+        WhenShown reports(QStringLiteral("Reports"), [&](QWidget* r) {
+            reportsShown = true;
+            r->close();
+        });
+        reporting->click();
+        dlg->close();
+    });
+    WhenShown records(QStringLiteral("Time Records For: Alpha"), [](QWidget* dlg) {
+        dlg->findChild<QPushButton*>(QStringLiteral("statusButton"))->click();
+        dlg->close();
+    });
+    m_dlg.OpenTimeRecords(*m_app.FindTask("Alpha"));
+    EXPECT_TRUE(records.Ran());
+    EXPECT_TRUE(status.Ran());
+    EXPECT_TRUE(reportsShown);
+}
+
+} // namespace

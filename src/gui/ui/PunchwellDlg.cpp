@@ -1,14 +1,18 @@
 #include "ui/PunchwellDlg.h"
 
+#include "app/Prompts.h"
 #include "app/PunchwellApp.h"
 #include "data/DoneTask.h"
 #include "platform/Clock.h"
+#include "reports/ReportActions.h"
 #include "ui/AboutDlg.h"
 #include "ui/DataCommands.h"
+#include "ui/ConfigureProjectsDlg.h"
 #include "ui/HelpWindow.h"
 #include "ui/LockController.h"
 #include "ui/OptionsDlg.h"
 #include "ui/SystemTray.h"
+#include "ui/TimeRecordsDlg.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -149,26 +153,38 @@ void CPunchwellDlg::CreateMenus() {
         {QT_TR_NOOP("This &Month"), "actionReportAllMonth", "actionReportSingleMonth"},
         {QT_TR_NOOP("This &Year"), "actionReportAllYear", "actionReportSingleYear"},
         {QT_TR_NOOP("&Total"), "actionReportAllTotal", "actionReportSingleTotal"}};
-    for (const auto& period : periods) {
-        AddAction(all, tr(period[0]), period[1], false);
-        AddAction(single, tr(period[0]), period[2], false);
+    const ReportPeriod kinds[] = {PeriodToday, PeriodWeek, PeriodMonth, PeriodYear, PeriodTotal};
+    for (std::size_t i = 0; i < std::size(periods); ++i) {
+        const ReportPeriod kind = kinds[i];
+        connect(AddAction(all, tr(periods[i][0]), periods[i][1]), &QAction::triggered, this,
+                [this, kind] { Reports().StandardReportAllProjects(kind); });
+        connect(AddAction(single, tr(periods[i][0]), periods[i][2]), &QAction::triggered, this,
+                [this, kind] { Reports().StandardReportSingleProject(kind); });
     }
     m_actionCustomReport =
-        AddAction(m_menuReports, tr("Custom Report...\tF2"), "actionCustomReport", false);
+        AddAction(m_menuReports, tr("Custom Report...\tF2"), "actionCustomReport");
+    connect(m_actionCustomReport, &QAction::triggered, this,
+            [this] { Reports().CustomReport(ReportCommand::CustomReport); });
     m_menuReports->addSeparator();
     m_actionViewSavedReport = AddAction(m_menuReports, tr("View Saved Report...\tCtrl+Shift+V"),
-                                        "actionViewSavedReport", false);
+                                        "actionViewSavedReport");
+    connect(m_actionViewSavedReport, &QAction::triggered, this,
+            [this] { Reports().ViewSavedReport(); });
     m_actionPrintSavedReport = AddAction(m_menuReports, tr("Print Saved Report...\tCtrl+P"),
-                                         "actionPrintSavedReport", false);
+                                         "actionPrintSavedReport");
+    connect(m_actionPrintSavedReport, &QAction::triggered, this,
+            [this] { Reports().PrintSavedReport(); });
 
     m_menuProjects = m_menuBar->addMenu(tr("&Projects"));
     m_menuProjects->setObjectName(QStringLiteral("menuProjects"));
     m_actionAddProject = AddAction(m_menuProjects, tr("&Add...\tCtrl+A"), "actionAddProject");
     connect(m_actionAddProject, &QAction::triggered, this, &CPunchwellDlg::OnAddProject);
     m_actionViewRecords =
-        AddAction(m_menuProjects, tr("View Records...\tCtrl+R"), "actionViewRecords", false);
+        AddAction(m_menuProjects, tr("View Records...\tCtrl+R"), "actionViewRecords");
+    connect(m_actionViewRecords, &QAction::triggered, this, &CPunchwellDlg::OnViewRecords);
     m_menuProjects->addSeparator();
-    m_actionConfigure = AddAction(m_menuProjects, tr("Configure...\tF6"), "actionConfigure", false);
+    m_actionConfigure = AddAction(m_menuProjects, tr("Configure...\tF6"), "actionConfigure");
+    connect(m_actionConfigure, &QAction::triggered, this, &CPunchwellDlg::OnConfigure);
 
     m_menuHelp = m_menuBar->addMenu(tr("&Help"));
     m_menuHelp->setObjectName(QStringLiteral("menuHelp"));
@@ -182,9 +198,13 @@ void CPunchwellDlg::CreateMenus() {
     connect(m_actionAbout, &QAction::triggered, this, &CPunchwellDlg::OnAbout);
 
     // Commands of the buttons that no menu item carries.
-    m_actionReporting = AddAction(nullptr, tr("&Reporting..."), "actionReporting", false);
-    m_actionStandardReport =
-        AddAction(nullptr, tr("Standard &Report..."), "actionStandardReport", false);
+    m_actionReporting = AddAction(nullptr, tr("&Reporting..."), "actionReporting");
+    // The button and the tray take the icon away until the dialog and its report are done.
+    connect(m_actionReporting, &QAction::triggered, this,
+            [this] { Reports().ReportsDialog(true); });
+    m_actionStandardReport = AddAction(nullptr, tr("Standard &Report..."), "actionStandardReport");
+    connect(m_actionStandardReport, &QAction::triggered, this,
+            [this] { Reports().ReportsDialog(false); });
 }
 
 void CPunchwellDlg::CreateContextMenu() {
@@ -200,12 +220,18 @@ void CPunchwellDlg::CreateContextMenu() {
         QAction* item = AddAction(m_contextMenu, text, name, source->isEnabled());
         connect(source, &QAction::changed, item,
                 [item, source] { item->setEnabled(source->isEnabled()); });
-        connect(item, &QAction::triggered, source, &QAction::trigger);
+        return item;
     };
-    follow(tr("Standard &Report..."), "actionContextStandardReport", m_actionStandardReport);
-    follow(tr("Custom R&eport..."), "actionContextCustomReport", m_actionCustomReport);
+    connect(follow(tr("Standard &Report..."), "actionContextStandardReport",
+                   m_actionStandardReport),
+            &QAction::triggered, m_actionStandardReport, &QAction::trigger);
+    // From here a cancelled custom report says so ("Generation Failure").
+    connect(follow(tr("Custom R&eport..."), "actionContextCustomReport", m_actionCustomReport),
+            &QAction::triggered, this,
+            [this] { Reports().CustomReport(ReportCommand::CustomFromContextMenu); });
     m_contextMenu->addSeparator();
-    follow(tr("Con&figure..."), "actionContextConfigure", m_actionConfigure);
+    connect(follow(tr("Con&figure..."), "actionContextConfigure", m_actionConfigure),
+            &QAction::triggered, m_actionConfigure, &QAction::trigger);
 }
 
 void CPunchwellDlg::CreateControls() {
@@ -279,6 +305,9 @@ void CPunchwellDlg::CreateControls() {
                             tr("Allows you to generate Punchwell usage reports"));
     m_btnConfigure = button(tr("Con&figure..."), "configureButton",
                             tr("Allows you to add/remove projects, and change program options"));
+    // Alt+F opens the File menu, as in every desktop program; the button's F stays
+    // underlined and F6 gives the same command.
+    m_btnConfigure->setShortcut(QKeySequence());
     m_btnExit = button(tr("E&xit"), "exitButton", tr("Quits the program"));
     connect(m_btnExit, &QPushButton::clicked, this, &CPunchwellDlg::OnExit);
     // The two buttons give commands that have their own actions.
@@ -407,9 +436,9 @@ void CPunchwellDlg::Initialise() {
     FillProjectList();
     UpdateState();
     SelectProjectEntry(0);
-    // A first run would open Configure Projects here once that dialog is in the program.
-    if (m_app.m_bFirstRun && m_actionConfigure->isEnabled())
-        m_actionConfigure->trigger();
+    // Yes to the first-run question: the person enters the projects straight away.
+    if (m_app.m_bFirstRun)
+        OnConfigure();
     m_checkIn.ResumeOrOfferList();
     m_checkIn.ArmRelockIfLocked();
     m_timeLastSecond = m_app.GetClock().Now();
@@ -557,6 +586,65 @@ void CPunchwellDlg::OnTrayCheckInOut() {
 void CPunchwellDlg::OnTraySwitch() {
     if (m_checkIn.IsCheckedIn())
         OnSwitch();
+}
+
+void CPunchwellDlg::OnConfigure() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr)
+        return;
+    const int selected = m_cboProjects->currentIndex();
+    CConfigureProjectsDlg::Hooks hooks;
+    hooks.currentProject = [this]() -> std::optional<std::string> {
+        if (!m_checkIn.IsCheckedIn())
+            return std::nullopt;
+        return m_checkIn.GetCurrentProject();
+    };
+    hooks.viewRecords = [this](CTask& task) { OpenTimeRecords(task); };
+    // The icon is away already while Configure Projects is open.
+    hooks.options = [this] { OnOptions(); };
+    ShowTrayIcon(false);
+    {
+        CConfigureProjectsDlg dlg(m_app, *prompts, std::move(hooks), this);
+        dlg.exec();
+    }
+    ShowTrayIcon(true);
+    FillProjectList();
+    // By position, as before: after additions or deletions it may show another entry.
+    SelectProjectEntry(selected < m_cboProjects->count() ? selected : -1);
+    UpdateState();
+}
+
+CReportActions CPunchwellDlg::Reports() {
+    return CReportActions(m_app, *m_app.GetPrompts(), this,
+                          [this](bool shown) { ShowTrayIcon(shown); });
+}
+
+void CPunchwellDlg::OnViewRecords() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr)
+        return;
+    ShowTrayIcon(false);
+    const std::optional<std::string> chosen = prompts->SelectProject({});
+    ShowTrayIcon(true);
+    if (!chosen)
+        return;
+    if (CTask* task = m_app.FindTask(*chosen))
+        OpenTimeRecords(*task);
+}
+
+void CPunchwellDlg::OpenTimeRecords(CTask& task) {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr)
+        return;
+    CTimeRecordsDlg::Hooks hooks;
+    hooks.currentPeriod = [this]() -> const CDoneTask* { return m_checkIn.GetCurrentPeriod(); };
+    hooks.reporting = [this](QWidget* statusDialog) {
+        CReportActions(m_app, *m_app.GetPrompts(), statusDialog,
+                       [this](bool shown) { ShowTrayIcon(shown); })
+            .StandardReportFromStatus();
+    };
+    CTimeRecordsDlg dlg(m_app, *prompts, task, std::move(hooks), this);
+    dlg.exec();
 }
 
 void CPunchwellDlg::OnAddProject() {

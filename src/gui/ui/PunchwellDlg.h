@@ -13,6 +13,8 @@
 #include <functional>
 
 class CPunchwellApp;
+class CReportActions;
+class CTask;
 class CDataCommands;
 class CSystemTray;
 class CLockController;
@@ -70,6 +72,12 @@ public slots:
     void OnCheckInOut();
     void OnSwitch();
     void OnAddProject();
+    // Configure Projects, with the tray icon removed while it is open; the list is refilled
+    // and the same position selected again afterwards.
+    void OnConfigure();
+    // Projects > View Records: a project is chosen, then its time records open.
+    void OnViewRecords();
+    void OpenTimeRecords(CTask& task);
     void OnAbout();
     // The Options dialog; its values go to the options on OK. The File menu's command also
     // removes the tray icon while it is open.
@@ -113,6 +121,8 @@ private:
     void Relock() override;
 
     void OnTimer();
+    // The report commands, run for one command each with this window as parent.
+    CReportActions Reports();
     void OnProjectSelChange(int index);
     void OnTrayCheckInOut();
     void OnTraySwitch();

@@ -13,7 +13,6 @@ CStatusDlg::CStatusDlg(const CPunchwellApp& app, const QString& projectName, QWi
     setWindowTitle(tr("Status For ") + projectName);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CStatusDlg::accept);
     connect(m_ui->reportingButton, &QPushButton::clicked, this, &CStatusDlg::reportingRequested);
-    // Reports are not available yet; the button waits for them.
     m_ui->reportingButton->setEnabled(false);
 
     const std::string name = projectName.toStdString();
@@ -35,6 +34,10 @@ CStatusDlg::CStatusDlg(const CPunchwellApp& app, const QString& projectName, QWi
 }
 
 CStatusDlg::~CStatusDlg() = default;
+
+void CStatusDlg::SetReportingAvailable(bool available) {
+    m_ui->reportingButton->setEnabled(available);
+}
 
 int CStatusDlg::exec() {
     if (!m_bFound) {

@@ -23,6 +23,8 @@ public:
     // A project that is gone from the store has no status: the dialog ends at once with OK.
     int exec() override;
     bool HasProject() const { return m_bFound; }
+    // "Reporting..." is offered only where the reports can be reached.
+    void SetReportingAvailable(bool available);
 
 signals:
     // "Reporting...": the reports for this project are asked for; the dialog stays open.

@@ -186,8 +186,9 @@ void CTimeRecordsDlg::OnRestore() {
 void CTimeRecordsDlg::OnStatus() {
     CStatusDlg status(m_app, m_strProject, this);
     if (m_hooks.reporting) {
+        status.SetReportingAvailable(true);
         connect(&status, &CStatusDlg::reportingRequested, this,
-                [this] { m_hooks.reporting(m_strProject); });
+                [this, &status] { m_hooks.reporting(&status); });
     }
     status.exec();
 }

@@ -26,8 +26,9 @@ public:
     struct Hooks {
         // The period of the running check-in, if any; it is never listed.
         std::function<const CDoneTask*()> currentPeriod;
-        // "Reporting..." in the Status For dialog; disabled without it.
-        std::function<void(const QString& project)> reporting;
+        // "Reporting..." in the Status For dialog, given that dialog as parent; the button
+        // is disabled without it.
+        std::function<void(QWidget* statusDialog)> reporting;
     };
 
     CTimeRecordsDlg(CPunchwellApp& app, Prompts& prompts, const CTask& task, Hooks hooks,
