@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitOk = 0,
     kExitDamaged = 1, // the data file is damaged (what was read is still reported)
     kExitUsage = 2,   // bad command line, or a file that cannot be read at all
+    kExitBusy = 3,    // the data folder is held by the running program; nothing written
 };
 
 // What a command runs with: where its output goes and the tool's own options.

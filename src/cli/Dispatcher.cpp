@@ -34,7 +34,8 @@ std::string CDispatcher::ToolHelp() const {
             "Run '" +
             m_context.programName +
             " COMMAND --help' for a command's details.\n"
-            "Exit codes: 0 success, 1 damaged data file, 2 usage or file error.\n";
+            "Exit codes: 0 success, 1 damaged data file, 2 usage or file error, 3 the\n"
+            "data folder is in use by the running program (nothing was written).\n";
     return text;
 }
 

@@ -1,10 +1,12 @@
 #include "ArgumentParser.h"
 #include "Command.h"
 #include "DataFileInput.h"
+#include "WriteLock.h"
 
 #include "app/DataLoad.h"
 #include "data/DataFile.h"
 #include "data/MergeRecords.h"
+#include "platform/DataFolderLock.h"
 #include "platform/FileSystem.h"
 
 #include <memory>
@@ -26,7 +28,8 @@ public:
                "again as it is. The password is BASE's, or the first one found when BASE\n"
                "has none; the lock flag is the last file's. If any input is damaged,\n"
                "nothing is written and the exit code is 1; 2 means bad usage or a file\n"
-               "error.\n";
+               "error. When OUT is in a data folder that Punchwell is running on, nothing\n"
+               "is written and the exit code is 3: exit the program first.\n";
     }
     void AddOptions(CArgumentParser& parser) const override {
         parser.AddOption("--output", 'o', "OUT", "the data file to write (replaced if it exists)");
@@ -39,6 +42,10 @@ public:
             context.Error("merge: -o OUT (--output OUT) is required");
             return kExitUsage;
         }
+        // Held until the file is written, so the running program cannot save over it.
+        CDataFolderLock lock("punchwell-cli");
+        if (const int status = LockForWriting(*output, arguments, context, lock))
+            return status;
         CStore store;
         std::string password;
         std::uint16_t locked = 0;

@@ -97,8 +97,9 @@ int PunchwellApplication::Run(int argc, char** argv) {
         return 1;
     case SingleInstance::Role::Unguarded:
         Print(stderr, QCoreApplication::translate("PunchwellApplication",
-                                                  "Punchwell could not lock %1; running anyway.\n")
-                          .arg(QDir::toNativeSeparators(instance.LockFilePath())));
+                                                  "Punchwell could not lock its data folder (%1); "
+                                                  "running anyway.\n")
+                          .arg(instance.LockError()));
         break;
     case SingleInstance::Role::Primary:
         break;

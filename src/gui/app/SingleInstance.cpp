@@ -37,11 +37,8 @@ QString UserName() {
 } // namespace
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
-    : QObject(parent), m_serverName(ServerNameFor(dataDirectory)),
-      m_lock(QDir(dataDirectory).filePath(QStringLiteral("punchwell.lock"))) {
-    // A lock is stale only when its owner is gone; age never makes it so.
-    m_lock.setStaleLockTime(0);
-}
+    : QObject(parent), m_serverName(ServerNameFor(dataDirectory)), m_dataDirectory(dataDirectory),
+      m_lock("punchwell") {}
 
 SingleInstance::~SingleInstance() {
     if (m_server)
@@ -62,8 +59,15 @@ QString SingleInstance::ServerNameFor(const QString& dataDirectory) {
 }
 
 SingleInstance::Role SingleInstance::Acquire() {
-    if (!m_lock.tryLock(0))
-        return m_lock.error() == QLockFile::LockFailedError ? Role::Secondary : Role::Unguarded;
+    // The system releases the lock when its holder dies, so a crash never leaves it stale.
+    switch (m_lock.TryAcquire(QDir::toNativeSeparators(m_dataDirectory).toStdString())) {
+    case CDataFolderLock::Status::HeldByOther:
+        return Role::Secondary;
+    case CDataFolderLock::Status::Error:
+        return Role::Unguarded;
+    case CDataFolderLock::Status::Held:
+        break;
+    }
 
     // Only the lock holder may clear a socket left by a crash: listening with user access
     // would silently replace a live one.

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
+
+#include "platform/DataFolderLock.h"
 
 #include <optional>
 
@@ -31,7 +32,9 @@ public:
     Role Acquire();
     bool IsListening() const;
     QString ServerName() const { return m_serverName; }
-    QString LockFilePath() const { return m_lock.fileName(); }
+    QString LockFilePath() const { return QString::fromStdString(m_lock.LockFilePath()); }
+    // Why the lock could not be taken (Unguarded), naming the path and the cause.
+    QString LockError() const { return QString::fromStdString(m_lock.ErrorMessage()); }
 
     // For a secondary start: asks the running program to show its window and, when `file`
     // is not empty, to open that file (an absolute path). Retries the connection for a
@@ -53,6 +56,7 @@ private:
     void OnReadyRead(QLocalSocket* socket);
 
     QString m_serverName;
-    QLockFile m_lock;
+    QString m_dataDirectory;
+    CDataFolderLock m_lock;
     QLocalServer* m_server = nullptr;
 };

@@ -1,0 +1,131 @@
+#include "CliProcess.h"
+
+#include "data/DataFile.h"
+#include "data/Store.h"
+#include "platform/DataFolderLock.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string DataFileWith(const std::string& project) {
+    CStore store;
+    store.AppendTask(std::make_unique<CTask>(project));
+    auto period = std::make_unique<CDoneTask>(project, "");
+    period->SetStart(1773061200);
+    period->SetEnd(1773061200 + 3600);
+    store.AppendDoneTask(std::move(period));
+    return CDataFile::Write(store, "", 0);
+}
+
+// Stands for the running program: another process holding the folder's lock as it does.
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::string& directory) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(fds[0]);
+            CDataFolderLock lock("punchwell");
+            const char held = lock.TryAcquire(directory) == CDataFolderLock::Status::Held;
+            [[maybe_unused]] auto n = ::write(fds[1], &held, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(fds[1]);
+        char held = 0;
+        m_held = ::read(fds[0], &held, 1) == 1 && held;
+        ::close(fds[0]);
+    }
+    ~RunningProgram() { Kill(); }
+    bool Held() const { return m_held; }
+    pid_t Pid() const { return m_pid; }
+    void Kill() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_held = false;
+};
+
+std::vector<std::string> Names(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(CliWriteLock, MergeIntoARunningProgramsFolderWritesNothingUntilItEnds) {
+    TempDir dir;
+    const std::string data = dir / "data";
+    fs::create_directory(data);
+    const std::string mainFile = data + "/timedata.pnd";
+    const std::string other = dir / "other.pnd";
+    WriteBytes(mainFile, DataFileWith("Alpha"));
+    WriteBytes(other, DataFileWith("Beta"));
+    const std::string before = ReadBytes(mainFile);
+
+    RunningProgram program(data);
+    ASSERT_TRUE(program.Held());
+    const std::string pid = std::to_string(program.Pid());
+
+    // Into the main file, and into any other file of the folder the program runs on.
+    for (const std::string& out : {mainFile, data + "/merged.pnd"}) {
+        const CliRun run = RunCli({"merge", mainFile, other, "-o", out});
+        EXPECT_EQ(run.exitCode, 3) << out;
+        EXPECT_EQ(run.err, "punchwell-cli: Punchwell (process " + pid + ") is running on " + data +
+                               "; nothing was written to " + out +
+                               ". Exit Punchwell (File > Exit) and try again.\n");
+    }
+    EXPECT_EQ(ReadBytes(mainFile), before);
+    EXPECT_EQ(Names(data), (std::vector<std::string>{"punchwell.lock", "timedata.pnd"}));
+
+    // Reading goes on without the lock.
+    for (const char* command : {"check", "totals", "dump", "export"}) {
+        const CliRun run = RunCli({command, mainFile});
+        EXPECT_EQ(run.exitCode, 0) << command << ": " << run.err;
+    }
+
+    // Once the program is gone (killed, so its lock was never released by hand), the merge
+    // goes through and clears what an interrupted save left.
+    program.Kill();
+    WriteBytes(data + "/.timedata.pnd.tmp-Xy12Zw", before);
+    const CliRun run = RunCli({"merge", mainFile, other, "-o", mainFile});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(ReadBytes(mainFile), before);
+    EXPECT_EQ(Names(data), (std::vector<std::string>{"punchwell.lock", "timedata.pnd"}));
+}
+
+TEST(CliWriteLock, AFolderThatIsNoDataFolderGetsNoLockFile) {
+    TempDir dir;
+    WriteBytes(dir / "a.pnd", DataFileWith("Alpha"));
+    const CliRun run = RunCli({"merge", dir / "a.pnd", "-o", dir / "out.pnd"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "punchwell.lock"));
+}
+
+} // namespace
