@@ -5,6 +5,7 @@ set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 punchwell_install_missing || exit 1
+punchwell_check_format || exit 1
 punchwell_build release || exit 1
 
 export QT_QPA_PLATFORM=offscreen

@@ -5,9 +5,9 @@
 // care about, since a save's cost is mostly the sync.
 
 #include "HeapCounter.h"
-#include "app/PunchwellApp.h"
-#include "data/DataFile.h"
-#include "data/Store.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,10 +9,10 @@
 
 #include "../tests/core/MergeLiteral.h"
 
-#include "data/DataFile.h"
-#include "data/MergeRecords.h"
-#include "data/Store.h"
-#include "data/TextExport.h"
+#include "core/data/DataFile.h"
+#include "core/data/MergeRecords.h"
+#include "core/data/Store.h"
+#include "core/data/TextExport.h"
 
 #include <benchmark/benchmark.h>
 

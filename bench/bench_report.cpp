@@ -3,10 +3,10 @@
 // its file bytes, without the disk.
 #include "HeapCounter.h"
 
-#include "data/Store.h"
-#include "reports/Report.h"
-#include "reports/ReportCommands.h"
-#include "reports/ReportWriter.h"
+#include "core/data/Store.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportCommands.h"
+#include "core/reports/ReportWriter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // The five figures (today, week, month, year, total) of every project over stores of
 // 1,000 to 100,000 periods across 50 projects.
-#include "data/Store.h"
-#include "timing/TaskTotals.h"
+#include "core/data/Store.h"
+#include "core/timing/TaskTotals.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // behaviour", whatever was read must survive a write and a second read unchanged: the
 // second read is clean, finds the same records, and writing them again gives the same bytes.
 
-#include "data/DataFile.h"
-#include "data/Store.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // undefined behaviour": a file is read whole or not at all, and what was read encodes to
 // bytes that read back to the same items.
 
-#include "reports/Report.h"
+#include "core/reports/Report.h"
 
 #include <cstdint>
 #include <cstdio>

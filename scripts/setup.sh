@@ -4,7 +4,7 @@
 
 punchwell_packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core tzdata xvfb xauth openbox xdotool
-    clang libclang-rt-14-dev)
+    clang libclang-rt-14-dev clang-format git)
 
 punchwell_install_missing() {
     local missing=()
@@ -32,4 +32,15 @@ punchwell_build() {
     shift
     cmake --preset "$preset" >/dev/null || return 1
     cmake --build --preset "$preset" -j "$(nproc)" "$@"
+}
+
+# Every C++ file of the tree must be as clang-format leaves it (the style is in .clang-format).
+punchwell_check_format() {
+    local files
+    files=$(git ls-files '*.h' '*.cpp' 2>/dev/null)
+    [ -z "$files" ] && files=$(find src tests bench fuzz -name '*.h' -o -name '*.cpp')
+    if ! echo "$files" | xargs clang-format --dry-run --Werror; then
+        echo "Format the files above with clang-format -i." >&2
+        return 1
+    fi
 }

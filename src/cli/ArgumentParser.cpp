@@ -1,4 +1,4 @@
-#include "ArgumentParser.h"
+#include "cli/ArgumentParser.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataFileInput.h"
-#include "DataLocation.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataFileInput.h"
+#include "cli/DataLocation.h"
 
 #include <memory>
 #include <ostream>

@@ -1,6 +1,6 @@
-#include "CommandTable.h"
+#include "cli/CommandTable.h"
 
-#include "CommandList.h"
+#include "cli/CommandList.h"
 
 #define PUNCHWELL_DECLARE_FACTORY(Name) std::unique_ptr<CCommand> Make##Name##Command();
 PUNCHWELL_CLI_COMMANDS(PUNCHWELL_DECLARE_FACTORY)

@@ -1,8 +1,8 @@
-#include "DataFileInput.h"
+#include "cli/DataFileInput.h"
 
-#include "Command.h"
+#include "cli/Command.h"
 
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 std::string CountOf(std::size_t count, const char* singular, const char* plural) {
     return std::to_string(count) + " " + (count == 1 ? singular : plural);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/DataFile.h"
-#include "data/Store.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "DataLocation.h"
+#include "cli/DataLocation.h"
 
-#include "ArgumentParser.h"
-#include "Command.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
 
-#include "app/PunchwellApp.h"
-#include "platform/FileSystem.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/FileSystem.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
-#include "Dispatcher.h"
+#include "cli/Dispatcher.h"
 
-#include "ArgumentParser.h"
+#include "cli/ArgumentParser.h"
 
 #include <algorithm>
 #include <ostream>

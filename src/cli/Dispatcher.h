@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Command.h"
-#include "CommandTable.h"
+#include "cli/Command.h"
+#include "cli/CommandTable.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataFileInput.h"
-#include "DataLocation.h"
-#include "JsonWriter.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataFileInput.h"
+#include "cli/DataLocation.h"
+#include "cli/JsonWriter.h"
 
 #include <memory>
 #include <ostream>

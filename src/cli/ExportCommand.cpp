@@ -1,9 +1,9 @@
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataFileInput.h"
-#include "DataLocation.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataFileInput.h"
+#include "cli/DataLocation.h"
 
-#include "data/TextExport.h"
+#include "core/data/TextExport.h"
 
 #include <memory>
 #include <ostream>

@@ -1,13 +1,13 @@
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataFileInput.h"
-#include "WriteLock.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataFileInput.h"
+#include "cli/WriteLock.h"
 
-#include "app/DataLoad.h"
-#include "data/DataFile.h"
-#include "data/MergeRecords.h"
-#include "platform/DataFolderLock.h"
-#include "platform/FileSystem.h"
+#include "core/app/DataLoad.h"
+#include "core/data/DataFile.h"
+#include "core/data/MergeRecords.h"
+#include "core/platform/DataFolderLock.h"
+#include "core/platform/FileSystem.h"
 
 #include <memory>
 #include <ostream>

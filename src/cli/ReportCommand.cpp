@@ -1,15 +1,15 @@
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataFileInput.h"
-#include "DataLocation.h"
-#include "TimeArgument.h"
-#include "UserOptions.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataFileInput.h"
+#include "cli/DataLocation.h"
+#include "cli/TimeArgument.h"
+#include "cli/UserOptions.h"
 
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
-#include "reports/Report.h"
-#include "reports/ReportCommands.h"
-#include "reports/ReportWriter.h"
+#include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportCommands.h"
+#include "core/reports/ReportWriter.h"
 
 #include <memory>
 #include <optional>

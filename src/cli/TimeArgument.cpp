@@ -1,7 +1,7 @@
-#include "TimeArgument.h"
+#include "cli/TimeArgument.h"
 
-#include "platform/LocalTime.h"
-#include "timing/PeriodRange.h"
+#include "core/platform/LocalTime.h"
+#include "core/timing/PeriodRange.h"
 
 #include <cctype>
 

@@ -1,13 +1,13 @@
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataFileInput.h"
-#include "DataLocation.h"
-#include "TimeArgument.h"
-#include "UserOptions.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataFileInput.h"
+#include "cli/DataLocation.h"
+#include "cli/TimeArgument.h"
+#include "cli/UserOptions.h"
 
-#include "platform/Clock.h"
-#include "timing/DurationFormat.h"
-#include "timing/TaskTotals.h"
+#include "core/platform/Clock.h"
+#include "core/timing/DurationFormat.h"
+#include "core/timing/TaskTotals.h"
 
 #include <memory>
 #include <ostream>

@@ -1,9 +1,9 @@
-#include "UserOptions.h"
+#include "cli/UserOptions.h"
 
-#include "DataLocation.h"
+#include "cli/DataLocation.h"
 
-#include "app/PunchwellApp.h"
-#include "platform/FileSystem.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/FileSystem.h"
 
 #include <cctype>
 #include <cstdlib>

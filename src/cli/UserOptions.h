@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Options.h"
+#include "core/app/Options.h"
 
 #include <cstdint>
 #include <map>

@@ -1,12 +1,12 @@
-#include "WriteLock.h"
+#include "cli/WriteLock.h"
 
-#include "ArgumentParser.h"
-#include "Command.h"
-#include "DataLocation.h"
+#include "cli/ArgumentParser.h"
+#include "cli/Command.h"
+#include "cli/DataLocation.h"
 
-#include "app/PunchwellApp.h"
-#include "platform/DataFolderLock.h"
-#include "platform/FileSystem.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/DataFolderLock.h"
+#include "core/platform/FileSystem.h"
 
 #include <filesystem>
 #include <system_error>

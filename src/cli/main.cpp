@@ -1,4 +1,4 @@
-#include "Dispatcher.h"
+#include "cli/Dispatcher.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,8 +1,8 @@
 #include "CliProcess.h"
 
-#include "data/DataFile.h"
-#include "data/Password.h"
-#include "data/Store.h"
+#include "core/data/DataFile.h"
+#include "core/data/Password.h"
+#include "core/data/Store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "CliProcess.h"
 
-#include "data/DataFile.h"
-#include "data/Store.h"
-#include "reports/Report.h"
-#include "reports/ReportCommands.h"
-#include "reports/ReportWriter.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportCommands.h"
+#include "core/reports/ReportWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "CliProcess.h"
 
-#include "data/DataFile.h"
-#include "data/Store.h"
-#include "platform/DataFolderLock.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
+#include "core/platform/DataFolderLock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "data/Archive.h"
+#include "core/data/Archive.h"
 #include "CoreTestSupport.h"
-#include "data/Password.h"
-#include "data/Windows1252.h"
+#include "core/data/Password.h"
+#include "core/data/Windows1252.h"
 
 #include <gtest/gtest.h>
 

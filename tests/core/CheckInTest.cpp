@@ -1,12 +1,12 @@
-#include "timing/CheckIn.h"
+#include "core/timing/CheckIn.h"
 
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
-#include "app/PunchwellApp.h"
-#include "data/DoneTask.h"
-#include "platform/FileSystem.h"
-#include "timing/CheckInView.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DoneTask.h"
+#include "core/platform/FileSystem.h"
+#include "core/timing/CheckInView.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "data/DataFile.h"
+#include "core/data/DataFile.h"
 #include "CoreTestSupport.h"
-#include "data/Store.h"
+#include "core/data/Store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/DataFolderLock.h"
+#include "core/platform/DataFolderLock.h"
 #include "CoreTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,10 @@
 #include "FakePrompts.h"
 #include "FaultyFileOps.h"
 
-#include "app/DataLoad.h"
-#include "app/PunchwellApp.h"
-#include "data/DataFile.h"
-#include "data/Password.h"
+#include "core/app/DataLoad.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DataFile.h"
+#include "core/data/Password.h"
 
 #include <gtest/gtest.h>
 

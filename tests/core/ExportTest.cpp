@@ -1,9 +1,9 @@
 #include "CoreTestSupport.h"
 #include "FaultyFileOps.h"
 
-#include "data/Store.h"
-#include "data/TextExport.h"
-#include "platform/LocalTime.h"
+#include "core/data/Store.h"
+#include "core/data/TextExport.h"
+#include "core/platform/LocalTime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 #include "CoreTestSupport.h"
 #include "FaultyFileOps.h"
-#include "platform/LocalTime.h"
+#include "core/platform/LocalTime.h"
 
 #include <gtest/gtest.h>
 

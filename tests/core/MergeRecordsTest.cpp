@@ -1,7 +1,7 @@
 #include "MergeLiteral.h"
 
-#include "data/MergeRecords.h"
-#include "data/Store.h"
+#include "core/data/MergeRecords.h"
+#include "core/data/Store.h"
 
 #include <gtest/gtest.h>
 

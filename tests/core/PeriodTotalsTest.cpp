@@ -1,7 +1,7 @@
-#include "data/Store.h"
-#include "platform/LocalTime.h"
-#include "timing/DurationFormat.h"
-#include "timing/TaskTotals.h"
+#include "core/data/Store.h"
+#include "core/platform/LocalTime.h"
+#include "core/timing/DurationFormat.h"
+#include "core/timing/TaskTotals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "app/ProgramLock.h"
+#include "core/app/ProgramLock.h"
 #include "CoreTestSupport.h"
 #include "FakePrompts.h"
-#include "app/LockView.h"
-#include "app/PunchwellApp.h"
-#include "data/Password.h"
+#include "core/app/LockView.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/Password.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "app/PunchwellApp.h"
+#include "core/app/PunchwellApp.h"
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FaultyFileOps.h"
-#include "data/DataFile.h"
+#include "core/data/DataFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "CoreTestSupport.h"
 #include "FaultyFileOps.h"
 
-#include "data/Store.h"
-#include "platform/FileSystem.h"
-#include "reports/Report.h"
-#include "reports/ReportCommands.h"
+#include "core/data/Store.h"
+#include "core/platform/FileSystem.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportCommands.h"
 
 #include <gtest/gtest.h>
 

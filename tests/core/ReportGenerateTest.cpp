@@ -2,11 +2,11 @@
 #include "FakeClock.h"
 #include "FaultyFileOps.h"
 
-#include "data/Store.h"
-#include "reports/Report.h"
-#include "reports/ReportCommands.h"
-#include "reports/ReportPort.h"
-#include "reports/ReportWriter.h"
+#include "core/data/Store.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportCommands.h"
+#include "core/reports/ReportPort.h"
+#include "core/reports/ReportWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "CoreTestSupport.h"
 
-#include "data/Store.h"
-#include "reports/Report.h"
-#include "reports/ReportItemForm.h"
-#include "reports/ReportOptions.h"
-#include "reports/ReportWriter.h"
+#include "core/data/Store.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportItemForm.h"
+#include "core/reports/ReportOptions.h"
+#include "core/reports/ReportWriter.h"
 
 #include <gtest/gtest.h>
 

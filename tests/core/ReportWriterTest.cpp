@@ -1,9 +1,9 @@
 #include "CoreTestSupport.h"
 
-#include "data/Store.h"
-#include "reports/HtmlDocument.h"
-#include "reports/Report.h"
-#include "reports/ReportWriter.h"
+#include "core/data/Store.h"
+#include "core/reports/HtmlDocument.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportWriter.h"
 
 #include <gtest/gtest.h>
 

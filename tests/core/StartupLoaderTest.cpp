@@ -1,10 +1,10 @@
-#include "app/StartupLoader.h"
+#include "core/app/StartupLoader.h"
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FaultyFileOps.h"
-#include "app/PunchwellApp.h"
-#include "data/DataFile.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DataFile.h"
 
 #include <gtest/gtest.h>
 

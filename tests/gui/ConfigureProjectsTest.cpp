@@ -3,8 +3,8 @@
 #include "../core/FakeClock.h"
 #include "../core/FakePrompts.h"
 
-#include "app/PunchwellApp.h"
-#include "ui/ConfigureProjectsDlg.h"
+#include "core/app/PunchwellApp.h"
+#include "gui/ui/ConfigureProjectsDlg.h"
 
 #include <QFile>
 #include <QLabel>

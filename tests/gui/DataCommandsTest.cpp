@@ -1,15 +1,15 @@
 // File > Load Data, Save Data and Export Data as Text in the main window, and a data file
 // handed over by a later start.
-#include "ui/DataCommands.h"
+#include "gui/ui/DataCommands.h"
 
 #include "../core/FakePrompts.h"
 #include "GuiTestSupport.h"
-#include "app/DataLoad.h"
-#include "app/PunchwellApp.h"
-#include "data/DoneTask.h"
-#include "platform/Clock.h"
-#include "ui/LoadDataFileDlg.h"
-#include "ui/PunchwellDlg.h"
+#include "core/app/DataLoad.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DoneTask.h"
+#include "core/platform/Clock.h"
+#include "gui/ui/LoadDataFileDlg.h"
+#include "gui/ui/PunchwellDlg.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 #include "GuiTestSupport.h"
 #include "XSession.h"
 
-#include "app/PunchwellApp.h"
-#include "data/DoneTask.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DoneTask.h"
 
 #include <QDir>
 #include <QElapsedTimer>

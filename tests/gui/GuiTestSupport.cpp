@@ -1,7 +1,7 @@
 #include "GuiTestSupport.h"
 
-#include "data/DataFile.h"
-#include "data/Store.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
 
 #include <QApplication>
 #include <QDateTime>

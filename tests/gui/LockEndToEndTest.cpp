@@ -2,7 +2,7 @@
 #include "GuiTestSupport.h"
 #include "XSession.h"
 
-#include "app/PunchwellApp.h"
+#include "core/app/PunchwellApp.h"
 
 #include <QDir>
 #include <QElapsedTimer>

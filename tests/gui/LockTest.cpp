@@ -2,17 +2,17 @@
 // out of reach while locked, the start-up relock, and Options opened from the window.
 #include "GuiTestSupport.h"
 
-#include "app/PunchwellApp.h"
-#include "app/PunchwellApplication.h"
-#include "app/QtPrompts.h"
-#include "app/SettingsOptionsStorage.h"
-#include "app/SingleInstance.h"
-#include "data/DataFile.h"
-#include "data/Password.h"
-#include "platform/Clock.h"
-#include "ui/LockController.h"
-#include "ui/PunchwellDlg.h"
-#include "ui/SystemTray.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DataFile.h"
+#include "core/data/Password.h"
+#include "core/platform/Clock.h"
+#include "gui/app/PunchwellApplication.h"
+#include "gui/app/QtPrompts.h"
+#include "gui/app/SettingsOptionsStorage.h"
+#include "gui/app/SingleInstance.h"
+#include "gui/ui/LockController.h"
+#include "gui/ui/PunchwellDlg.h"
+#include "gui/ui/SystemTray.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "GuiTestSupport.h"
 
-#include "app/PunchwellApp.h"
-#include "app/SettingsOptionsStorage.h"
-#include "ui/AboutDlg.h"
-#include "ui/HyperLink.h"
-#include "ui/NotesDlg.h"
+#include "core/app/PunchwellApp.h"
+#include "gui/app/SettingsOptionsStorage.h"
+#include "gui/ui/AboutDlg.h"
+#include "gui/ui/HyperLink.h"
+#include "gui/ui/NotesDlg.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

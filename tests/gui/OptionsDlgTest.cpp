@@ -2,12 +2,12 @@
 
 #include "../core/FakePrompts.h"
 
-#include "app/PunchwellApp.h"
-#include "data/Password.h"
-#include "ui/EnterPasswordDlg.h"
-#include "ui/LockDlg.h"
-#include "ui/NewPasswordDlg.h"
-#include "ui/OptionsDlg.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/Password.h"
+#include "gui/ui/EnterPasswordDlg.h"
+#include "gui/ui/LockDlg.h"
+#include "gui/ui/NewPasswordDlg.h"
+#include "gui/ui/OptionsDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,11 +2,11 @@
 
 #include "../core/FakePrompts.h"
 
-#include "data/Store.h"
-#include "ui/HelpKeyFilter.h"
-#include "ui/HelpWindow.h"
-#include "ui/ProjectDlg.h"
-#include "ui/SelectProjectDlg.h"
+#include "core/data/Store.h"
+#include "gui/ui/HelpKeyFilter.h"
+#include "gui/ui/HelpWindow.h"
+#include "gui/ui/ProjectDlg.h"
+#include "gui/ui/SelectProjectDlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
-#include "ui/PunchwellDlg.h"
+#include "gui/ui/PunchwellDlg.h"
 
 #include "GuiTestSupport.h"
-#include "app/PunchwellApp.h"
-#include "app/QtPrompts.h"
-#include "app/SettingsOptionsStorage.h"
-#include "data/DoneTask.h"
-#include "platform/Clock.h"
-#include "ui/SystemTray.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DoneTask.h"
+#include "core/platform/Clock.h"
+#include "gui/app/QtPrompts.h"
+#include "gui/app/SettingsOptionsStorage.h"
+#include "gui/ui/SystemTray.h"
 
 #include <QAction>
 #include <QApplication>
@@ -664,10 +664,10 @@ TEST_F(PunchwellDlgTest, ReportCommandsOpenTheirDialogsFromMenusContextAndStatus
         const char* action;
         const char* firstDialog;
     };
-    for (const Case c : {Case{"actionReportAllWeek", "Choose Report Options"},
-                         Case{"actionCustomReport", "Generate Custom Report"},
-                         Case{"actionReporting", "Reports"},
-                         Case{"actionContextStandardReport", "Reports"}}) {
+    for (const Case c :
+         {Case{"actionReportAllWeek", "Choose Report Options"},
+          Case{"actionCustomReport", "Generate Custom Report"}, Case{"actionReporting", "Reports"},
+          Case{"actionContextStandardReport", "Reports"}}) {
         SCOPED_TRACE(c.action);
         WhenShown first(QString::fromLatin1(c.firstDialog), [](QWidget* dlg) { dlg->close(); });
         Action(c.action)->trigger();

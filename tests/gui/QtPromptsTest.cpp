@@ -1,4 +1,4 @@
-#include "app/QtPrompts.h"
+#include "gui/app/QtPrompts.h"
 
 #include "GuiTestSupport.h"
 

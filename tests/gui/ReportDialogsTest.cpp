@@ -4,16 +4,16 @@
 #include "../core/FakeClock.h"
 #include "../core/FakePrompts.h"
 
-#include "app/PunchwellApp.h"
-#include "reports/CustomReportDlg.h"
-#include "reports/QtReportPort.h"
-#include "reports/Report.h"
-#include "reports/ReportActions.h"
-#include "reports/ReportItemDlg.h"
-#include "reports/ReportWriter.h"
-#include "reports/ReportsDlg.h"
-#include "timing/PeriodRange.h"
-#include "ui/HelpWindow.h"
+#include "core/app/PunchwellApp.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportWriter.h"
+#include "core/timing/PeriodRange.h"
+#include "gui/reports/CustomReportDlg.h"
+#include "gui/reports/QtReportPort.h"
+#include "gui/reports/ReportActions.h"
+#include "gui/reports/ReportItemDlg.h"
+#include "gui/reports/ReportsDlg.h"
+#include "gui/ui/HelpWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

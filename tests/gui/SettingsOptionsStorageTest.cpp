@@ -1,6 +1,6 @@
-#include "app/SettingsOptionsStorage.h"
+#include "gui/app/SettingsOptionsStorage.h"
 
-#include "app/PunchwellApp.h"
+#include "core/app/PunchwellApp.h"
 
 #include <QDir>
 #include <QSettings>

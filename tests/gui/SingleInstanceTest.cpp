@@ -1,8 +1,8 @@
-#include "app/SingleInstance.h"
+#include "gui/app/SingleInstance.h"
 
 #include "GuiTestSupport.h"
-#include "app/PunchwellApplication.h"
-#include "ui/PunchwellDlg.h"
+#include "gui/app/PunchwellApplication.h"
+#include "gui/ui/PunchwellDlg.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -3,10 +3,10 @@
 #include "../core/FakeClock.h"
 #include "../core/FakePrompts.h"
 
-#include "app/PunchwellApp.h"
-#include "data/DataFile.h"
-#include "ui/StatusDlg.h"
-#include "ui/TimeRecordsDlg.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DataFile.h"
+#include "gui/ui/StatusDlg.h"
+#include "gui/ui/TimeRecordsDlg.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

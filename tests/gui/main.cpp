@@ -1,6 +1,6 @@
 // The GUI test runner. Every test process gets fresh config, data and runtime folders, so
 // no test sees another's settings or the person's own.
-#include "app/PunchwellApplication.h"
+#include "gui/app/PunchwellApplication.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -1,9 +1,9 @@
-#include "app/DataLoad.h"
+#include "core/app/DataLoad.h"
 
-#include "app/PunchwellApp.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
-#include "platform/LocalTime.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/LocalTime.h"
 
 #include <string_view>
 

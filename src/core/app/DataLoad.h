@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/DataFile.h"
-#include "data/MergeRecords.h"
-#include "platform/FileSystem.h"
+#include "core/data/DataFile.h"
+#include "core/data/MergeRecords.h"
+#include "core/platform/FileSystem.h"
 
 #include <cstddef>
 #include <cstdint>

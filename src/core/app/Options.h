@@ -5,15 +5,15 @@
 
 // The nine user options with their defaults. Names are the stored value names.
 struct COptions {
-    int m_bAutoSwitch = 0;               // "AutoSwitch"
-    std::string m_strDefaultProject;     // "DefaultProject"
-    std::uint16_t m_wWeekStart = 0;      // "WeekStart", 0 = Sunday .. 6 = Saturday
-    int m_bShowListOnStart = 1;          // "ShowListOnStart"
-    int m_bAutoSave = 1;                 // "AutoSave"
-    std::uint16_t m_wAutoSaveIndex = 4;  // "AutoSave Seconds": minutes - 1
-    int m_bShowNotes = 1;                // "Show Notes"
-    int m_bRemindLock = 1;               // "Remind Lock"
-    std::uint16_t m_wPageLines = 15;     // "PageLines"
+    int m_bAutoSwitch = 0;              // "AutoSwitch"
+    std::string m_strDefaultProject;    // "DefaultProject"
+    std::uint16_t m_wWeekStart = 0;     // "WeekStart", 0 = Sunday .. 6 = Saturday
+    int m_bShowListOnStart = 1;         // "ShowListOnStart"
+    int m_bAutoSave = 1;                // "AutoSave"
+    std::uint16_t m_wAutoSaveIndex = 4; // "AutoSave Seconds": minutes - 1
+    int m_bShowNotes = 1;               // "Show Notes"
+    int m_bRemindLock = 1;              // "Remind Lock"
+    std::uint16_t m_wPageLines = 15;    // "PageLines"
 };
 
 // Where the options are kept: the registry on Windows, a settings file elsewhere. Reads

@@ -1,8 +1,8 @@
-#include "app/ProgramLock.h"
+#include "core/app/ProgramLock.h"
 
-#include "app/LockView.h"
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
+#include "core/app/LockView.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
 
 CProgramLock::CProgramLock(CPunchwellApp& app, LockView& view) : m_app(app), m_view(view) {}
 

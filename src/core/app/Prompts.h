@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Task.h"
+#include "core/data/Task.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "app/PunchwellApp.h"
+#include "core/app/PunchwellApp.h"
 
-#include "app/Prompts.h"
-#include "data/Password.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
+#include "core/app/Prompts.h"
+#include "core/data/Password.h"
+#include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Options.h"
-#include "data/DataFile.h"
-#include "data/Store.h"
+#include "core/app/Options.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
 
 #include <cstdint>
 #include <string>

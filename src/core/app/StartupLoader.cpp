@@ -1,10 +1,10 @@
-#include "app/StartupLoader.h"
+#include "core/app/StartupLoader.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
-#include "platform/LocalTime.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/LocalTime.h"
 
 namespace {
 

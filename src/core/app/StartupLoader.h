@@ -7,13 +7,13 @@ class CPunchwellApp;
 
 // Which row of the start-up decision the files led to.
 enum class StartupCase {
-    MainOk,               // main read; backup refreshed from it
-    MainDamagedBackupOk,  // backup read; main rewritten from it
-    BothDamaged,          // "Files Corrupted"; nothing rewritten
-    MainDamagedNoBackup,  // records read before the damage are used
-    MainMissingBackupOk,  // main recreated from the backup
+    MainOk,                   // main read; backup refreshed from it
+    MainDamagedBackupOk,      // backup read; main rewritten from it
+    BothDamaged,              // "Files Corrupted"; nothing rewritten
+    MainDamagedNoBackup,      // records read before the damage are used
+    MainMissingBackupOk,      // main recreated from the backup
     MainMissingBackupDamaged, // "Files Corrupted"; nothing rewritten
-    FirstRun,             // no files at all
+    FirstRun,                 // no files at all
 };
 
 struct StartupResult {

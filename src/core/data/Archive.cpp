@@ -1,6 +1,6 @@
-#include "data/Archive.h"
+#include "core/data/Archive.h"
 
-#include "data/Windows1252.h"
+#include "core/data/Windows1252.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "data/DataFile.h"
+#include "core/data/DataFile.h"
 
-#include "data/Archive.h"
-#include "data/Store.h"
+#include "core/data/Archive.h"
+#include "core/data/Store.h"
 
 #include <memory>
 

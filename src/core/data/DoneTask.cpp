@@ -1,7 +1,7 @@
-#include "data/DoneTask.h"
+#include "core/data/DoneTask.h"
 
-#include "data/Archive.h"
-#include "data/Task.h"
+#include "core/data/Archive.h"
+#include "core/data/Task.h"
 
 void CDoneTask::SetProject(const CTask& task) {
     m_strProject = task.GetName();

@@ -1,6 +1,6 @@
-#include "data/MergeRecords.h"
+#include "core/data/MergeRecords.h"
 
-#include "data/Store.h"
+#include "core/data/Store.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "data/Password.h"
+#include "core/data/Password.h"
 
 std::string ScramblePassword(std::string_view plain) {
     const std::size_t n = plain.size();

@@ -1,4 +1,4 @@
-#include "data/Store.h"
+#include "core/data/Store.h"
 
 #include <algorithm>
 

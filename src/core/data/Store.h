@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/DoneTask.h"
-#include "data/Task.h"
+#include "core/data/DoneTask.h"
+#include "core/data/Task.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "data/Task.h"
+#include "core/data/Task.h"
 
-#include "data/Archive.h"
+#include "core/data/Archive.h"
 
 void CTask::Serialize(CArchiveWriter& ar) const {
     ar.WriteString(m_strName);

@@ -1,7 +1,7 @@
-#include "data/TextExport.h"
+#include "core/data/TextExport.h"
 
-#include "data/Store.h"
-#include "platform/LocalTime.h"
+#include "core/data/Store.h"
+#include "core/platform/LocalTime.h"
 
 #include <limits>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "data/Windows1252.h"
+#include "core/data/Windows1252.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/Clock.h"
+#include "core/platform/Clock.h"
 
 #include <ctime>
 

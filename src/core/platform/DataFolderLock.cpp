@@ -1,6 +1,6 @@
-#include "platform/DataFolderLock.h"
+#include "core/platform/DataFolderLock.h"
 
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstdio>

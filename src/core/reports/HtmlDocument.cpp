@@ -1,6 +1,6 @@
-#include "reports/HtmlDocument.h"
+#include "core/reports/HtmlDocument.h"
 
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 #include <cstring>
 

@@ -1,12 +1,12 @@
-#include "reports/Report.h"
+#include "core/reports/Report.h"
 
-#include "data/Archive.h"
-#include "data/Store.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
-#include "reports/ReportCommands.h"
-#include "reports/ReportPort.h"
-#include "reports/ReportWriter.h"
+#include "core/data/Archive.h"
+#include "core/data/Store.h"
+#include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
+#include "core/reports/ReportCommands.h"
+#include "core/reports/ReportPort.h"
+#include "core/reports/ReportWriter.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-#include "reports/ReportItem.h"
-#include "reports/ReportOptions.h"
+#include "core/platform/FileSystem.h"
+#include "core/reports/ReportItem.h"
+#include "core/reports/ReportOptions.h"
 
 #include <array>
 #include <cstddef>

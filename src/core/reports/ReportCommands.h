@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Prompts.h"
-#include "reports/ReportItem.h"
+#include "core/app/Prompts.h"
+#include "core/reports/ReportItem.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "reports/ReportItem.h"
+#include "core/reports/ReportItem.h"
 
-#include "data/Archive.h"
+#include "core/data/Archive.h"
 
 const char* ReportPeriodListName(std::uint16_t kind) {
     static constexpr const char* kNames[kReportPeriodCount] = {

@@ -1,8 +1,8 @@
-#include "reports/ReportItemForm.h"
+#include "core/reports/ReportItemForm.h"
 
-#include "reports/Report.h"
-#include "reports/ReportWriter.h"
-#include "timing/PeriodRange.h"
+#include "core/reports/Report.h"
+#include "core/reports/ReportWriter.h"
+#include "core/timing/PeriodRange.h"
 
 #include <algorithm>
 #include <limits>

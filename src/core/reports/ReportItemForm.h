@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/ReportItem.h"
+#include "core/reports/ReportItem.h"
 
 #include <array>
 #include <cstdint>

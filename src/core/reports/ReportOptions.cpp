@@ -1,4 +1,4 @@
-#include "reports/ReportOptions.h"
+#include "core/reports/ReportOptions.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Prompts.h"
-#include "reports/ReportOptions.h"
+#include "core/app/Prompts.h"
+#include "core/reports/ReportOptions.h"
 
 #include <cstdint>
 #include <optional>

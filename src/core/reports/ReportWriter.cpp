@@ -1,11 +1,11 @@
-#include "reports/ReportWriter.h"
+#include "core/reports/ReportWriter.h"
 
-#include "data/Store.h"
-#include "platform/LocalTime.h"
-#include "reports/Report.h"
-#include "timing/DurationFormat.h"
-#include "timing/PeriodRange.h"
-#include "timing/TaskTotals.h"
+#include "core/data/Store.h"
+#include "core/platform/LocalTime.h"
+#include "core/reports/Report.h"
+#include "core/timing/DurationFormat.h"
+#include "core/timing/PeriodRange.h"
+#include "core/timing/TaskTotals.h"
 
 #include <algorithm>
 #include <cstdio>

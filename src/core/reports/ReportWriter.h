@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/HtmlDocument.h"
-#include "reports/ReportOptions.h"
+#include "core/reports/HtmlDocument.h"
+#include "core/reports/ReportOptions.h"
 
 #include <cstdint>
 #include <string>

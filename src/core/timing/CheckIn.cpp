@@ -1,13 +1,13 @@
-#include "timing/CheckIn.h"
+#include "core/timing/CheckIn.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "data/DoneTask.h"
-#include "data/Task.h"
-#include "platform/Clock.h"
-#include "platform/LocalTime.h"
-#include "timing/CheckInView.h"
-#include "timing/DurationFormat.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DoneTask.h"
+#include "core/data/Task.h"
+#include "core/platform/Clock.h"
+#include "core/platform/LocalTime.h"
+#include "core/timing/CheckInView.h"
+#include "core/timing/DurationFormat.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "timing/DurationFormat.h"
+#include "core/timing/DurationFormat.h"
 
 #include <cstdio>
 

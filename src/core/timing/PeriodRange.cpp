@@ -1,6 +1,6 @@
-#include "timing/PeriodRange.h"
+#include "core/timing/PeriodRange.h"
 
-#include "platform/LocalTime.h"
+#include "core/platform/LocalTime.h"
 
 namespace {
 

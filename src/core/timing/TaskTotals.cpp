@@ -1,6 +1,6 @@
-#include "timing/TaskTotals.h"
+#include "core/timing/TaskTotals.h"
 
-#include "data/Store.h"
+#include "core/data/Store.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "timing/PeriodRange.h"
+#include "core/timing/PeriodRange.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "gui/app/CommandLine.h"
 
 #include <QCoreApplication>
 

@@ -1,12 +1,12 @@
-#include "app/PunchwellApplication.h"
+#include "gui/app/PunchwellApplication.h"
 
-#include "ui/HelpKeyFilter.h"
+#include "gui/ui/HelpKeyFilter.h"
 
-#include "app/CommandLine.h"
-#include "app/SingleInstance.h"
-#include "ui/DataCommands.h"
-#include "ui/LockController.h"
-#include "ui/PunchwellDlg.h"
+#include "gui/app/CommandLine.h"
+#include "gui/app/SingleInstance.h"
+#include "gui/ui/DataCommands.h"
+#include "gui/ui/LockController.h"
+#include "gui/ui/PunchwellDlg.h"
 
 #include <QApplication>
 #include <QDir>

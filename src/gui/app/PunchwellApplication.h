@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/PunchwellApp.h"
-#include "app/QtPrompts.h"
-#include "app/SettingsOptionsStorage.h"
-#include "app/StartupLoader.h"
+#include "core/app/PunchwellApp.h"
+#include "core/app/StartupLoader.h"
+#include "gui/app/QtPrompts.h"
+#include "gui/app/SettingsOptionsStorage.h"
 
 #include <QIcon>
 #include <QObject>

@@ -1,13 +1,13 @@
-#include "app/QtPrompts.h"
+#include "gui/app/QtPrompts.h"
 
-#include "app/PunchwellApp.h"
-#include "ui/EnterPasswordDlg.h"
-#include "ui/LockDlg.h"
-#include "ui/NewPasswordDlg.h"
-#include "ui/NotesDlg.h"
-#include "ui/PasswordText.h"
-#include "ui/ProjectDlg.h"
-#include "ui/SelectProjectDlg.h"
+#include "core/app/PunchwellApp.h"
+#include "gui/ui/EnterPasswordDlg.h"
+#include "gui/ui/LockDlg.h"
+#include "gui/ui/NewPasswordDlg.h"
+#include "gui/ui/NotesDlg.h"
+#include "gui/ui/PasswordText.h"
+#include "gui/ui/ProjectDlg.h"
+#include "gui/ui/SelectProjectDlg.h"
 
 #include <QApplication>
 #include <QDesktopServices>

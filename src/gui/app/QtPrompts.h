@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompts.h"
+#include "core/app/Prompts.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/SettingsOptionsStorage.h"
+#include "gui/app/SettingsOptionsStorage.h"
 
 namespace {
 const QString kGroup = QStringLiteral("Options");

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-#include "platform/DataFolderLock.h"
+#include "core/platform/DataFolderLock.h"
 
 #include <optional>
 

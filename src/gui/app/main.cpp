@@ -1,4 +1,4 @@
-#include "app/PunchwellApplication.h"
+#include "gui/app/PunchwellApplication.h"
 
 int main(int argc, char** argv) {
     return PunchwellApplication::Run(argc, argv);

@@ -1,8 +1,8 @@
-#include "reports/QtReportPort.h"
+#include "gui/reports/QtReportPort.h"
 
-#include "app/PunchwellApp.h"
-#include "reports/ReportOptionsDlg.h"
-#include "reports/WhatNextDlg.h"
+#include "core/app/PunchwellApp.h"
+#include "gui/reports/ReportOptionsDlg.h"
+#include "gui/reports/WhatNextDlg.h"
 
 #include <QDesktopServices>
 #include <QFile>

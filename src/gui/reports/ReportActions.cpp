@@ -1,11 +1,11 @@
-#include "reports/ReportActions.h"
+#include "gui/reports/ReportActions.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "platform/Clock.h"
-#include "reports/CustomReportDlg.h"
-#include "reports/Report.h"
-#include "reports/ReportsDlg.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/Clock.h"
+#include "core/reports/Report.h"
+#include "gui/reports/CustomReportDlg.h"
+#include "gui/reports/ReportsDlg.h"
 
 CReportActions::CReportActions(CPunchwellApp& app, Prompts& prompts, QWidget* parent,
                                TrayIconSwitch showTrayIcon)

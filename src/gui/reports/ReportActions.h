@@ -1,8 +1,8 @@
 #pragma once
 
-#include "reports/QtReportPort.h"
-#include "reports/ReportCommands.h"
-#include "reports/ReportItem.h"
+#include "core/reports/ReportCommands.h"
+#include "core/reports/ReportItem.h"
+#include "gui/reports/QtReportPort.h"
 
 #include <QCoreApplication>
 #include <QPointer>

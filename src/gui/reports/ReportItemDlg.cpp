@@ -1,9 +1,9 @@
-#include "reports/ReportItemDlg.h"
+#include "gui/reports/ReportItemDlg.h"
 
-#include "app/Prompts.h"
-#include "data/Store.h"
-#include "reports/Report.h"
-#include "ui/ProjectNameOrder.h"
+#include "core/app/Prompts.h"
+#include "core/data/Store.h"
+#include "core/reports/Report.h"
+#include "gui/ui/ProjectNameOrder.h"
 #include "ui_ReportItemDlg.h"
 
 #include <QRegularExpressionValidator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/ReportItemForm.h"
+#include "core/reports/ReportItemForm.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -1,8 +1,8 @@
-#include "reports/ReportOptionsDlg.h"
+#include "gui/reports/ReportOptionsDlg.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "reports/TitlePageDlg.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "gui/reports/TitlePageDlg.h"
 #include "ui_ReportOptionsDlg.h"
 
 CReportOptionsDlg::CReportOptionsDlg(CPunchwellApp& app, Prompts& prompts, std::uint16_t pageLines,

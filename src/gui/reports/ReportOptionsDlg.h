@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/ReportOptions.h"
+#include "core/reports/ReportOptions.h"
 
 #include <QDialog>
 

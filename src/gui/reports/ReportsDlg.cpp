@@ -1,6 +1,6 @@
-#include "reports/ReportsDlg.h"
+#include "gui/reports/ReportsDlg.h"
 
-#include "ui/HelpWindow.h"
+#include "gui/ui/HelpWindow.h"
 #include "ui_ReportsDlg.h"
 
 namespace {

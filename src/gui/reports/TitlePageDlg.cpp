@@ -1,7 +1,7 @@
-#include "reports/TitlePageDlg.h"
+#include "gui/reports/TitlePageDlg.h"
 
-#include "app/Prompts.h"
-#include "reports/ReportOptions.h"
+#include "core/app/Prompts.h"
+#include "core/reports/ReportOptions.h"
 #include "ui_TitlePageDlg.h"
 
 CTitlePageDlg::CTitlePageDlg(Prompts& prompts, std::uint16_t pageLines, QWidget* parent)

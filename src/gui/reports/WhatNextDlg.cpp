@@ -1,4 +1,4 @@
-#include "reports/WhatNextDlg.h"
+#include "gui/reports/WhatNextDlg.h"
 
 #include "ui_WhatNextDlg.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/ReportPort.h"
+#include "core/reports/ReportPort.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "ui/AboutDlg.h"
+#include "gui/ui/AboutDlg.h"
 
-#include "ui/HyperLink.h"
+#include "gui/ui/HyperLink.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -1,13 +1,13 @@
-#include "ui/ConfigureProjectsDlg.h"
+#include "gui/ui/ConfigureProjectsDlg.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "platform/Clock.h"
-#include "timing/DurationFormat.h"
-#include "timing/TaskTotals.h"
-#include "ui/HelpWindow.h"
-#include "ui/ProjectDlg.h"
-#include "ui/ProjectNameOrder.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/Clock.h"
+#include "core/timing/DurationFormat.h"
+#include "core/timing/TaskTotals.h"
+#include "gui/ui/HelpWindow.h"
+#include "gui/ui/ProjectDlg.h"
+#include "gui/ui/ProjectNameOrder.h"
 #include "ui_ConfigureProjectsDlg.h"
 
 #include <QContextMenuEvent>

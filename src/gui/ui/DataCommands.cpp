@@ -1,12 +1,12 @@
-#include "ui/DataCommands.h"
+#include "gui/ui/DataCommands.h"
 
-#include "app/DataLoad.h"
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "data/TextExport.h"
-#include "ui/LoadDataFileDlg.h"
-#include "ui/MergeProgressDlg.h"
-#include "ui/PunchwellDlg.h"
+#include "core/app/DataLoad.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/TextExport.h"
+#include "gui/ui/LoadDataFileDlg.h"
+#include "gui/ui/MergeProgressDlg.h"
+#include "gui/ui/PunchwellDlg.h"
 
 #include <QApplication>
 #include <QDir>

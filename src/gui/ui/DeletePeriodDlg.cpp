@@ -1,4 +1,4 @@
-#include "ui/DeletePeriodDlg.h"
+#include "gui/ui/DeletePeriodDlg.h"
 
 #include "ui_DeletePeriodDlg.h"
 

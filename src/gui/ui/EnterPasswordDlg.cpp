@@ -1,7 +1,7 @@
-#include "ui/EnterPasswordDlg.h"
+#include "gui/ui/EnterPasswordDlg.h"
 
-#include "app/Prompts.h"
-#include "ui/PasswordText.h"
+#include "core/app/Prompts.h"
+#include "gui/ui/PasswordText.h"
 #include "ui_EnterPasswordDlg.h"
 
 CEnterPasswordDlg::CEnterPasswordDlg(Prompts& prompts, std::string expected, QWidget* parent)

@@ -1,6 +1,6 @@
-#include "ui/HelpKeyFilter.h"
+#include "gui/ui/HelpKeyFilter.h"
 
-#include "ui/HelpWindow.h"
+#include "gui/ui/HelpWindow.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "ui/HelpWindow.h"
+#include "gui/ui/HelpWindow.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/HyperLink.h"
+#include "gui/ui/HyperLink.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "ui/LoadDataFileDlg.h"
+#include "gui/ui/LoadDataFileDlg.h"
 
-#include "app/Prompts.h"
-#include "ui/HelpWindow.h"
+#include "core/app/Prompts.h"
+#include "gui/ui/HelpWindow.h"
 #include "ui_LoadDataFileDlg.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DataLoad.h"
+#include "core/app/DataLoad.h"
 
 #include <QDialog>
 

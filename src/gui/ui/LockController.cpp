@@ -1,6 +1,6 @@
-#include "ui/LockController.h"
+#include "gui/ui/LockController.h"
 
-#include "ui/PunchwellDlg.h"
+#include "gui/ui/PunchwellDlg.h"
 
 #include <QApplication>
 

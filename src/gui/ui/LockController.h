@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/LockView.h"
-#include "app/ProgramLock.h"
+#include "core/app/LockView.h"
+#include "core/app/ProgramLock.h"
 
 #include <QObject>
 #include <QTimer>

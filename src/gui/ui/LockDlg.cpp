@@ -1,4 +1,4 @@
-#include "ui/LockDlg.h"
+#include "gui/ui/LockDlg.h"
 
 #include "ui_LockDlg.h"
 

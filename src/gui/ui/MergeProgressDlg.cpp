@@ -1,4 +1,4 @@
-#include "ui/MergeProgressDlg.h"
+#include "gui/ui/MergeProgressDlg.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>

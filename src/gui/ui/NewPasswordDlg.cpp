@@ -1,6 +1,6 @@
-#include "ui/NewPasswordDlg.h"
+#include "gui/ui/NewPasswordDlg.h"
 
-#include "app/Prompts.h"
+#include "core/app/Prompts.h"
 #include "ui_NewPasswordDlg.h"
 
 CNewPasswordDlg::CNewPasswordDlg(Prompts& prompts, QWidget* parent)

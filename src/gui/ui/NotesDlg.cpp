@@ -1,6 +1,6 @@
-#include "ui/NotesDlg.h"
+#include "gui/ui/NotesDlg.h"
 
-#include "app/PunchwellApp.h"
+#include "core/app/PunchwellApp.h"
 #include "ui_NotesDlg.h"
 
 #include <QPushButton>

@@ -1,12 +1,12 @@
-#include "ui/OptionsDlg.h"
+#include "gui/ui/OptionsDlg.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "ui/EnterPasswordDlg.h"
-#include "ui/HelpWindow.h"
-#include "ui/NewPasswordDlg.h"
-#include "ui/PasswordText.h"
-#include "ui/ProjectNameOrder.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "gui/ui/EnterPasswordDlg.h"
+#include "gui/ui/HelpWindow.h"
+#include "gui/ui/NewPasswordDlg.h"
+#include "gui/ui/PasswordText.h"
+#include "gui/ui/ProjectNameOrder.h"
 #include "ui_OptionsDlg.h"
 
 #include <algorithm>

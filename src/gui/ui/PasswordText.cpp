@@ -1,6 +1,6 @@
-#include "ui/PasswordText.h"
+#include "gui/ui/PasswordText.h"
 
-#include "data/Windows1252.h"
+#include "core/data/Windows1252.h"
 
 std::string PasswordBytes(const QString& typed) {
     const std::string utf8 = typed.toStdString();

@@ -1,8 +1,8 @@
-#include "ui/ProjectDlg.h"
+#include "gui/ui/ProjectDlg.h"
 
-#include "app/Prompts.h"
-#include "data/Store.h"
-#include "ui/HelpWindow.h"
+#include "core/app/Prompts.h"
+#include "core/data/Store.h"
+#include "gui/ui/HelpWindow.h"
 #include "ui_ProjectDlg.h"
 
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "ui/ProjectNameOrder.h"
+#include "gui/ui/ProjectNameOrder.h"
 
 #include <QCollator>
 #include <QListWidget>

@@ -1,18 +1,18 @@
-#include "ui/PunchwellDlg.h"
+#include "gui/ui/PunchwellDlg.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "data/DoneTask.h"
-#include "platform/Clock.h"
-#include "reports/ReportActions.h"
-#include "ui/AboutDlg.h"
-#include "ui/DataCommands.h"
-#include "ui/ConfigureProjectsDlg.h"
-#include "ui/HelpWindow.h"
-#include "ui/LockController.h"
-#include "ui/OptionsDlg.h"
-#include "ui/SystemTray.h"
-#include "ui/TimeRecordsDlg.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/data/DoneTask.h"
+#include "core/platform/Clock.h"
+#include "gui/reports/ReportActions.h"
+#include "gui/ui/AboutDlg.h"
+#include "gui/ui/ConfigureProjectsDlg.h"
+#include "gui/ui/DataCommands.h"
+#include "gui/ui/HelpWindow.h"
+#include "gui/ui/LockController.h"
+#include "gui/ui/OptionsDlg.h"
+#include "gui/ui/SystemTray.h"
+#include "gui/ui/TimeRecordsDlg.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -166,12 +166,12 @@ void CPunchwellDlg::CreateMenus() {
     connect(m_actionCustomReport, &QAction::triggered, this,
             [this] { Reports().CustomReport(ReportCommand::CustomReport); });
     m_menuReports->addSeparator();
-    m_actionViewSavedReport = AddAction(m_menuReports, tr("View Saved Report...\tCtrl+Shift+V"),
-                                        "actionViewSavedReport");
+    m_actionViewSavedReport =
+        AddAction(m_menuReports, tr("View Saved Report...\tCtrl+Shift+V"), "actionViewSavedReport");
     connect(m_actionViewSavedReport, &QAction::triggered, this,
             [this] { Reports().ViewSavedReport(); });
-    m_actionPrintSavedReport = AddAction(m_menuReports, tr("Print Saved Report...\tCtrl+P"),
-                                         "actionPrintSavedReport");
+    m_actionPrintSavedReport =
+        AddAction(m_menuReports, tr("Print Saved Report...\tCtrl+P"), "actionPrintSavedReport");
     connect(m_actionPrintSavedReport, &QAction::triggered, this,
             [this] { Reports().PrintSavedReport(); });
 
@@ -222,9 +222,9 @@ void CPunchwellDlg::CreateContextMenu() {
                 [item, source] { item->setEnabled(source->isEnabled()); });
         return item;
     };
-    connect(follow(tr("Standard &Report..."), "actionContextStandardReport",
-                   m_actionStandardReport),
-            &QAction::triggered, m_actionStandardReport, &QAction::trigger);
+    connect(
+        follow(tr("Standard &Report..."), "actionContextStandardReport", m_actionStandardReport),
+        &QAction::triggered, m_actionStandardReport, &QAction::trigger);
     // From here a cancelled custom report says so ("Generation Failure").
     connect(follow(tr("Custom R&eport..."), "actionContextCustomReport", m_actionCustomReport),
             &QAction::triggered, this,
@@ -408,8 +408,7 @@ bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
 void CPunchwellDlg::CreateTray() {
     m_tray = new CSystemTray(this, this);
     m_tray->SetStateSource([this] {
-        return CSystemTray::State{m_checkIn.IsCheckedIn(), m_app.m_wLocked != 0,
-                                  m_lock->CanLock()};
+        return CSystemTray::State{m_checkIn.IsCheckedIn(), m_app.m_wLocked != 0, m_lock->CanLock()};
     });
     connect(m_tray->m_actionCheckInOut, &QAction::triggered, this,
             &CPunchwellDlg::OnTrayCheckInOut);
@@ -639,9 +638,9 @@ void CPunchwellDlg::OpenTimeRecords(CTask& task) {
     CTimeRecordsDlg::Hooks hooks;
     hooks.currentPeriod = [this]() -> const CDoneTask* { return m_checkIn.GetCurrentPeriod(); };
     hooks.reporting = [this](QWidget* statusDialog) {
-        CReportActions(m_app, *m_app.GetPrompts(), statusDialog,
-                       [this](bool shown) { ShowTrayIcon(shown); })
-            .StandardReportFromStatus();
+        CReportActions(m_app, *m_app.GetPrompts(), statusDialog, [this](bool shown) {
+            ShowTrayIcon(shown);
+        }).StandardReportFromStatus();
     };
     CTimeRecordsDlg dlg(m_app, *prompts, task, std::move(hooks), this);
     dlg.exec();

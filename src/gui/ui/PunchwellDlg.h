@@ -1,7 +1,7 @@
 #pragma once
 
-#include "timing/CheckIn.h"
-#include "timing/CheckInView.h"
+#include "core/timing/CheckIn.h"
+#include "core/timing/CheckInView.h"
 
 #include <QDialog>
 #include <QIcon>

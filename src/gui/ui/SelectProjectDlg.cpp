@@ -1,7 +1,7 @@
-#include "ui/SelectProjectDlg.h"
+#include "gui/ui/SelectProjectDlg.h"
 
-#include "data/Store.h"
-#include "ui/ProjectNameOrder.h"
+#include "core/data/Store.h"
+#include "gui/ui/ProjectNameOrder.h"
 #include "ui_SelectProjectDlg.h"
 
 #include <QPushButton>

@@ -1,9 +1,9 @@
-#include "ui/StatusDlg.h"
+#include "gui/ui/StatusDlg.h"
 
-#include "app/PunchwellApp.h"
-#include "platform/Clock.h"
-#include "timing/DurationFormat.h"
-#include "timing/TaskTotals.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/Clock.h"
+#include "core/timing/DurationFormat.h"
+#include "core/timing/TaskTotals.h"
 #include "ui_StatusDlg.h"
 
 CStatusDlg::CStatusDlg(const CPunchwellApp& app, const QString& projectName, QWidget* parent)

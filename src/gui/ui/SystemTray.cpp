@@ -1,4 +1,4 @@
-#include "ui/SystemTray.h"
+#include "gui/ui/SystemTray.h"
 
 #include <QAction>
 #include <QMenu>

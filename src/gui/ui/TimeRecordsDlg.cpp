@@ -1,12 +1,12 @@
-#include "ui/TimeRecordsDlg.h"
+#include "gui/ui/TimeRecordsDlg.h"
 
-#include "app/Prompts.h"
-#include "app/PunchwellApp.h"
-#include "platform/LocalTime.h"
-#include "ui/DeletePeriodDlg.h"
-#include "ui/HelpWindow.h"
-#include "ui/NotesDlg.h"
-#include "ui/StatusDlg.h"
+#include "core/app/Prompts.h"
+#include "core/app/PunchwellApp.h"
+#include "core/platform/LocalTime.h"
+#include "gui/ui/DeletePeriodDlg.h"
+#include "gui/ui/HelpWindow.h"
+#include "gui/ui/NotesDlg.h"
+#include "gui/ui/StatusDlg.h"
 #include "ui_TimeRecordsDlg.h"
 
 #include <QHeaderView>
