@@ -3,10 +3,10 @@
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
+#include "SessionProbe.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/FileSystem.h"
-#include "core/timing/CheckInView.h"
 
 #include <gtest/gtest.h>
 
@@ -21,34 +21,6 @@ using coretest::TempDir;
 
 // 2023-11-14 22:13:20 UTC.
 constexpr std::int32_t kT0 = 1700000000;
-
-// Records what the check-in asked of its window.
-class FakeView final : public CheckInView {
-public:
-    CCheckIn* checkIn = nullptr;
-    int updates = 0;
-    int fills = 0;
-    int focus = 0;
-    int relocks = 0;
-    bool trayShown = true;
-    int trayHides = 0;
-    std::vector<std::string> pushed; // elapsed texts as pushed
-
-    void UpdateState() override {
-        ++updates;
-        checkIn->UpdateElapsed();
-    }
-    void PushTexts() override { pushed.push_back(checkIn->GetElapsedText()); }
-    void ShowTrayIcon(bool shown) override {
-        EXPECT_NE(trayShown, shown) << "tray icon hidden or shown twice";
-        trayShown = shown;
-        if (!shown)
-            ++trayHides;
-    }
-    void FillProjectList() override { ++fills; }
-    void FocusCheckInOut() override { ++focus; }
-    void Relock() override { ++relocks; }
-};
 
 // Counts the saves of the data file.
 class CountingOps final : public FileOps {
@@ -77,7 +49,6 @@ protected:
         m_app.SetClock(&m_clock);
         m_app.SetPrompts(&m_prompts);
         m_app.SetFileOps(&m_ops);
-        m_view.checkIn = &m_checkIn;
         for (const char* name : {"Gamma", "Beta", "Alpha"}) {
             auto task = std::make_unique<CTask>(name);
             m_app.AddTask(task);
@@ -98,7 +69,7 @@ protected:
     void Tick(std::int32_t seconds = 1) {
         for (std::int32_t i = 0; i < seconds; ++i) {
             m_clock.advance(1);
-            m_checkIn.OnTick(m_clock.Now());
+            m_session.Tick();
         }
     }
 
@@ -107,9 +78,10 @@ protected:
     FakeClock m_clock{kT0};
     FakePrompts m_prompts;
     CountingOps m_ops;
-    CPunchwellApp m_app{m_dir.str()};
-    FakeView m_view;
-    CCheckIn m_checkIn{m_app, m_view};
+    CPunchwellSession m_session{m_dir.str()};
+    CPunchwellApp& m_app = m_session.App();
+    CCheckIn& m_checkIn = m_session.CheckInState();
+    SessionProbe m_view{m_session};
 };
 
 TEST_F(CheckInTest, CheckInAndOutStoreThePeriodWithItsNotes) {
@@ -144,8 +116,8 @@ TEST_F(CheckInTest, CheckInAndOutStoreThePeriodWithItsNotes) {
     EXPECT_EQ(saved[0].GetNotes(), "Fixed the gate");
     EXPECT_EQ(saved[0].GetProject(), "Alpha");
 
-    m_checkIn.UpdateElapsed();
-    EXPECT_EQ(m_checkIn.GetElapsedText(), "Click \"Check In\" to start timing");
+    m_session.Notify({.state = true});
+    EXPECT_EQ(m_session.State().elapsedText, "Click \"Check In\" to start timing");
 }
 
 TEST_F(CheckInTest, AutosavesAtEveryIntervalCountedFromTheCheckIn) {
@@ -277,14 +249,14 @@ TEST_F(CheckInTest, ARunningPeriodIsResumedAfterARestart) {
 
     // A new run of the program, an hour later.
     FakeClock later(kT0 + 3600);
-    CPunchwellApp app(m_dir.str());
+    CPunchwellSession session(m_dir.str());
+    CPunchwellApp& app = session.App();
     app.SetClock(&later);
     app.SetPrompts(&m_prompts); // no project list: a period was left running
     app.LoadData();
-    FakeView view;
-    CCheckIn checkIn(app, view);
-    view.checkIn = &checkIn;
-    checkIn.ResumeOrOfferList();
+    SessionProbe view(session);
+    CCheckIn& checkIn = session.CheckInState();
+    session.Start();
 
     ASSERT_TRUE(checkIn.IsCheckedIn());
     EXPECT_EQ(checkIn.GetCurrentProject(), "Beta");
@@ -318,7 +290,8 @@ TEST_F(CheckInTest, StartUpOffersTheProjectListWithTheDefaultProject) {
     for (const Case& c : {Case{1, true, std::nullopt, true}, Case{1, true, "", true},
                           Case{0, true, "Beta", false}, Case{1, false, "Beta", false}}) {
         TempDir dir;
-        CPunchwellApp app(dir.str());
+        CPunchwellSession session(dir.str());
+        CPunchwellApp& app = session.App();
         FakePrompts prompts;
         app.SetPrompts(&prompts);
         app.SetClock(&m_clock);
@@ -329,10 +302,8 @@ TEST_F(CheckInTest, StartUpOffersTheProjectListWithTheDefaultProject) {
         }
         if (c.asked)
             prompts.ExpectSelectProject("", c.answer);
-        FakeView view;
-        CCheckIn checkIn(app, view);
-        view.checkIn = &checkIn;
-        checkIn.ResumeOrOfferList();
+        CCheckIn& checkIn = session.CheckInState();
+        session.Start();
         EXPECT_FALSE(checkIn.IsCheckedIn());
         EXPECT_EQ(app.GetDoneCount(), 0U);
     }
@@ -448,26 +419,6 @@ TEST_F(CheckInTest, TheListSwitchesOnlyWithAutoSwitch) {
     ASSERT_EQ(saved.size(), 2U);
     EXPECT_EQ(saved[1].GetProject(), "Alpha");
     EXPECT_EQ(saved[1].GetEnd(), kT0 + 7);
-}
-
-TEST_F(CheckInTest, ALockedFileRelocksAtTheFirstTickOfALaterSecond) {
-    m_app.m_wLocked = 1;
-    m_checkIn.ArmRelockIfLocked();
-    EXPECT_EQ(m_app.m_wLocked, 0);
-    EXPECT_TRUE(m_checkIn.IsRelockPending());
-    m_checkIn.OnTick(m_clock.Now());
-    EXPECT_EQ(m_view.relocks, 0);
-    Tick();
-    EXPECT_EQ(m_view.relocks, 1);
-    Tick();
-    EXPECT_EQ(m_view.relocks, 1);
-    EXPECT_FALSE(m_checkIn.IsRelockPending());
-
-    FakeView view;
-    CCheckIn unlocked(m_app, view);
-    view.checkIn = &unlocked;
-    unlocked.ArmRelockIfLocked();
-    EXPECT_FALSE(unlocked.IsRelockPending());
 }
 
 } // namespace

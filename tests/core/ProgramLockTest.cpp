@@ -1,7 +1,6 @@
 #include "core/app/ProgramLock.h"
 #include "CoreTestSupport.h"
 #include "FakePrompts.h"
-#include "core/app/LockView.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/Password.h"
 
@@ -31,14 +30,21 @@ public:
     void WriteString(const std::string&, const std::string&) override {}
 };
 
-// Records what the lock did to the window and the tray, with the flag as it was then.
-class RecordingView final : public LockView {
+// Records what the lock told the windows, with the flag as it was then.
+class RecordingView final {
 public:
     explicit RecordingView(const CPunchwellApp& app) : m_app(app) {}
     std::vector<std::string> calls;
-    void HideMainWindow() override { Record("hide"); }
-    void ShowMainWindow() override { Record("show"); }
-    void RefreshTray() override { Record("tray"); }
+    CProgramLock::Notify Notifier() {
+        return [this](const SessionChanges& c) {
+            if (c.locked)
+                Record("hide");
+            if (c.unlocked)
+                Record("show");
+            if (c.released)
+                Record("release");
+        };
+    }
 
 private:
     void Record(const char* what) {
@@ -79,11 +85,12 @@ protected:
     FakePrompts prompts;
     RecordingOptions options;
     RecordingView view{app};
-    CProgramLock lock{app, view};
+    CProgramLock lock{app, view.Notifier()};
 };
 
-const std::vector<std::string> kLocked = {"hide locked", "tray locked"};
-const std::vector<std::string> kUnlocked = {"show unlocked", "tray unlocked"};
+const std::vector<std::string> kLocked = {"hide locked"};
+// Held requests go on only once the unlock is over.
+const std::vector<std::string> kUnlocked = {"show unlocked", "release unlocked"};
 
 TEST_F(ProgramLock, WithoutPasswordEveryWayBackStaysUnlockedAndSavesNothing) {
     struct Case {
@@ -222,7 +229,7 @@ TEST_F(ProgramLock, SilentRelockAsksNothingButNeedsAPassword) {
     FakePrompts none;
     bare.SetPrompts(&none);
     RecordingView bareView(bare);
-    CProgramLock bareLock(bare, bareView);
+    CProgramLock bareLock(bare, bareView.Notifier());
     EXPECT_FALSE(bareLock.ToggleLock(true));
     EXPECT_EQ(bare.m_wLocked, 0);
     EXPECT_TRUE(bareView.calls.empty());
@@ -265,6 +272,46 @@ TEST_F(ProgramLock, EveryBytePasswordSurvivesSaveAndReloadAndUnlocks) {
         prompts.ExpectEnterPassword(password, true);
         EXPECT_TRUE(lock.ToggleLock(false));
     }
+}
+
+TEST_F(ProgramLock, ALockedFileRelocksAtTheFirstPollOfALaterSecondOnceNoWindowIsOpen) {
+    SetPasswordAndSave("secret");
+    constexpr std::int32_t kNow = 1700000000;
+    app.m_wLocked = 1;
+    lock.ArmRelockIfLocked(kNow);
+    EXPECT_EQ(app.m_wLocked, 0);
+    EXPECT_TRUE(lock.IsRelockPending());
+    lock.PollRelock(kNow, false);
+    EXPECT_TRUE(view.calls.empty()) << "not within the second it was armed";
+
+    // Another window is open: the relock waits for it, however late.
+    lock.PollRelock(kNow + 1, true);
+    lock.PollRelock(kNow + 60, true);
+    EXPECT_TRUE(lock.IsRelockPending());
+    EXPECT_TRUE(view.calls.empty());
+    lock.PollRelock(kNow + 60, false);
+    EXPECT_EQ(view.calls, kLocked);
+    EXPECT_FALSE(lock.IsRelockPending());
+    EXPECT_EQ(Disk().locked, 1);
+    EXPECT_TRUE(prompts.shown().empty()) << "a relock asks nothing";
+    lock.PollRelock(kNow + 61, false);
+    EXPECT_EQ(view.calls, kLocked);
+
+    // Not locked: nothing armed.
+    prompts.ExpectEnterPassword("secret", true);
+    ASSERT_TRUE(lock.ToggleLock(false));
+    lock.ArmRelockIfLocked(kNow);
+    EXPECT_FALSE(lock.IsRelockPending());
+
+    // Locked without a password: the relock finds nothing to lock with and lets go.
+    TempDir other;
+    CPunchwellApp bare(other.path().string());
+    RecordingView bareView(bare);
+    CProgramLock bareLock(bare, bareView.Notifier());
+    bare.m_wLocked = 1;
+    bareLock.ArmRelockIfLocked(kNow);
+    bareLock.PollRelock(kNow + 1, false);
+    EXPECT_EQ(bareView.calls, std::vector<std::string>{"release unlocked"});
 }
 
 } // namespace

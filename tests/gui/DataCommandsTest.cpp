@@ -6,6 +6,7 @@
 #include "GuiTestSupport.h"
 #include "core/app/DataLoad.h"
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
 #include "gui/ui/LoadDataFileDlg.h"
@@ -138,8 +139,9 @@ protected:
     QTemporaryDir m_otherDir;
     FakePrompts m_prompts;
     TestClock m_clock;
-    CPunchwellApp m_app{m_dataDir.path().toStdString()};
-    CPunchwellDlg m_dlg{m_app};
+    CPunchwellSession m_session{m_dataDir.path().toStdString()};
+    CPunchwellApp& m_app = m_session.App();
+    CPunchwellDlg m_dlg{m_session};
     QByteArray m_mainBefore;
 };
 

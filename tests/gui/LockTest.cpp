@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/DataFile.h"
 #include "core/data/Password.h"
 #include "core/platform/Clock.h"
@@ -10,7 +11,6 @@
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SettingsOptionsStorage.h"
 #include "gui/app/SingleInstance.h"
-#include "gui/ui/LockController.h"
 #include "gui/ui/PunchwellDlg.h"
 #include "gui/ui/SystemTray.h"
 
@@ -174,8 +174,9 @@ protected:
     SettingsOptionsStorage m_storage;
     QtPrompts m_prompts;
     TestClock m_clock;
-    CPunchwellApp m_app{m_dataDir.path().toStdString()};
-    CPunchwellDlg m_dlg{m_app};
+    CPunchwellSession m_session{m_dataDir.path().toStdString()};
+    CPunchwellApp& m_app = m_session.App();
+    CPunchwellDlg m_dlg{m_session};
 };
 
 TEST_F(LockTest, AskAgainClearedWrongPasswordsThenTheRightOne) {
@@ -277,7 +278,7 @@ TEST_F(LockTest, RelockAtStartUpWaitsForAnOpenDialogThenAsksNothing) {
     Start();
     EXPECT_EQ(m_app.m_wLocked, 0);
     EXPECT_TRUE(m_dlg.isVisible());
-    EXPECT_TRUE(m_dlg.LockControl().RefusesCommands()) << "nothing until the relock has run";
+    EXPECT_TRUE(m_session.RefusesCommands()) << "nothing until the relock has run";
     EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
 
     // A dialog open when the second turns: the relock waits for it, and locking is not
@@ -288,7 +289,7 @@ TEST_F(LockTest, RelockAtStartUpWaitsForAnOpenDialogThenAsksNothing) {
                              m_clock.now += 1;
                              QTest::qWait(400);
                              lockedWhileOpen = m_app.m_wLocked != 0;
-                             canLockWhileOpen = m_dlg.LockControl().CanLock();
+                             canLockWhileOpen = m_session.CanLock();
                              dlg->close();
                          }}});
     Action("actionAbout")->trigger();

@@ -2,6 +2,7 @@
 
 #include "GuiTestSupport.h"
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
 #include "gui/app/QtPrompts.h"
@@ -149,8 +150,9 @@ protected:
     SettingsOptionsStorage m_storage;
     QtPrompts m_prompts;
     TestClock m_clock;
-    CPunchwellApp m_app{m_dataDir.path().toStdString()};
-    CPunchwellDlg m_dlg{m_app};
+    CPunchwellSession m_session{m_dataDir.path().toStdString()};
+    CPunchwellApp& m_app = m_session.App();
+    CPunchwellDlg m_dlg{m_session};
 };
 
 TEST_F(PunchwellDlgTest, IsTheTitledWindowWithAFileMenuEndingInExit) {

@@ -1,10 +1,13 @@
 #include "core/app/ProgramLock.h"
 
-#include "core/app/LockView.h"
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
 
-CProgramLock::CProgramLock(CPunchwellApp& app, LockView& view) : m_app(app), m_view(view) {}
+CProgramLock::CProgramLock(CPunchwellApp& app, Notify notify)
+    : m_app(app), m_notify(std::move(notify)) {
+    if (!m_notify)
+        m_notify = [](const SessionChanges&) {};
+}
 
 bool CProgramLock::IsLocked() const {
     return m_app.m_wLocked != 0;
@@ -16,8 +19,12 @@ bool CProgramLock::ToggleLock(bool silent) {
     if (m_bBusy)
         return false;
     m_bBusy = true;
-    const bool changed = IsLocked() ? Unlock() : Lock(silent);
+    const bool wasLocked = IsLocked();
+    const bool changed = wasLocked ? Unlock() : Lock(silent);
     m_bBusy = false;
+    // What waited for the unlock goes on once the toggle is over, not from inside it.
+    if (changed && wasLocked)
+        m_notify({.state = true, .released = true});
     return changed;
 }
 
@@ -61,8 +68,7 @@ bool CProgramLock::Lock(bool silent) {
         }
     }
     m_app.m_wLocked = 1;
-    m_view.HideMainWindow();
-    m_view.RefreshTray();
+    m_notify({.state = true, .locked = true});
     m_app.SaveData();
     return true;
 }
@@ -72,8 +78,30 @@ bool CProgramLock::Unlock() {
     if (prompts == nullptr || !prompts->AskPassword(m_app.GetPassword()))
         return false;
     m_app.m_wLocked = 0;
-    m_view.ShowMainWindow();
-    m_view.RefreshTray();
+    m_notify({.state = true, .unlocked = true});
     m_app.SaveData();
     return true;
+}
+
+void CProgramLock::ArmRelockIfLocked(std::int32_t now) {
+    if (m_app.m_wLocked == 0)
+        return;
+    m_app.m_wLocked = 0;
+    m_relock = Relock::Armed;
+    m_timeRelock = now;
+}
+
+void CProgramLock::PollRelock(std::int32_t now, bool otherWindowOpen) {
+    if (m_relock == Relock::None)
+        return;
+    if (m_relock == Relock::Armed && static_cast<std::int64_t>(now) - m_timeRelock <= 0)
+        return;
+    if (otherWindowOpen || m_bBusy) {
+        m_relock = Relock::Waiting;
+        return;
+    }
+    m_relock = Relock::None;
+    // Without a password there is nothing to lock with, and what waited may go on.
+    if (!ToggleLock(true))
+        m_notify({.state = true, .released = true});
 }

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "core/app/SessionState.h"
+
+#include <cstdint>
+#include <functional>
+
 class CPunchwellApp;
-class LockView;
 class Prompts;
 
 // The program lock: hides the main window and leaves only the unlock command until the
 // password is typed. The password and the lock flag live in the app (and its data file);
-// this class decides what locking and unlocking ask and do.
+// this class decides what locking and unlocking ask and do, and when a file that was saved
+// locked locks the program again. It says what happened through one notification.
 //
 // Two choices beyond the plain toggle:
 // - The program is never locked with an empty password: there would be nothing to unlock
@@ -30,7 +35,9 @@ public:
     static constexpr const char* kPasswordSetCaption = "Password Set";
     static constexpr const char* kPasswordSetText = "The password has been set. Don't forget it!";
 
-    CProgramLock(CPunchwellApp& app, LockView& view);
+    using Notify = std::function<void(const SessionChanges&)>;
+
+    CProgramLock(CPunchwellApp& app, Notify notify);
     CProgramLock(const CProgramLock&) = delete;
     CProgramLock& operator=(const CProgramLock&) = delete;
 
@@ -43,11 +50,24 @@ public:
     // True while a toggle waits for the person.
     bool IsBusy() const { return m_bBusy; }
 
+    // When the data just read says the program was locked, clears the flag and arms the
+    // relock for the first poll in a later second than `now`, once the window is up.
+    void ArmRelockIfLocked(std::int32_t now);
+    // Runs an armed relock once it is due and no other window of the program is open (the
+    // hidden main window would leave that one on screen); until then it keeps waiting.
+    void PollRelock(std::int32_t now, bool otherWindowOpen);
+    // A relock is armed or waiting: nothing may reach the data until it has run.
+    bool IsRelockPending() const { return m_relock != Relock::None; }
+
 private:
     bool Lock(bool silent);
     bool Unlock();
 
+    enum class Relock { None, Armed, Waiting };
+
     CPunchwellApp& m_app;
-    LockView& m_view;
+    Notify m_notify;
     bool m_bBusy = false;
+    Relock m_relock = Relock::None;
+    std::int32_t m_timeRelock = 0;
 };

@@ -6,7 +6,6 @@
 #include "core/data/Task.h"
 #include "core/platform/Clock.h"
 #include "core/platform/LocalTime.h"
-#include "core/timing/CheckInView.h"
 #include "core/timing/DurationFormat.h"
 
 #include <memory>
@@ -32,7 +31,15 @@ private:
     CCheckIn& m_owner;
 };
 
-CCheckIn::CCheckIn(CPunchwellApp& app, CheckInView& view) : m_app(app), m_view(view) {}
+CCheckIn::CCheckIn(CPunchwellApp& app, Notify notify) : m_app(app), m_notify(std::move(notify)) {
+    if (!m_notify)
+        m_notify = [](const SessionChanges&) {};
+}
+
+void CCheckIn::ShowDialog(bool shown) {
+    m_bDialogShown = shown;
+    Changed({.dialog = true});
+}
 
 std::int32_t CCheckIn::Now() const {
     return m_app.GetClock().Now();
@@ -93,7 +100,7 @@ bool CCheckIn::CheckInImpl(const std::string& name) {
     m_timeLastSave = start;
     m_strCheckedIn = Display(start);
     m_strCheckedOut.clear();
-    m_view.FocusCheckInOut();
+    Changed({.checkInBegan = true});
 
     // The file is taken before opening the document: the save may ask the person and the
     // clock may tick meanwhile.
@@ -128,11 +135,11 @@ bool CCheckIn::CheckOutImpl() {
     std::string notes;
     if (m_app.GetOptions().m_bShowNotes) {
         Prompts* prompts = GetPrompts();
-        m_view.ShowTrayIcon(false);
+        ShowDialog(true);
         std::optional<std::string> answer =
             prompts != nullptr ? prompts->AskNotes(period.GetProject(), std::string())
                                : std::optional<std::string>(std::string());
-        m_view.ShowTrayIcon(true);
+        ShowDialog(false);
         if (!answer) {
             // Cancel: the same period goes on; its end follows the clock from the next tick.
             m_bCheckedIn = true;
@@ -153,9 +160,9 @@ void CCheckIn::Resume(CDoneTask& period) {
     m_pCurrent = &period;
     m_strCheckedIn = Display(period.GetStart());
     m_timeLastSave = Now();
-    m_view.PushTexts();
+    Changed({.texts = true});
     m_bCheckedIn = true;
-    m_view.UpdateState();
+    Changed({.state = true});
 }
 
 void CCheckIn::ResumeOrOfferList() {
@@ -174,19 +181,11 @@ void CCheckIn::ResumeOrOfferList() {
     Prompts* prompts = GetPrompts();
     if (prompts == nullptr)
         return;
-    m_view.ShowTrayIcon(false);
+    ShowDialog(true);
     const std::optional<std::string> choice = prompts->SelectProject(options.m_strDefaultProject);
-    m_view.ShowTrayIcon(true);
+    ShowDialog(false);
     if (choice && !choice->empty())
         CheckInImpl(*choice);
-}
-
-void CCheckIn::ArmRelockIfLocked() {
-    if (m_app.m_wLocked == 0)
-        return;
-    m_app.m_wLocked = 0;
-    m_bRelockPending = true;
-    m_timeRelock = Now();
 }
 
 CTask* CCheckIn::AddNewProject(AddFailure failure) {
@@ -215,7 +214,7 @@ void CCheckIn::AddAndCheckIn() {
     if (task == nullptr)
         return;
     const std::string name = task->GetName();
-    m_view.FillProjectList();
+    Changed({.projects = true});
     CheckInImpl(name);
 }
 
@@ -225,7 +224,7 @@ void CCheckIn::OnCheckInOut(const ProjectChoice& selection) {
     BusyScope busy(*this);
     if (m_bCheckedIn) {
         CheckOutImpl();
-        m_view.UpdateState();
+        Changed({.state = true});
         return;
     }
     switch (selection.kind) {
@@ -239,7 +238,7 @@ void CCheckIn::OnCheckInOut(const ProjectChoice& selection) {
         CheckInImpl(selection.name);
         break;
     }
-    m_view.UpdateState();
+    Changed({.state = true});
 }
 
 void CCheckIn::OnProjectSelChange(const ProjectChoice& selection) {
@@ -255,7 +254,7 @@ void CCheckIn::OnProjectSelChange(const ProjectChoice& selection) {
         AddAndCheckIn();
     else
         CheckInImpl(selection.name);
-    m_view.UpdateState();
+    Changed({.state = true});
 }
 
 void CCheckIn::OnSwitch(const std::string& selectedName) {
@@ -267,13 +266,13 @@ void CCheckIn::OnSwitch(const std::string& selectedName) {
     Prompts* prompts = GetPrompts();
     std::optional<std::string> choice;
     if (prompts != nullptr) {
-        m_view.ShowTrayIcon(false);
+        ShowDialog(true);
         choice = prompts->SelectProject(selectedName);
-        m_view.ShowTrayIcon(true);
+        ShowDialog(false);
     }
     if (choice)
         CheckInImpl(*choice);
-    m_view.UpdateState();
+    Changed({.state = true});
 }
 
 void CCheckIn::OnTick(std::int32_t now) {
@@ -290,15 +289,11 @@ void CCheckIn::OnTick(std::int32_t now) {
             static_cast<std::int64_t>(now) - m_timeLastSave >=
                 (static_cast<std::int64_t>(options.m_wAutoSaveIndex) + 1) * 60) {
             m_strElapsed = kAutoSavingText;
-            m_view.PushTexts();
+            Changed({.texts = true});
             m_timeLastSave = now;
             m_app.SaveData();
         }
-        m_view.UpdateState();
-    }
-    if (m_bRelockPending && static_cast<std::int64_t>(now) - m_timeRelock > 0) {
-        m_bRelockPending = false;
-        m_view.Relock();
+        Changed({.state = true});
     }
     m_bInTick = false;
 }
@@ -309,5 +304,5 @@ void CCheckIn::UpdateElapsed() {
             duration::FormatElapsed(static_cast<std::int64_t>(Now()) - m_pCurrent->GetStart());
     else
         m_strElapsed = kCheckedOutText;
-    m_view.PushTexts();
+    Changed({.texts = true});
 }

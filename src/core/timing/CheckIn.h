@@ -1,13 +1,15 @@
 #pragma once
 
+#include "core/app/SessionState.h"
+
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 class CDoneTask;
 class CPunchwellApp;
 class CTask;
-class CheckInView;
 class Clock;
 class Prompts;
 
@@ -23,9 +25,9 @@ struct ProjectChoice {
 };
 
 // The check-in state and the once-a-second work of the clock: opening, closing and
-// switching time periods, resuming one left running, autosaving, and the start-up relock.
-// It asks the person through the app's prompts, reads "now" from the app's clock and tells
-// the view when to refresh.
+// switching time periods, resuming one left running and autosaving. It asks the person
+// through the app's prompts, reads "now" from the app's clock and says what changed through
+// one notification; it never calls a window.
 //
 // The operations are not re-entrant: while one of them waits for the person (the Notes
 // dialog, a project choice, a message), another check-in, check-out or switch that arrives
@@ -37,16 +39,15 @@ public:
     static constexpr const char* kCheckedOutText = "Click \"Check In\" to start timing";
     static constexpr const char* kAutoSavingText = "AutoSaving...";
 
-    CCheckIn(CPunchwellApp& app, CheckInView& view);
+    using Notify = std::function<void(const SessionChanges&)>;
+
+    CCheckIn(CPunchwellApp& app, Notify notify);
     CCheckIn(const CCheckIn&) = delete;
     CCheckIn& operator=(const CCheckIn&) = delete;
 
     // Start-up after the window's first refresh: resumes the first running period of the
     // store, or else (when the option asks for it) offers the project list.
     void ResumeOrOfferList();
-    // Start-up: when the file said the program was locked, clears the flag and arms the
-    // relock for the first tick in a later second, once the window is up.
-    void ArmRelockIfLocked();
 
     // Checks in to the project of that name, checking out first. Returns whether a period
     // is now open on it. The caller refreshes the view.
@@ -58,7 +59,7 @@ public:
     // Adopts a running period of the store.
     void Resume(CDoneTask& period);
 
-    // The commands; each refreshes the view when done.
+    // The commands; each notifies a state change when done.
     void OnCheckInOut(const ProjectChoice& selection);
     // `selectedName` preselects in the project choice; empty preselects nothing.
     void OnSwitch(const std::string& selectedName);
@@ -72,7 +73,7 @@ public:
     // The clock: call once for every new second (earlier calls within a second do nothing).
     void OnTick(std::int32_t now);
 
-    // Rewrites the elapsed-time line and pushes the texts.
+    // Rewrites the elapsed-time line from the clock.
     void UpdateElapsed();
 
     bool IsCheckedIn() const { return m_bCheckedIn; }
@@ -80,7 +81,8 @@ public:
     std::string GetCurrentProject() const;
     // True while an operation waits for the person; commands are refused meanwhile.
     bool IsBusy() const { return m_nBusy > 0; }
-    bool IsRelockPending() const { return m_bRelockPending; }
+    // The notes or the project choice is open.
+    bool IsDialogShown() const { return m_bDialogShown; }
 
     const std::string& GetElapsedText() const { return m_strElapsed; }
     const std::string& GetCheckedInText() const { return m_strCheckedIn; }
@@ -99,16 +101,17 @@ private:
     void Warn(const char* caption, const char* text) const;
     // A period never ends before it starts, even when the clock was set back.
     void SetEndNoEarlierThanStart(std::int32_t now);
+    void ShowDialog(bool shown);
+    void Changed(SessionChanges changes) const { m_notify(changes); }
 
     CPunchwellApp& m_app;
-    CheckInView& m_view;
+    Notify m_notify;
 
     bool m_bCheckedIn = false;
     CDoneTask* m_pCurrent = nullptr; // owned by the store
     std::int32_t m_timeLastTick = 0;
     std::int32_t m_timeLastSave = 0;
-    bool m_bRelockPending = false;
-    std::int32_t m_timeRelock = 0;
+    bool m_bDialogShown = false;
     std::string m_strElapsed;
     std::string m_strCheckedIn;
     std::string m_strCheckedOut;

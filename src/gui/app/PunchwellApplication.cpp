@@ -5,7 +5,6 @@
 #include "gui/app/CommandLine.h"
 #include "gui/app/SingleInstance.h"
 #include "gui/ui/DataCommands.h"
-#include "gui/ui/LockController.h"
 #include "gui/ui/PunchwellDlg.h"
 
 #include <QApplication>
@@ -133,13 +132,24 @@ QString PunchwellApplication::ResolveDataDirectory(const QString& fromCommandLin
 }
 
 PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject* parent)
-    : QObject(parent), m_app(QDir::toNativeSeparators(dataDirectory).toStdString()) {
-    m_app.SetPrompts(&m_prompts);
-    m_app.SetOptionsStorage(&m_optionsStorage);
-    m_prompts.SetApp(&m_app);
+    : QObject(parent), m_session(QDir::toNativeSeparators(dataDirectory).toStdString()) {
+    App().SetPrompts(&m_prompts);
+    App().SetOptionsStorage(&m_optionsStorage);
+    m_prompts.SetApp(&App());
+    // Files handed over while the program was locked go on once it is unlocked.
+    m_listener = m_session.Subscribe([this](const SessionChanges& changes) {
+        if (!changes.released)
+            return;
+        const QStringList held = std::exchange(m_filesLocked, {});
+        for (const QString& path : held)
+            OpenWhenUnlocked(path, true);
+    });
 }
 
-PunchwellApplication::~PunchwellApplication() = default;
+PunchwellApplication::~PunchwellApplication() {
+    m_dlg.reset();
+    m_session.Unsubscribe(m_listener);
+}
 
 CPunchwellDlg* PunchwellApplication::MainWindow() const {
     return m_dlg.get();
@@ -154,17 +164,12 @@ void PunchwellApplication::Listen(SingleInstance& instance) {
 
 void PunchwellApplication::Start(const QString& commandLineFile) {
     // The data files come first: no option may influence which file is read.
-    m_startup = LoadDataAtStartup(m_app, !commandLineFile.isEmpty());
-    m_app.ReadOptions();
+    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty());
+    App().ReadOptions();
 
-    m_dlg = std::make_unique<CPunchwellDlg>(m_app);
+    m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
     connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
-    connect(&m_dlg->LockControl(), &CLockController::unlocked, this, [this] {
-        const QStringList held = std::exchange(m_filesLocked, {});
-        for (const QString& path : held)
-            OpenWhenUnlocked(path, true);
-    });
 
     // The window exists but is not on screen yet, so this box has no owner.
     if (!commandLineFile.isEmpty())
@@ -209,7 +214,7 @@ void PunchwellApplication::OnFileHandedOver(const QString& path) {
 }
 
 void PunchwellApplication::OpenWhenUnlocked(const QString& path, bool owned) {
-    if (m_dlg && m_dlg->LockControl().HoldsRequests()) {
+    if (m_dlg && m_session.HoldsRequests()) {
         m_filesLocked << path;
         return;
     }

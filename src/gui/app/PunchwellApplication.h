@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/app/StartupLoader.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SettingsOptionsStorage.h"
@@ -41,7 +41,8 @@ public:
     // main window, the command-line file; then the window is shown.
     void Start(const QString& commandLineFile);
 
-    CPunchwellApp& App() { return m_app; }
+    CPunchwellApp& App() { return m_session.App(); }
+    CPunchwellSession& Session() { return m_session; }
     QtPrompts& GetPrompts() { return m_prompts; }
     CPunchwellDlg* MainWindow() const;
     const StartupResult& GetStartupResult() const { return m_startup; }
@@ -63,7 +64,8 @@ private:
 
     QtPrompts m_prompts;
     SettingsOptionsStorage m_optionsStorage;
-    CPunchwellApp m_app;
+    CPunchwellSession m_session;
+    int m_listener = 0;
     StartupResult m_startup;
     std::unique_ptr<CPunchwellDlg> m_dlg;
 

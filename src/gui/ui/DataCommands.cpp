@@ -3,7 +3,9 @@
 #include "core/app/DataLoad.h"
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/TextExport.h"
+#include "core/platform/Clock.h"
 #include "gui/ui/LoadDataFileDlg.h"
 #include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/PunchwellDlg.h"
@@ -34,8 +36,8 @@ private:
     CDataCommands& m_owner;
 };
 
-CDataCommands::CDataCommands(CPunchwellApp& app, CPunchwellDlg& dlg)
-    : QObject(&dlg), m_app(app), m_dlg(dlg) {
+CDataCommands::CDataCommands(CPunchwellSession& session, CPunchwellDlg& dlg)
+    : QObject(&dlg), m_session(session), m_app(session.App()), m_dlg(dlg) {
     setObjectName(QStringLiteral("dataCommands"));
     m_pendingTimer.setSingleShot(true);
     m_pendingTimer.setInterval(kPendingRetryMs);
@@ -126,9 +128,8 @@ void CDataCommands::ServeFile(const QString& path, bool owned) {
 bool CDataCommands::CanServeHandedOverFile() const {
     // Not in the middle of another dialog or operation, and not while the program is locked
     // (every command waits for the unlock then).
-    return !IsBusy() && QApplication::activeModalWidget() == nullptr &&
-           !m_dlg.CheckInState().IsBusy() && m_app.m_wLocked == 0 &&
-           !m_dlg.CheckInState().IsRelockPending();
+    return !IsBusy() && QApplication::activeModalWidget() == nullptr && !m_session.State().busy &&
+           !m_session.HoldsRequests();
 }
 
 void CDataCommands::ServePending() {
@@ -232,6 +233,6 @@ void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) 
     // A file saved while its program was locked locks this one as a start-up does: once the
     // window is up, from the clock. At start-up the window's own start arms it.
     if (result.lockedAfter && owned)
-        m_dlg.CheckInState().ArmRelockIfLocked();
+        m_session.Lock().ArmRelockIfLocked(m_app.GetClock().Now());
     m_dlg.UpdateState();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 class CPunchwellApp;
+class CPunchwellSession;
 class CPunchwellDlg;
 class Prompts;
 
@@ -23,7 +24,7 @@ public:
     static constexpr const char* kTextFileFilter = "Text Files (*.txt);;All Files (*)";
     static constexpr const char* kDataFileDefaultName = "timedata.pnd";
 
-    CDataCommands(CPunchwellApp& app, CPunchwellDlg& dlg);
+    CDataCommands(CPunchwellSession& session, CPunchwellDlg& dlg);
 
     void OnSaveData();
     void OnExportData();
@@ -50,6 +51,7 @@ private:
     void ServePending();
     Prompts* GetPrompts() const;
 
+    CPunchwellSession& m_session;
     CPunchwellApp& m_app;
     CPunchwellDlg& m_dlg;
     int m_nBusy = 0;

@@ -2,6 +2,7 @@
 
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
 #include "gui/reports/ReportActions.h"
@@ -9,7 +10,6 @@
 #include "gui/ui/ConfigureProjectsDlg.h"
 #include "gui/ui/DataCommands.h"
 #include "gui/ui/HelpWindow.h"
-#include "gui/ui/LockController.h"
 #include "gui/ui/OptionsDlg.h"
 #include "gui/ui/SystemTray.h"
 #include "gui/ui/TimeRecordsDlg.h"
@@ -54,16 +54,15 @@ QString NewProjectEntry() {
 
 } // namespace
 
-CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
+CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_app(app), m_checkIn(app, *this), m_hIcon(IconSet(QStringLiteral("punchwell"))),
+      m_session(session), m_app(session.App()), m_hIcon(IconSet(QStringLiteral("punchwell"))),
       m_hLockedIcon(IconSet(QStringLiteral("punchwell-locked"))) {
     setObjectName(QStringLiteral("PunchwellDlg"));
     setWindowTitle(tr("Punchwell"));
     setWindowIcon(m_hIcon);
-    m_lock = new CLockController(app, *this);
 
     CreateMenus();
     CreateContextMenu();
@@ -71,7 +70,7 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
     CreateShortcuts();
     CreateTray();
 
-    m_dataCommands = new CDataCommands(app, *this);
+    m_dataCommands = new CDataCommands(m_session, *this);
     for (auto [action, command] : {std::pair{m_actionLoadData, &CDataCommands::OnLoadData},
                                    std::pair{m_actionSaveData, &CDataCommands::OnSaveData},
                                    std::pair{m_actionExportData, &CDataCommands::OnExportData}}) {
@@ -85,10 +84,21 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellApp& app, QWidget* parent)
 
     // Shortcuts also reach this window while the program's own dialogs are open.
     qApp->installEventFilter(this);
+
+    m_session.SetDesktop(*this);
+    m_listener =
+        m_session.Subscribe([this](const SessionChanges& changes) { OnSessionChanged(changes); });
 }
 
 CPunchwellDlg::~CPunchwellDlg() {
+    m_session.Unsubscribe(m_listener);
+    m_session.ResetDesktop();
     qApp->removeEventFilter(this);
+}
+
+bool CPunchwellDlg::OtherWindowOpen() const {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr && modal != this;
 }
 
 QAction* CPunchwellDlg::AddAction(QMenu* menu, const QString& text, const char* name,
@@ -126,7 +136,7 @@ void CPunchwellDlg::CreateMenus() {
             ShowTrayIcon(true);
     });
     m_actionLock = AddAction(m_menuFile, tr("Lock &Program\tCtrl+L"), "actionLock");
-    connect(m_actionLock, &QAction::triggered, m_lock, &CLockController::OnLockCommand);
+    connect(m_actionLock, &QAction::triggered, this, [this] { m_session.LockCommand(); });
     m_menuFile->addSeparator();
     m_actionCloseWindow = AddAction(m_menuFile, tr("&Close Window\tAlt+F4"), "actionCloseWindow");
     connect(m_actionCloseWindow, &QAction::triggered, this, &QWidget::hide);
@@ -367,7 +377,7 @@ void CPunchwellDlg::CreateShortcuts() {
 
 bool CPunchwellDlg::DispatchShortcut(const QKeySequence& key) {
     // Locked (or about to relock, or asking for the password): no command at all.
-    if (m_lock->RefusesCommands())
+    if (m_session.RefusesCommands())
         return false;
     for (const Shortcut& entry : m_shortcuts) {
         if (entry.key != key)
@@ -390,7 +400,7 @@ bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
         QWidget* modal = QApplication::activeModalWidget();
         auto* widget = static_cast<QWidget*>(watched);
         if (modal != nullptr && modal != this && widget->window() == modal &&
-            QApplication::activePopupWidget() == nullptr && !m_checkIn.IsBusy()) {
+            QApplication::activePopupWidget() == nullptr && !m_session.State().busy) {
             const auto* key = static_cast<QKeyEvent*>(event);
             // A key the focused control uses itself (Ctrl+A selecting all of a text box)
             // stays with it: the control claims it as it claims it from shortcuts.
@@ -408,7 +418,8 @@ bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
 void CPunchwellDlg::CreateTray() {
     m_tray = new CSystemTray(this, this);
     m_tray->SetStateSource([this] {
-        return CSystemTray::State{m_checkIn.IsCheckedIn(), m_app.m_wLocked != 0, m_lock->CanLock()};
+        return CSystemTray::State{m_session.State().checkedIn, m_session.State().locked,
+                                  m_session.CanLock()};
     });
     connect(m_tray->m_actionCheckInOut, &QAction::triggered, this,
             &CPunchwellDlg::OnTrayCheckInOut);
@@ -438,15 +449,13 @@ void CPunchwellDlg::Initialise() {
     // Yes to the first-run question: the person enters the projects straight away.
     if (m_app.m_bFirstRun)
         OnConfigure();
-    m_checkIn.ResumeOrOfferList();
-    m_checkIn.ArmRelockIfLocked();
-    m_timeLastSecond = m_app.GetClock().Now();
+    m_session.Start();
     m_clock.start();
 }
 
 void CPunchwellDlg::ShowWindow() {
     // Only the unlock brings the window back while the program is locked.
-    if (m_lock->IsLocked())
+    if (m_session.State().locked)
         return;
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
@@ -455,23 +464,23 @@ void CPunchwellDlg::ShowWindow() {
 }
 
 bool CPunchwellDlg::CheckIn(const QString& name) {
-    return m_checkIn.CheckIn(name.toStdString());
+    return m_session.CheckInState().CheckIn(name.toStdString());
 }
 
 bool CPunchwellDlg::CheckOut() {
-    return m_checkIn.CheckOut();
+    return m_session.CheckInState().CheckOut();
 }
 
 bool CPunchwellDlg::IsCheckedIn() const {
-    return m_checkIn.IsCheckedIn();
+    return m_session.State().checkedIn;
 }
 
 CDoneTask* CPunchwellDlg::GetCurrentPeriod() const {
-    return m_checkIn.GetCurrentPeriod();
+    return m_session.CheckInState().GetCurrentPeriod();
 }
 
 QString CPunchwellDlg::GetCurrentProject() const {
-    return QString::fromStdString(m_checkIn.GetCurrentProject());
+    return QString::fromStdString(m_session.State().project);
 }
 
 void CPunchwellDlg::FillProjectList() {
@@ -507,7 +516,28 @@ ProjectChoice CPunchwellDlg::SelectedChoice() const {
 }
 
 void CPunchwellDlg::UpdateState() {
-    const bool in = m_checkIn.IsCheckedIn();
+    m_session.Notify({.state = true});
+}
+
+void CPunchwellDlg::OnSessionChanged(const SessionChanges& changes) {
+    if (changes.dialog)
+        ShowTrayIcon(!m_session.State().dialogShown);
+    if (changes.projects)
+        FillProjectList();
+    if (changes.checkInBegan)
+        m_btnCheckInOut->setFocus();
+    if (changes.locked)
+        hide();
+    if (changes.unlocked)
+        ShowWindow();
+    if (changes.state)
+        Redraw();
+    else if (changes.texts)
+        PushTexts();
+}
+
+void CPunchwellDlg::Redraw() {
+    const bool in = m_session.State().checkedIn;
     m_btnCheckInOut->setText(in ? tr("&Check Out") : tr("&Check In"));
     if (in && !m_cboProjects->view()->isVisible())
         SelectProjectEntry(m_cboProjects->findText(GetCurrentProject(), Qt::MatchFixedString));
@@ -517,31 +547,24 @@ void CPunchwellDlg::UpdateState() {
     if (!m_app.GetOptions().m_bAutoSwitch)
         m_cboProjects->setEnabled(!in);
     m_btnSwitch->setEnabled(in);
-    m_checkIn.UpdateElapsed();
+    PushTexts();
     RefreshTray();
 }
 
 void CPunchwellDlg::RefreshTray() {
-    const bool locked = m_app.m_wLocked != 0;
+    const bool locked = m_session.State().locked;
     m_tray->SetIcon(locked ? m_hLockedIcon : m_hIcon);
     m_tray->SetTooltipText(tr("Punchwell - Double-click to ") + (locked ? tr("unlock")
-                                                                 : m_checkIn.IsCheckedIn()
+                                                                 : m_session.State().checkedIn
                                                                      ? tr("check out")
                                                                      : tr("check in")));
 }
 
 void CPunchwellDlg::PushTexts() {
-    m_elapsedLabel->setText(QString::fromStdString(m_checkIn.GetElapsedText()));
-    m_checkedInLabel->setText(QString::fromStdString(m_checkIn.GetCheckedInText()));
-    m_checkedOutLabel->setText(QString::fromStdString(m_checkIn.GetCheckedOutText()));
-}
-
-void CPunchwellDlg::FocusCheckInOut() {
-    m_btnCheckInOut->setFocus();
-}
-
-void CPunchwellDlg::Relock() {
-    m_lock->Relock();
+    const SessionState& state = m_session.State();
+    m_elapsedLabel->setText(QString::fromStdString(state.elapsedText));
+    m_checkedInLabel->setText(QString::fromStdString(state.checkedInText));
+    m_checkedOutLabel->setText(QString::fromStdString(state.checkedOutText));
 }
 
 void CPunchwellDlg::ShowTrayIcon(bool shown) {
@@ -552,38 +575,31 @@ void CPunchwellDlg::ShowTrayIcon(bool shown) {
 }
 
 void CPunchwellDlg::OnTimer() {
-    // Twenty times a second, but the work is done once per new second only.
-    const std::int32_t now = m_app.GetClock().Now();
-    if (now == m_timeLastSecond)
-        return;
-    m_timeLastSecond = now;
-    m_checkIn.OnTick(now);
+    // Twenty times a second; the session does its work once per new second.
+    m_session.Tick();
 }
 
 void CPunchwellDlg::OnCheckInOut() {
-    m_checkIn.OnCheckInOut(SelectedChoice());
+    m_session.CheckInOut(SelectedChoice());
 }
 
 void CPunchwellDlg::OnSwitch() {
-    m_checkIn.OnSwitch(SelectedText().toStdString());
+    m_session.Switch(SelectedText().toStdString());
 }
 
 void CPunchwellDlg::OnProjectSelChange(int index) {
     (void)index;
     if (m_nFilling > 0)
         return;
-    m_checkIn.OnProjectSelChange(SelectedChoice());
+    m_session.ProjectSelChange(SelectedChoice());
 }
 
 void CPunchwellDlg::OnTrayCheckInOut() {
-    if (m_checkIn.IsCheckedIn())
-        OnCheckInOut();
-    else
-        OnSwitch();
+    m_session.TrayCheckInOut(SelectedText().toStdString());
 }
 
 void CPunchwellDlg::OnTraySwitch() {
-    if (m_checkIn.IsCheckedIn())
+    if (m_session.State().checkedIn)
         OnSwitch();
 }
 
@@ -594,9 +610,9 @@ void CPunchwellDlg::OnConfigure() {
     const int selected = m_cboProjects->currentIndex();
     CConfigureProjectsDlg::Hooks hooks;
     hooks.currentProject = [this]() -> std::optional<std::string> {
-        if (!m_checkIn.IsCheckedIn())
+        if (!m_session.State().checkedIn)
             return std::nullopt;
-        return m_checkIn.GetCurrentProject();
+        return m_session.State().project;
     };
     hooks.viewRecords = [this](CTask& task) { OpenTimeRecords(task); };
     // The icon is away already while Configure Projects is open.
@@ -636,7 +652,9 @@ void CPunchwellDlg::OpenTimeRecords(CTask& task) {
     if (prompts == nullptr)
         return;
     CTimeRecordsDlg::Hooks hooks;
-    hooks.currentPeriod = [this]() -> const CDoneTask* { return m_checkIn.GetCurrentPeriod(); };
+    hooks.currentPeriod = [this]() -> const CDoneTask* {
+        return m_session.CheckInState().GetCurrentPeriod();
+    };
     hooks.reporting = [this](QWidget* statusDialog) {
         CReportActions(m_app, *m_app.GetPrompts(), statusDialog, [this](bool shown) {
             ShowTrayIcon(shown);
@@ -649,7 +667,7 @@ void CPunchwellDlg::OpenTimeRecords(CTask& task) {
 void CPunchwellDlg::OnAddProject() {
     const bool hadSelection = m_cboProjects->currentIndex() >= 0;
     const QString previous = SelectedText();
-    CTask* task = m_checkIn.AddNewProject(CCheckIn::AddFailure::CreationFailure);
+    CTask* task = m_session.AddProject(CCheckIn::AddFailure::CreationFailure);
     if (task == nullptr)
         return;
     const QString name = QString::fromStdString(task->GetName());
@@ -664,7 +682,7 @@ void CPunchwellDlg::OnAddProject() {
 
 void CPunchwellDlg::OnOptions() {
     Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || m_lock->RefusesCommands())
+    if (prompts == nullptr || m_session.RefusesCommands())
         return;
     COptionsDlg dlg(m_app, *prompts, this);
     if (dlg.exec() == QDialog::Accepted)
@@ -681,13 +699,8 @@ void CPunchwellDlg::OnAbout() {
 }
 
 void CPunchwellDlg::OnExit() {
-    if (m_checkIn.IsCheckedIn() || m_checkIn.IsBusy()) {
-        const bool done = m_checkIn.CheckOut();
-        UpdateState();
-        if (!done)
-            return;
-    }
-    m_app.WriteOptions();
+    if (!m_session.Exit())
+        return;
     hide();
     emit exitRequested();
 }
@@ -707,8 +720,8 @@ void CPunchwellDlg::closeEvent(QCloseEvent* event) {
     // While locked the window is hidden, so no close box can be clicked: a close request
     // then comes from another program (or the desktop) and is the unlock procedure. After
     // the right password it goes on as Cancel: the options are written, the window stays.
-    if (m_lock->IsLocked()) {
-        if (m_lock->OnCloseRequest())
+    if (m_session.State().locked) {
+        if (m_session.CloseRequest())
             reject();
         return;
     }
@@ -718,7 +731,7 @@ void CPunchwellDlg::closeEvent(QCloseEvent* event) {
 }
 
 QMenu* CPunchwellDlg::PrepareContextMenu() {
-    const bool in = m_checkIn.IsCheckedIn();
+    const bool in = m_session.State().checkedIn;
     m_actionContextCheckInOut->setText(in ? tr("&Check Out") : tr("&Check In"));
     m_actionContextSwitch->setEnabled(in);
     return m_contextMenu;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/app/Desktop.h"
 #include "core/timing/CheckIn.h"
-#include "core/timing/CheckInView.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -13,27 +13,29 @@
 #include <functional>
 
 class CPunchwellApp;
+class CPunchwellSession;
 class CReportActions;
 class CTask;
 class CDataCommands;
 class CSystemTray;
-class CLockController;
 class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
 class QPushButton;
+struct SessionChanges;
 
 // The main window. It lives for the whole run: closing it only hides it, and the program
-// ends through Exit alone. It shows the check-in state that CCheckIn keeps, runs its clock,
-// and is where every command of the menus, the buttons, the shortcuts and the tray icon goes.
-class CPunchwellDlg : public QDialog, private CheckInView {
+// ends through Exit alone. It draws the session's snapshot whenever the session says it
+// changed, runs the clock that drives it, and forwards every command of the menus, the
+// buttons, the shortcuts and the tray icon to it after asking the session's command gate.
+class CPunchwellDlg : public QDialog, private Desktop {
     Q_OBJECT
 public:
     static constexpr int kClockIntervalMs = 50;
 
-    explicit CPunchwellDlg(CPunchwellApp& app, QWidget* parent = nullptr);
+    explicit CPunchwellDlg(CPunchwellSession& session, QWidget* parent = nullptr);
     ~CPunchwellDlg() override;
 
     // Start-up once the window exists, before it is shown: the project list, the first
@@ -50,14 +52,14 @@ public:
     bool IsCheckedIn() const;
     CDoneTask* GetCurrentPeriod() const;
     QString GetCurrentProject() const;
-    CCheckIn& CheckInState() { return m_checkIn; }
+    CPunchwellSession& Session() { return m_session; }
 
-    void FillProjectList() override;
-    void UpdateState() override;
-    void ShowTrayIcon(bool shown) override;
+    // Fills the project list from the store; no entry is selected afterwards.
+    void FillProjectList();
+    // Redraws buttons, menus, the texts and the tray icon from the session's state.
+    void UpdateState();
+    void ShowTrayIcon(bool shown);
     CSystemTray& Tray() { return *m_tray; }
-    // The program lock; while it refuses commands nothing else of the program is reached.
-    CLockController& LockControl() { return *m_lock; }
     // Save Data, Export Data as Text and the load procedure.
     CDataCommands& DataCommands() { return *m_dataCommands; }
 
@@ -115,10 +117,12 @@ private:
     void AddSystemMenuItem();
     QAction* AddAction(QMenu* menu, const QString& text, const char* name, bool enabled = true);
 
-    // CheckInView
-    void PushTexts() override;
-    void FocusCheckInOut() override;
-    void Relock() override;
+    // Desktop
+    bool OtherWindowOpen() const override;
+
+    void OnSessionChanged(const SessionChanges& changes);
+    void Redraw();
+    void PushTexts();
 
     void OnTimer();
     // The report commands, run for one command each with this window as parent.
@@ -131,12 +135,11 @@ private:
     QString SelectedText() const;
     void SelectProjectEntry(int index);
 
+    CPunchwellSession& m_session;
     CPunchwellApp& m_app;
-    CCheckIn m_checkIn;
+    int m_listener = 0;
     CSystemTray* m_tray = nullptr;
-    CLockController* m_lock = nullptr;
     QTimer m_clock;
-    std::int32_t m_timeLastSecond = 0;
     int m_nFilling = 0; // list changes made by the program, not by the person
     QIcon m_hIcon;
     QIcon m_hLockedIcon;

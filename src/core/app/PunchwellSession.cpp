@@ -1,0 +1,137 @@
+#include "core/app/PunchwellSession.h"
+
+#include "core/platform/Clock.h"
+
+#include <vector>
+
+CPunchwellSession::CPunchwellSession(const std::string& dataDirectory)
+    : m_app(dataDirectory), m_checkIn(m_app, [this](const SessionChanges& c) { Notify(c); }),
+      m_lock(m_app, [this](const SessionChanges& c) { Notify(c); }) {
+    TakeSnapshot();
+}
+
+int CPunchwellSession::Subscribe(Listener listener) {
+    const int id = ++m_nextListener;
+    m_listeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void CPunchwellSession::Unsubscribe(int id) {
+    m_listeners.erase(id);
+}
+
+const SessionState& CPunchwellSession::State() const {
+    TakeSnapshot();
+    return m_state;
+}
+
+void CPunchwellSession::TakeSnapshot() const {
+    m_state.checkedIn = m_checkIn.IsCheckedIn();
+    m_state.project = m_checkIn.GetCurrentProject();
+    m_state.elapsedText = m_checkIn.GetElapsedText();
+    m_state.checkedInText = m_checkIn.GetCheckedInText();
+    m_state.checkedOutText = m_checkIn.GetCheckedOutText();
+    m_state.locked = m_lock.IsLocked();
+    m_state.busy = m_checkIn.IsBusy();
+    m_state.dialogShown = m_checkIn.IsDialogShown();
+    m_state.refusesCommands = RefusesCommands();
+}
+
+void CPunchwellSession::Notify(const SessionChanges& changes) {
+    if (changes.state)
+        m_checkIn.UpdateElapsed();
+    TakeSnapshot();
+    // A listener may unsubscribe (a window going away) while it is told.
+    std::vector<int> ids;
+    ids.reserve(m_listeners.size());
+    for (const auto& entry : m_listeners)
+        ids.push_back(entry.first);
+    for (int id : ids) {
+        const auto found = m_listeners.find(id);
+        if (found != m_listeners.end())
+            found->second(changes);
+    }
+}
+
+void CPunchwellSession::Start() {
+    m_checkIn.ResumeOrOfferList();
+    m_lock.ArmRelockIfLocked(m_app.GetClock().Now());
+    m_timeLastSecond = m_app.GetClock().Now();
+}
+
+void CPunchwellSession::Tick() {
+    // A failed autosave or a relock's save shows a message, and the clock goes on under it.
+    if (m_bInTick)
+        return;
+    m_bInTick = true;
+    const std::int32_t now = m_app.GetClock().Now();
+    if (now != m_timeLastSecond) {
+        m_timeLastSecond = now;
+        m_checkIn.OnTick(now);
+        m_lock.PollRelock(now, OtherWindowOpen());
+    } else if (m_lock.IsRelockPending()) {
+        m_lock.PollRelock(now, OtherWindowOpen());
+    }
+    m_bInTick = false;
+}
+
+void CPunchwellSession::CheckInOut(const ProjectChoice& selection) {
+    m_checkIn.OnCheckInOut(selection);
+}
+
+void CPunchwellSession::Switch(const std::string& selectedName) {
+    m_checkIn.OnSwitch(selectedName);
+}
+
+void CPunchwellSession::ProjectSelChange(const ProjectChoice& selection) {
+    m_checkIn.OnProjectSelChange(selection);
+}
+
+void CPunchwellSession::TrayCheckInOut(const std::string& selectedName) {
+    if (m_checkIn.IsCheckedIn())
+        m_checkIn.OnCheckInOut(ProjectChoice::Nothing());
+    else
+        m_checkIn.OnSwitch(selectedName);
+}
+
+CTask* CPunchwellSession::AddProject(CCheckIn::AddFailure failure) {
+    return m_checkIn.AddNewProject(failure);
+}
+
+void CPunchwellSession::LockCommand() {
+    if (m_lock.IsLocked()) {
+        m_lock.ToggleLock(false);
+        return;
+    }
+    if (CanLock())
+        m_lock.ToggleLock(false);
+}
+
+bool CPunchwellSession::CloseRequest() {
+    if (!m_lock.IsLocked())
+        return true;
+    return m_lock.ToggleLock(false);
+}
+
+bool CPunchwellSession::Exit() {
+    if (m_checkIn.IsCheckedIn() || m_checkIn.IsBusy()) {
+        const bool done = m_checkIn.CheckOut();
+        Notify({.state = true});
+        if (!done)
+            return false;
+    }
+    m_app.WriteOptions();
+    return true;
+}
+
+bool CPunchwellSession::RefusesCommands() const {
+    return m_lock.IsLocked() || m_lock.IsBusy() || m_lock.IsRelockPending();
+}
+
+bool CPunchwellSession::HoldsRequests() const {
+    return m_lock.IsLocked() || m_lock.IsRelockPending();
+}
+
+bool CPunchwellSession::CanLock() const {
+    return !RefusesCommands() && !OtherWindowOpen();
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/app/Desktop.h"
+#include "core/app/ProgramLock.h"
+#include "core/app/PunchwellApp.h"
+#include "core/app/SessionState.h"
+#include "core/timing/CheckIn.h"
+
+#include <functional>
+#include <map>
+#include <string>
+
+// The running program without its windows: it owns the app (store, files, options), the
+// check-in state, the program lock, and runs every command a window, the tray or a later
+// start gives. It asks the person only through the prompts port, keeps one read-only
+// snapshot of its state and tells whoever listens, in one notification, that it changed.
+// Calls go one way: the windows call the session, the session never calls a window.
+class CPunchwellSession {
+public:
+    using Listener = std::function<void(const SessionChanges&)>;
+
+    explicit CPunchwellSession(const std::string& dataDirectory);
+    CPunchwellSession(const CPunchwellSession&) = delete;
+    CPunchwellSession& operator=(const CPunchwellSession&) = delete;
+
+    CPunchwellApp& App() { return m_app; }
+    const CPunchwellApp& App() const { return m_app; }
+    CCheckIn& CheckInState() { return m_checkIn; }
+    const CCheckIn& CheckInState() const { return m_checkIn; }
+    CProgramLock& Lock() { return m_lock; }
+
+    // The desktop's windows, asked whether another one is open; a plain Desktop (no windows)
+    // until set. The desktop outlives the session or resets it.
+    void SetDesktop(Desktop& desktop) { m_desktop = &desktop; }
+    void ResetDesktop() { m_desktop = &m_noDesktop; }
+
+    // The state as it is now; the texts are those of the last change.
+    const SessionState& State() const;
+    // Listeners are called after every change, in the order they subscribed.
+    int Subscribe(Listener listener);
+    void Unsubscribe(int id);
+
+    // Start-up once the window has drawn its first state: a running period resumed or the
+    // project list offered, then the relock armed when the data was saved locked.
+    void Start();
+    // The clock: call often. The check-in's work runs once per new second; a relock that
+    // waits for an open window is looked at every time.
+    void Tick();
+
+    // The check-in commands (main window, menus, shortcuts, the tray).
+    void CheckInOut(const ProjectChoice& selection);
+    void Switch(const std::string& selectedName);
+    void ProjectSelChange(const ProjectChoice& selection);
+    // The tray's default command: check out when checked in, else choose a project.
+    void TrayCheckInOut(const std::string& selectedName);
+    CTask* AddProject(CCheckIn::AddFailure failure);
+
+    // The lock command: locks, or unlocks with the password. Locking is left alone while
+    // another window of the program is open or the gate is shut.
+    void LockCommand();
+    // A close request: while locked it asks for the password. True when the request may go
+    // on (the program is, or now is, unlocked).
+    bool CloseRequest();
+
+    // Exit's work before the program ends: checks out (notes asked as usual) and writes the
+    // options. False when the person cancelled the notes: the program goes on.
+    bool Exit();
+
+    // The one command gate every entry point asks: while locked, while a lock or unlock asks
+    // its questions, and until the start-up relock has run, no command may reach the data.
+    bool RefusesCommands() const;
+    // Locked, or the relock still to come: requests from outside (a file handed over) wait
+    // for the `released` notification.
+    bool HoldsRequests() const;
+    // Whether the lock command would lock now.
+    bool CanLock() const;
+    bool OtherWindowOpen() const { return m_desktop->OtherWindowOpen(); }
+
+    // Tells the listeners; `state` also brings the texts and the snapshot up to date.
+    void Notify(const SessionChanges& changes);
+
+private:
+    void TakeSnapshot() const;
+
+    CPunchwellApp m_app;
+    CCheckIn m_checkIn;
+    CProgramLock m_lock;
+    Desktop m_noDesktop;
+    Desktop* m_desktop = &m_noDesktop;
+    mutable SessionState m_state;
+    std::map<int, Listener> m_listeners;
+    int m_nextListener = 0;
+    std::int32_t m_timeLastSecond = 0;
+    bool m_bInTick = false;
+};
