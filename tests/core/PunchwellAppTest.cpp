@@ -175,6 +175,7 @@ TEST(PunchwellAppOptions, DefaultsWhenNothingIsStored) {
     EXPECT_EQ(o.m_bShowNotes, 1);
     EXPECT_EQ(o.m_bRemindLock, 1);
     EXPECT_EQ(o.m_wPageLines, 15);
+    EXPECT_EQ(o.m_wIdleMinutes, 15);
     EXPECT_TRUE(storage.writes.empty()); // reading creates no values
 }
 
@@ -196,6 +197,8 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
         {"Remind Lock", 256, 1},    {"PageLines", 5, 5},
         {"PageLines", 50, 50},      {"PageLines", 4, 15},
         {"PageLines", 51, 15},      {"PageLines", 0x10000 + 20, 15},
+        {"IdleMinutes", 0, 0},      {"IdleMinutes", 480, 480},
+        {"IdleMinutes", 481, 15},   {"IdleMinutes", -5, 15},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " = " + std::to_string(c.stored));
@@ -209,7 +212,8 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
             {"AutoSwitch", o.m_bAutoSwitch},           {"WeekStart", o.m_wWeekStart},
             {"ShowListOnStart", o.m_bShowListOnStart}, {"AutoSave", o.m_bAutoSave},
             {"AutoSave Seconds", o.m_wAutoSaveIndex},  {"Show Notes", o.m_bShowNotes},
-            {"Remind Lock", o.m_bRemindLock},          {"PageLines", o.m_wPageLines}};
+            {"Remind Lock", o.m_bRemindLock},          {"PageLines", o.m_wPageLines},
+            {"IdleMinutes", o.m_wIdleMinutes}};
         EXPECT_EQ(read.at(c.name), c.expected);
     }
     // Any text is a default project, and a number where text belongs reads as empty.
@@ -224,23 +228,24 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
     EXPECT_EQ(app.GetOptions().m_strDefaultProject, "");
 }
 
-TEST(PunchwellAppOptions, SetOptionsWritesAllNineInOrder) {
+TEST(PunchwellAppOptions, SetOptionsWritesAllInOrder) {
     CPunchwellApp app("/tmp");
     FakeOptionsStorage storage;
     app.SetOptionsStorage(&storage);
     app.Options().m_bRemindLock = 0;
     app.Options().m_wPageLines = 33;
+    app.Options().m_wIdleMinutes = 0;
     app.SetOptions(1, "Web", 0, 3, 0, 9, 0);
     EXPECT_EQ(storage.writes,
               (std::vector<std::string>{"AutoSwitch", "DefaultProject", "WeekStart",
                                         "ShowListOnStart", "AutoSave", "AutoSave Seconds",
-                                        "Show Notes", "Remind Lock", "PageLines"}));
+                                        "Show Notes", "Remind Lock", "PageLines", "IdleMinutes"}));
     const std::map<std::string, std::variant<std::int64_t, std::string>> expected = {
         {"AutoSwitch", std::int64_t{1}}, {"DefaultProject", std::string("Web")},
         {"WeekStart", std::int64_t{3}},  {"ShowListOnStart", std::int64_t{0}},
         {"AutoSave", std::int64_t{0}},   {"AutoSave Seconds", std::int64_t{9}},
         {"Show Notes", std::int64_t{0}}, {"Remind Lock", std::int64_t{0}},
-        {"PageLines", std::int64_t{33}}};
+        {"PageLines", std::int64_t{33}}, {"IdleMinutes", std::int64_t{0}}};
     EXPECT_EQ(storage.values, expected);
 
     // What was written reads back the same.
@@ -251,6 +256,7 @@ TEST(PunchwellAppOptions, SetOptionsWritesAllNineInOrder) {
     EXPECT_EQ(again.GetOptions().m_wWeekStart, 3);
     EXPECT_EQ(again.GetOptions().m_wPageLines, 33);
     EXPECT_EQ(again.GetOptions().m_bRemindLock, 0);
+    EXPECT_EQ(again.GetOptions().m_wIdleMinutes, 0);
 }
 
 TEST(PunchwellApp, PasswordIsKeptScrambled) {

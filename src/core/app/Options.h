@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
-// The nine user options with their defaults. Names are the stored value names.
+// The user options with their defaults. Names are the stored value names.
 struct COptions {
+    static constexpr int kMaxIdleMinutes = 480;
+
     int m_bAutoSwitch = 0;              // "AutoSwitch"
     std::string m_strDefaultProject;    // "DefaultProject"
     std::uint16_t m_wWeekStart = 0;     // "WeekStart", 0 = Sunday .. 6 = Saturday
@@ -14,6 +16,8 @@ struct COptions {
     int m_bShowNotes = 1;               // "Show Notes"
     int m_bRemindLock = 1;              // "Remind Lock"
     std::uint16_t m_wPageLines = 15;    // "PageLines"
+    // Time away from the computer longer than this is asked about on return; 0 = never.
+    std::uint16_t m_wIdleMinutes = 15; // "IdleMinutes"
 };
 
 // Where the options are kept: the registry on Windows, a settings file elsewhere. Reads

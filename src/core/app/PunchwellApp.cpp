@@ -100,6 +100,8 @@ void CPunchwellApp::ReadOptions() {
     ReadRanged(s, "Show Notes", m_options.m_bShowNotes, defaults.m_bShowNotes, 0, 1);
     ReadRanged(s, "Remind Lock", m_options.m_bRemindLock, defaults.m_bRemindLock, 0, 1);
     ReadRanged(s, "PageLines", m_options.m_wPageLines, defaults.m_wPageLines, 5, 50);
+    ReadRanged(s, "IdleMinutes", m_options.m_wIdleMinutes, defaults.m_wIdleMinutes, 0,
+               COptions::kMaxIdleMinutes);
 }
 
 void CPunchwellApp::WriteOptions() {
@@ -115,6 +117,7 @@ void CPunchwellApp::WriteOptions() {
     s.WriteInt("Show Notes", static_cast<std::uint32_t>(m_options.m_bShowNotes));
     s.WriteInt("Remind Lock", static_cast<std::uint32_t>(m_options.m_bRemindLock));
     s.WriteInt("PageLines", m_options.m_wPageLines);
+    s.WriteInt("IdleMinutes", m_options.m_wIdleMinutes);
 }
 
 void CPunchwellApp::SetOptions(int autoSwitch, const std::string& defaultProject,

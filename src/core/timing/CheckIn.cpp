@@ -81,25 +81,7 @@ bool CCheckIn::CheckInImpl(const std::string& name) {
         return false;
     }
 
-    // A period's key is its start second: when another period already starts in this second
-    // (checked in, out and in again within it), this one starts at the next free second, so
-    // the store takes it and it is saved like any other.
-    std::int32_t start = Now();
-    while (m_app.FindDoneTask(start) != nullptr)
-        ++start;
-
-    auto period = std::make_unique<CDoneTask>(task->GetName(), std::string());
-    period->Begin(start);
-    period->SetEnd(start);
-    CDoneTask* current = period.get();
-    if (!m_app.AddDoneTask(period))
-        return false; // cannot happen: the start second was free
-
-    m_pCurrent = current;
-    m_bCheckedIn = true;
-    m_timeLastSave = start;
-    m_strCheckedIn = Display(start);
-    m_strCheckedOut.clear();
+    OpenPeriod(*task, Now());
     Changed({.checkInBegan = true});
 
     // The file is taken before opening the document: the save may ask the person and the
@@ -114,6 +96,28 @@ bool CCheckIn::CheckInImpl(const std::string& name) {
     return true;
 }
 
+void CCheckIn::OpenPeriod(const CTask& task, std::int32_t start) {
+    // A period's key is its start second: when another period already starts in this second
+    // (checked in, out and in again within it), this one starts at the next free second, so
+    // the store takes it and it is saved like any other.
+    while (m_app.FindDoneTask(start) != nullptr)
+        ++start;
+
+    auto period = std::make_unique<CDoneTask>(task.GetName(), std::string());
+    period->Begin(start);
+    const std::int32_t now = Now();
+    period->SetEnd(now > start ? now : start);
+    CDoneTask* current = period.get();
+    if (!m_app.AddDoneTask(period))
+        return; // cannot happen: the start second was free
+
+    m_pCurrent = current;
+    m_bCheckedIn = true;
+    m_timeLastSave = now > start ? now : start;
+    m_strCheckedIn = Display(start);
+    m_strCheckedOut.clear();
+}
+
 bool CCheckIn::CheckOut() {
     if (IsBusy())
         return !m_bCheckedIn && m_pCurrent == nullptr;
@@ -121,7 +125,7 @@ bool CCheckIn::CheckOut() {
     return CheckOutImpl();
 }
 
-bool CCheckIn::CheckOutImpl() {
+bool CCheckIn::CheckOutImpl(std::optional<std::int32_t> end) {
     if (!m_bCheckedIn)
         return true;
     CDoneTask& period = *m_pCurrent;
@@ -130,7 +134,10 @@ bool CCheckIn::CheckOutImpl() {
     // it alone meanwhile because it no longer counts as checked in.
     m_bCheckedIn = false;
     const std::int32_t now = Now();
-    period.Finish(now < period.GetStart() ? period.GetStart() : now);
+    std::int32_t at = end && *end < now ? *end : now;
+    if (at < period.GetStart())
+        at = period.GetStart();
+    period.Finish(at);
 
     std::string notes;
     if (m_app.GetOptions().m_bShowNotes) {
@@ -163,6 +170,22 @@ void CCheckIn::Resume(CDoneTask& period) {
     Changed({.texts = true});
     m_bCheckedIn = true;
     Changed({.state = true});
+}
+
+bool CCheckIn::DiscardIdleTime(std::int32_t idleStart, std::optional<std::int32_t> returnedAt) {
+    if (IsBusy() || !m_bCheckedIn)
+        return false;
+    BusyScope busy(*this);
+    const CTask* task = m_app.FindTask(m_pCurrent->GetProject());
+    if (!CheckOutImpl(idleStart))
+        return false;
+    // The same project goes on from the return; its document is open already.
+    if (returnedAt && task != nullptr) {
+        OpenPeriod(*task, *returnedAt);
+        m_app.SaveData();
+    }
+    Changed({.state = true});
+    return true;
 }
 
 void CCheckIn::ResumeOrOfferList() {

@@ -58,6 +58,11 @@ public:
     bool CheckOut();
     // Adopts a running period of the store.
     void Resume(CDoneTask& period);
+    // Time away is taken out of the open period: it ends at `idleStart` (not before its
+    // start), with the notes asked as at check-out, and with `returnedAt` a new period of
+    // the same project runs from that second on. False when the notes were cancelled (the
+    // period goes on unchanged) or another operation holds the period. Notifies the change.
+    bool DiscardIdleTime(std::int32_t idleStart, std::optional<std::int32_t> returnedAt);
 
     // The commands; each notifies a state change when done.
     void OnCheckInOut(const ProjectChoice& selection);
@@ -93,7 +98,10 @@ private:
     class BusyScope;
 
     bool CheckInImpl(const std::string& name);
-    bool CheckOutImpl();
+    // Ends the open period at `end` (now when empty), asking for its notes.
+    bool CheckOutImpl(std::optional<std::int32_t> end = std::nullopt);
+    // Makes a new period of `task` from `start` (or the next free second) the open one.
+    void OpenPeriod(const CTask& task, std::int32_t start);
     // "New Project...": add, save, refill the list and check in to it.
     void AddAndCheckIn();
     std::int32_t Now() const;
