@@ -5,6 +5,7 @@
 #include "FakeIdleSource.h"
 #include "FakePrompts.h"
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/timing/CheckIn.h"
 
@@ -50,8 +51,7 @@ protected:
 
     void Tick() {
         m_clock.advance(1);
-        m_checkIn.OnTick(m_clock.Now());
-        m_watch.OnTick(m_clock.Now());
+        m_session.Tick();
     }
     // At the keyboard: input every second.
     void Work(std::int32_t seconds) {
@@ -68,8 +68,7 @@ protected:
     void Return() {
         m_clock.advance(1);
         m_source.Input();
-        m_checkIn.OnTick(m_clock.Now());
-        m_watch.OnTick(m_clock.Now());
+        m_session.Tick();
     }
     // The computer sleeps; the first tick after it sees the clock jump.
     void Sleep(std::int32_t seconds, bool idleCountsSleep = true) {
@@ -107,9 +106,10 @@ protected:
     FakeClock m_clock{kT0};
     FakeIdleSource m_source{m_clock};
     FakePrompts m_prompts;
-    CPunchwellApp m_app{m_dir.str()};
-    CCheckIn m_checkIn{m_app, nullptr};
-    CIdleWatch m_watch{m_app, m_checkIn};
+    CPunchwellSession m_session{m_dir.str()};
+    CPunchwellApp& m_app = m_session.App();
+    CCheckIn& m_checkIn = m_session.CheckInState();
+    CIdleWatch& m_watch = m_session.Idle();
 };
 
 struct AnswerCase {
@@ -226,9 +226,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(IdleWatchTest, TheDesktopsSleepSignalMarksTheTimeAsleep) {
     ASSERT_TRUE(m_checkIn.CheckIn("Alpha"));
     Work(100);
-    m_watch.OnSleep(m_clock.Now());
+    m_session.SleepChanged(true);
     m_clock.advance(40 * kMinute);
-    m_watch.OnWake(m_clock.Now());
+    m_session.SleepChanged(false);
     // The clock's own tick after the wake sees the jump, but the time is asked about once.
     Tick();
     ExpectQuestion(At(100), At(100 + 40 * kMinute));
@@ -371,11 +371,24 @@ TEST_F(IdleWatchTest, WhileLockedTheQuestionWaitsForTheUnlock) {
     Return();
     Work(30);
     EXPECT_FALSE(m_watch.Question());
+    EXPECT_FALSE(m_session.State().idleQuestion);
     EXPECT_FALSE(m_watch.Answer(IdleAnswer::DiscardAndCheckOut));
     EXPECT_TRUE(m_checkIn.IsCheckedIn());
 
     m_app.m_wLocked = 0;
     ExpectQuestion(At(100), At(100 + 20 * kMinute + 1));
+    // The session shows it, and takes an answer only for the question as it stands.
+    const std::optional<IdleQuestion> shown = m_session.State().idleQuestion;
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(*shown, *m_watch.Question());
+    IdleQuestion stale = *shown;
+    stale.end += 1;
+    EXPECT_FALSE(m_session.AnswerIdle(stale, IdleAnswer::DiscardAndCheckOut));
+    EXPECT_TRUE(m_checkIn.IsCheckedIn());
+    m_prompts.ExpectNotes("Alpha", "");
+    EXPECT_TRUE(m_session.AnswerIdle(*shown, IdleAnswer::DiscardAndCheckOut));
+    EXPECT_FALSE(m_checkIn.IsCheckedIn());
+    EXPECT_FALSE(m_session.State().idleQuestion);
 }
 
 TEST_F(IdleWatchTest, AnUnreadableSourceLeavesOnlySleep) {

@@ -19,6 +19,8 @@ public:
     bool Start();
     // Why Start failed.
     QString Error() const { return m_error; }
+    // The display's name, ":N".
+    QString Display() const { return m_display; }
 
     // `base` with this display and the xcb platform.
     QProcessEnvironment Environment(QProcessEnvironment base) const;

@@ -6,7 +6,7 @@
 
 CPunchwellSession::CPunchwellSession(const std::string& dataDirectory)
     : m_app(dataDirectory), m_checkIn(m_app, [this](const SessionChanges& c) { Notify(c); }),
-      m_lock(m_app, [this](const SessionChanges& c) { Notify(c); }) {
+      m_lock(m_app, [this](const SessionChanges& c) { Notify(c); }), m_idle(m_app, m_checkIn) {
     TakeSnapshot();
 }
 
@@ -35,6 +35,39 @@ void CPunchwellSession::TakeSnapshot() const {
     m_state.busy = m_checkIn.IsBusy();
     m_state.dialogShown = m_checkIn.IsDialogShown();
     m_state.refusesCommands = RefusesCommands();
+    m_state.idleQuestion = IdleQuestionNow();
+}
+
+std::optional<IdleQuestion> CPunchwellSession::IdleQuestionNow() const {
+    // Behind the gate like any command: locked, it waits for the unlock.
+    if (RefusesCommands())
+        return std::nullopt;
+    return m_idle.Question();
+}
+
+void CPunchwellSession::NotifyIfIdleChanged() {
+    if (IdleQuestionNow() != m_state.idleQuestion)
+        Notify({.idle = true});
+}
+
+void CPunchwellSession::SleepChanged(bool sleeping) {
+    const std::int32_t now = m_app.GetClock().Now();
+    if (sleeping)
+        m_idle.OnSleep(now);
+    else
+        m_idle.OnWake(now);
+    NotifyIfIdleChanged();
+}
+
+bool CPunchwellSession::AnswerIdle(const IdleQuestion& asked, IdleAnswer answer) {
+    // The answer is for the question as the person saw it.
+    if (IdleQuestionNow() != asked) {
+        Notify({.idle = true});
+        return false;
+    }
+    const bool done = m_idle.Answer(answer);
+    Notify({.state = true, .idle = true});
+    return done;
 }
 
 void CPunchwellSession::Notify(const SessionChanges& changes) {
@@ -69,6 +102,8 @@ void CPunchwellSession::Tick() {
         m_timeLastSecond = now;
         m_checkIn.OnTick(now);
         m_lock.PollRelock(now, OtherWindowOpen());
+        m_idle.OnTick(now);
+        NotifyIfIdleChanged();
     } else if (m_lock.IsRelockPending()) {
         m_lock.PollRelock(now, OtherWindowOpen());
     }

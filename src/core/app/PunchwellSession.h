@@ -5,6 +5,7 @@
 #include "core/app/PunchwellApp.h"
 #include "core/app/SessionState.h"
 #include "core/timing/CheckIn.h"
+#include "core/timing/IdleWatch.h"
 
 #include <functional>
 #include <map>
@@ -28,6 +29,7 @@ public:
     CCheckIn& CheckInState() { return m_checkIn; }
     const CCheckIn& CheckInState() const { return m_checkIn; }
     CProgramLock& Lock() { return m_lock; }
+    CIdleWatch& Idle() { return m_idle; }
 
     // The desktop's windows, asked whether another one is open; a plain Desktop (no windows)
     // until set. The desktop outlives the session or resets it.
@@ -62,6 +64,15 @@ public:
     // on (the program is, or now is, unlocked).
     bool CloseRequest();
 
+    // The desktop says the computer goes to sleep (true) or has woken (false).
+    void SleepChanged(bool sleeping);
+    // Answers the idle question of the state, when `asked` is still that question and the
+    // gate is open. Discarding asks for the notes as a check-out does. False when the notes
+    // were cancelled (the question stays) or the answer was refused.
+    bool AnswerIdle(const IdleQuestion& asked, IdleAnswer answer);
+    // Seconds since the last keyboard or mouse input; empty when the desktop does not say.
+    std::optional<std::int64_t> IdleSeconds() const { return m_idle.IdleSeconds(); }
+
     // Exit's work before the program ends: checks out (notes asked as usual) and writes the
     // options. False when the person cancelled the notes: the program goes on.
     bool Exit();
@@ -81,10 +92,14 @@ public:
 
 private:
     void TakeSnapshot() const;
+    std::optional<IdleQuestion> IdleQuestionNow() const;
+    // Tells the listeners when the idle question is not the one of the last snapshot.
+    void NotifyIfIdleChanged();
 
     CPunchwellApp m_app;
     CCheckIn m_checkIn;
     CProgramLock m_lock;
+    CIdleWatch m_idle;
     Desktop m_noDesktop;
     Desktop* m_desktop = &m_noDesktop;
     mutable SessionState m_state;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/timing/IdleQuestion.h"
+
+#include <optional>
 #include <string>
 
 // What the program looks like right now, for the windows that show it. A copy taken after
@@ -18,6 +21,9 @@ struct SessionState {
     bool dialogShown = false;
     // The command gate: while it is set, no command may reach the program's data.
     bool refusesCommands = false;
+    // Time away to ask about now; empty when there is none or it must wait (locked, the
+    // gate shut, another operation holding the period).
+    std::optional<IdleQuestion> idleQuestion;
 };
 
 // What one "changed" notification says. Redraw from the snapshot; the event flags say what
@@ -31,4 +37,5 @@ struct SessionChanges {
     bool locked = false;       // the program was just locked: the main window goes away
     bool unlocked = false;     // the program was just unlocked: the main window comes back
     bool released = false;     // requests held while locked may go on now
+    bool idle = false;         // the idle question came, changed or went
 };

@@ -2,9 +2,12 @@
 
 #include "gui/ui/HelpKeyFilter.h"
 
+#include "core/platform/Clock.h"
 #include "gui/app/CommandLine.h"
 #include "gui/app/SingleInstance.h"
+#include "gui/idle/IdleSources.h"
 #include "gui/ui/DataCommands.h"
+#include "gui/ui/IdleController.h"
 #include "gui/ui/PunchwellDlg.h"
 
 #include <QApplication>
@@ -170,6 +173,11 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
     connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
+
+    // Time away from the computer: what this desktop can tell of it.
+    IdleSourceChoice idle = ChooseIdleSource();
+    m_dlg->Idle().SetSource(std::move(idle.source), idle.whyNone);
+    ListenForSleep(m_dlg.get(), [this](bool sleeping) { m_session.SleepChanged(sleeping); });
 
     // The window exists but is not on screen yet, so this box has no owner.
     if (!commandLineFile.isEmpty())

@@ -259,7 +259,7 @@ int CHelpWindow::ContextForOpenDialogs() {
     static const Entry table[] = {
         {"Add A Project", 4},          {"Options", 13},        {"Configure Projects", 3},
         {"Generate Custom Report", 9}, {"Load Data File", 11}, {"Reports", 8},
-        {"Choose Report Options", 8},
+        {"Choose Report Options", 8},  {"Idle Time", 13},
     };
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (const Entry& entry : table) {

@@ -35,6 +35,11 @@ COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
     m_ui->autoSaveCheck->setChecked(options.m_bAutoSave != 0);
     m_ui->showNotesCheck->setChecked(options.m_bShowNotes != 0);
     m_ui->showListGroup->setChecked(options.m_bShowListOnStart != 0);
+    // Off keeps the spin box at the usual value, ready for when it is switched on again.
+    m_ui->idleCheck->setChecked(options.m_wIdleMinutes != 0);
+    m_ui->idleMinutesSpin->setMaximum(COptions::kMaxIdleMinutes);
+    m_ui->idleMinutesSpin->setValue(options.m_wIdleMinutes != 0 ? options.m_wIdleMinutes
+                                                                : COptions().m_wIdleMinutes);
     const QString defaultProject = QString::fromStdString(options.m_strDefaultProject);
     int defaultRow = -1;
     for (int row = 0; row < m_ui->defaultProjectCombo->count(); ++row) {
@@ -52,6 +57,7 @@ COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
         options.m_wWeekStart < m_ui->weekStartCombo->count() ? options.m_wWeekStart : -1);
 
     connect(m_ui->autoSaveCheck, &QCheckBox::clicked, this, &COptionsDlg::UpdateEnabling);
+    connect(m_ui->idleCheck, &QCheckBox::toggled, this, &COptionsDlg::UpdateEnabling);
     connect(m_ui->showListGroup, &QGroupBox::clicked, this, &COptionsDlg::UpdateEnabling);
     connect(m_ui->passwordButton, &QPushButton::clicked, this, &COptionsDlg::OnSetPassword);
     connect(m_ui->okButton, &QPushButton::clicked, this, &COptionsDlg::accept);
@@ -66,6 +72,7 @@ COptionsDlg::~COptionsDlg() = default;
 
 void COptionsDlg::UpdateEnabling() {
     m_ui->minutesCombo->setEnabled(m_ui->autoSaveCheck->isChecked());
+    m_ui->idleMinutesSpin->setEnabled(m_ui->idleCheck->isChecked());
     // The group's own check box grays its contents with it.
     m_ui->defaultProjectCombo->setEnabled(m_ui->showListGroup->isChecked());
 }
@@ -92,7 +99,17 @@ void COptionsDlg::OnSetPassword() {
     UpdatePasswordButton();
 }
 
+void COptionsDlg::SetIdleNote(const QString& whyNoSource) {
+    m_ui->idleNoteLabel->setText(tr("Only sleep can be noticed here: %1").arg(whyNoSource));
+    m_ui->idleNoteLabel->setVisible(!whyNoSource.isEmpty());
+    adjustSize();
+}
+
 void COptionsDlg::ApplyTo(CPunchwellApp& app) const {
+    // SetOptions below writes this one with all the others.
+    app.Options().m_wIdleMinutes = m_ui->idleCheck->isChecked()
+                                       ? static_cast<std::uint16_t>(m_ui->idleMinutesSpin->value())
+                                       : 0;
     const COptions& stored = app.GetOptions();
     const int minutes = m_ui->minutesCombo->currentIndex();
     const int weekStart = m_ui->weekStartCombo->currentIndex();

@@ -28,6 +28,9 @@ public:
 
     void OnSetPassword();
     void UpdatePasswordButton();
+    // Why time away from the keyboard cannot be seen on this desktop; shown under the idle
+    // option, which then covers sleep only. Empty hides the note.
+    void SetIdleNote(const QString& whyNoSource);
 
 private:
     void UpdateEnabling();

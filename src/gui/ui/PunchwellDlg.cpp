@@ -10,6 +10,7 @@
 #include "gui/ui/ConfigureProjectsDlg.h"
 #include "gui/ui/DataCommands.h"
 #include "gui/ui/HelpWindow.h"
+#include "gui/ui/IdleController.h"
 #include "gui/ui/OptionsDlg.h"
 #include "gui/ui/SystemTray.h"
 #include "gui/ui/TimeRecordsDlg.h"
@@ -63,6 +64,7 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     setObjectName(QStringLiteral("PunchwellDlg"));
     setWindowTitle(tr("Punchwell"));
     setWindowIcon(m_hIcon);
+    m_idle = new CIdleController(m_session, *this);
 
     CreateMenus();
     CreateContextMenu();
@@ -685,6 +687,7 @@ void CPunchwellDlg::OnOptions() {
     if (prompts == nullptr || m_session.RefusesCommands())
         return;
     COptionsDlg dlg(m_app, *prompts, this);
+    dlg.SetIdleNote(m_idle->WhyNoSource());
     if (dlg.exec() == QDialog::Accepted)
         dlg.ApplyTo(m_app);
     // AutoSwitch decides whether the project list is usable while checked in.

@@ -18,6 +18,7 @@ class CReportActions;
 class CTask;
 class CDataCommands;
 class CSystemTray;
+class CIdleController;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -62,6 +63,8 @@ public:
     CSystemTray& Tray() { return *m_tray; }
     // Save Data, Export Data as Text and the load procedure.
     CDataCommands& DataCommands() { return *m_dataCommands; }
+    // Time away while checked in, and the question about it.
+    CIdleController& Idle() { return *m_idle; }
 
     // The context menu as it is about to show for the current state.
     QMenu* PrepareContextMenu();
@@ -139,6 +142,7 @@ private:
     CPunchwellApp& m_app;
     int m_listener = 0;
     CSystemTray* m_tray = nullptr;
+    CIdleController* m_idle = nullptr;
     QTimer m_clock;
     int m_nFilling = 0; // list changes made by the program, not by the person
     QIcon m_hIcon;
