@@ -3,8 +3,8 @@
 # Sourced by punchwell.sh, test.sh and bench.sh.
 
 punchwell_packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev libxss-dev fonts-dejavu-core tzdata xvfb xauth openbox xdotool
-    clang libclang-rt-14-dev clang-format git)
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxss-dev dbus-daemon fonts-dejavu-core tzdata
+    xvfb xauth openbox xdotool clang libclang-rt-14-dev clang-format git)
 
 punchwell_install_missing() {
     local missing=()

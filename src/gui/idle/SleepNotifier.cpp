@@ -1,10 +1,10 @@
 #include "gui/idle/SleepNotifier.h"
 
-#include <QDBusConnection>
 #include <QDBusConnectionInterface>
 
-CSleepNotifier::CSleepNotifier(QObject* parent) : QObject(parent) {
-    QDBusConnection bus = QDBusConnection::systemBus();
+CSleepNotifier::CSleepNotifier(const QDBusConnection& systemBus, QObject* parent)
+    : QObject(parent) {
+    QDBusConnection bus = systemBus;
     if (!bus.isConnected() || bus.interface() == nullptr ||
         !bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.login1")))
         return;

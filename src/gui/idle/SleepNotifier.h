@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 
 // Linux: logind's word that the computer goes to sleep or has woken, on the system bus.
@@ -7,7 +8,8 @@ class CSleepNotifier : public QObject {
     Q_OBJECT
 
 public:
-    explicit CSleepNotifier(QObject* parent = nullptr);
+    explicit CSleepNotifier(const QDBusConnection& bus = QDBusConnection::systemBus(),
+                            QObject* parent = nullptr);
     // False where there is no system bus or no logind to listen to.
     bool IsListening() const { return m_bListening; }
 

@@ -11,7 +11,9 @@
 CIdleTimeDlg::CIdleTimeDlg(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::IdleTimeDlg>()) {
     m_ui->setupUi(this);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A question, not a window to arrange: a title and a close box only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     m_ui->iconLabel->setPixmap(
         style()->standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, this).pixmap(size, size));
