@@ -16,7 +16,7 @@
 #endif
 
 namespace {
-QString Tr(const char* text) {
+[[maybe_unused]] QString Tr(const char* text) {
     return QCoreApplication::translate("IdleSources", text);
 }
 } // namespace
