@@ -185,7 +185,8 @@ public:
         report.SetReportOptions(options);
         report.UpdateRanges(now, weekStart, store);
         const FileResult written =
-            ReplaceFileDurably(*output, RenderReport(report, options, now, weekStart, store));
+            ReplaceFileDurably(*output, RenderReport(report, options, now, weekStart, store),
+                               SystemFileOps(), NewFileMode::ForPeople);
         if (!written.ok) {
             context.Error(written.message);
             return kExitUsage;

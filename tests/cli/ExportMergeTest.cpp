@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -175,6 +177,36 @@ TEST(CliExportMerge, BadArgumentsAndBadFiles) {
         EXPECT_FALSE(std::filesystem::exists(f.out));
         EXPECT_FALSE(std::filesystem::exists(text));
     }
+}
+
+} // namespace
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Files for people follow the umask, so they can be shared; data files stay private.
+TEST(CliFileModes, ReportsAndExportsFollowTheUmaskDataFilesStayPrivate) {
+    Files f;
+    const mode_t old = ::umask(022);
+    const std::string html = f.dir / "report.html";
+    const std::string text = f.dir / "export.txt";
+    const CliRun report =
+        RunCli({"report", f.base, "--title", "T", "--all", "total", "-o", html}, kEnv);
+    const CliRun exported = RunCli({"export", f.base, "-o", text}, kEnv);
+    const CliRun merged = RunCli({"merge", f.base, "-o", f.out}, kEnv);
+    ::umask(old);
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    ASSERT_EQ(merged.exitCode, 0) << merged.err;
+    const auto mode = [](const std::string& path) {
+        return fs::status(path).permissions() & fs::perms::all;
+    };
+    using fs::perms;
+    EXPECT_EQ(mode(html),
+              perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+    EXPECT_EQ(mode(text), mode(html));
+    EXPECT_EQ(mode(f.out), perms::owner_read | perms::owner_write);
 }
 
 } // namespace

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <unistd.h>
 
 using coretest::ReadFile;
@@ -147,6 +150,150 @@ TEST(ReplaceFileDurably, ReadOnlyDirectory) {
     EXPECT_EQ(r.message, "Access to " + path + " was denied.");
     EXPECT_EQ(ReadFile(path), "old");
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+// Sets the process's umask for the scope of a test.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : m_old(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// A data file linked into another folder (a synced one, say) stays a link after a save.
+TEST(ReplaceFileDurably, SavesThroughSymbolicLinks) {
+    TempDir data;
+    TempDir synced;
+    const std::string target = synced.file("real.pnd");
+    WriteFile(target, "old");
+    // Relative, and a chain of two links.
+    fs::create_symlink(fs::relative(target, data.path()), data.path() / "hop.pnd");
+    fs::create_symlink("hop.pnd", data.path() / "timedata.pnd");
+    ASSERT_TRUE(ReplaceFileDurably(data.file("timedata.pnd"), "new").ok);
+    EXPECT_TRUE(fs::is_symlink(data.path() / "timedata.pnd"));
+    EXPECT_TRUE(fs::is_symlink(data.path() / "hop.pnd"));
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(EntriesIn(data.path()), 2u);
+    EXPECT_EQ(EntriesIn(synced.path()), 1u);
+
+    // A link whose target is not there yet: the target is created, the link kept.
+    fs::create_symlink(synced.file("later.pnd"), data.path() / "tdbackup.pnd");
+    ASSERT_TRUE(ReplaceFileDurably(data.file("tdbackup.pnd"), "backup").ok);
+    EXPECT_TRUE(fs::is_symlink(data.path() / "tdbackup.pnd"));
+    EXPECT_EQ(ReadFile(synced.file("later.pnd")), "backup");
+
+    // A failed save through a link leaves no temporary file in the target's folder.
+    FaultyFileOps ops;
+    ops.failAfterBytes = 1;
+    EXPECT_FALSE(ReplaceFileDurably(data.file("timedata.pnd"), "newer", ops).ok);
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(EntriesIn(synced.path()), 2u);
+}
+
+struct ModeCase {
+    const char* name;
+    std::optional<mode_t> existing; // the replaced file's mode, or none for a new file
+    NewFileMode newMode;
+    mode_t umask;
+    mode_t expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const ModeCase& c) {
+    return out << c.name;
+}
+
+class ReplaceModes : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(ReplaceModes, AReplacedFileKeepsItsModeAndANewOneFollowsItsKind) {
+    const ModeCase& c = GetParam();
+    TempDir dir;
+    ScopedUmask mask(c.umask);
+    const std::string path = dir.file("file.pnd");
+    if (c.existing) {
+        WriteFile(path, "old");
+        fs::permissions(path, static_cast<fs::perms>(*c.existing));
+    }
+    ASSERT_TRUE(ReplaceFileDurably(path, "new", SystemFileOps(), c.newMode).ok);
+    EXPECT_EQ(ModeOf(path), c.expected) << std::oct << ModeOf(path);
+    EXPECT_EQ(ReadFile(path), "new");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReplaceModes,
+    ::testing::Values(
+        ModeCase{"DataFileKeeps0640", 0640, NewFileMode::Private, 022, 0640},
+        ModeCase{"DataFileKeeps0600", 0600, NewFileMode::Private, 0, 0600},
+        ModeCase{"ReportKeeps0600", 0600, NewFileMode::ForPeople, 022, 0600},
+        ModeCase{"NewDataFileIsPrivate", std::nullopt, NewFileMode::Private, 0, 0600},
+        ModeCase{"NewReportUnderUmask022", std::nullopt, NewFileMode::ForPeople, 022, 0644},
+        ModeCase{"NewReportUnderUmask077", std::nullopt, NewFileMode::ForPeople, 077, 0600},
+        ModeCase{"NewReportUnderUmask002", std::nullopt, NewFileMode::ForPeople, 002, 0664}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReplaceFileDurably, ANewCopyTakesTheModeOfTheFileItCopies) {
+    TempDir dir;
+    ScopedUmask mask(022);
+    WriteFile(dir.file("timedata.pnd"), "data");
+    fs::permissions(dir.file("timedata.pnd"), static_cast<fs::perms>(0640));
+    ASSERT_TRUE(ReplaceFileDurably(dir.file("tdbackup.pnd"), "data", SystemFileOps(),
+                                   NewFileMode::Private, dir.file("timedata.pnd"))
+                    .ok);
+    EXPECT_EQ(ModeOf(dir.file("tdbackup.pnd")), 0640u);
+}
+
+// Read-only is the person's choice, also for root (who could write it anyway).
+TEST(ReplaceFileDurably, AFileWithoutWritePermissionIsNotReplaced) {
+    TempDir dir;
+    const std::string path = dir.file("timedata.pnd");
+    WriteFile(path, "old");
+    fs::permissions(path, static_cast<fs::perms>(0444));
+    const FileResult r = ReplaceFileDurably(path, "new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "Access to " + path + " was denied.");
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(ModeOf(path), 0444u);
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    // The same through a link.
+    fs::create_symlink(path, dir.path() / "link.pnd");
+    EXPECT_FALSE(ReplaceFileDurably(dir.file("link.pnd"), "new").ok);
+    EXPECT_EQ(ReadFile(path), "old");
+}
+
+TEST(ReplaceFileDurably, KeepsTheGroupWhereAllowed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file a group it is not in";
+    TempDir dir;
+    const std::string path = dir.file("timedata.pnd");
+    WriteFile(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), static_cast<uid_t>(-1), 65534), 0);
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(ReplaceFileDurably(path, "new").ok);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(FileCopies, TakeTheModeOfTheirSource) {
+    TempDir dir;
+    ScopedUmask mask(022);
+    for (mode_t mode : {0600, 0640, 0644}) {
+        const std::string from = dir.file("from" + std::to_string(mode));
+        WriteFile(from, "password inside");
+        fs::permissions(from, static_cast<fs::perms>(mode));
+        const std::string to = from + ".copy";
+        ASSERT_TRUE(CopyFileNoOverwrite(from, to).ok);
+        EXPECT_EQ(ModeOf(to), mode) << std::oct << mode;
+    }
 }
 
 TEST(FileErrors, Wording) {

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using coretest::Fixture;
@@ -78,7 +79,7 @@ std::string DamagedBackup() {
 
 TEST_F(Startup, MainOkRefreshesTheBackup) {
     WriteFile(MainPath(), Fixture("password-unicode.pnd"));
-    WriteFile(BackupPath(), "stale backup");
+    WriteFile(BackupPath(), Fixture("example.pnd")); // older, but whole
     const StartupResult r = LoadDataAtStartup(app, false);
     EXPECT_EQ(r.which, StartupCase::MainOk);
     EXPECT_TRUE(r.keptCopies.empty());
@@ -87,6 +88,31 @@ TEST_F(Startup, MainOkRefreshesTheBackup) {
     EXPECT_EQ(app.GetPassword(), "abc");
     EXPECT_EQ(app.m_wLocked, 1);
     EXPECT_TRUE(prompts.shown().empty());
+}
+
+// A damaged backup is kept before the refresh overwrites it, with the data file's mode.
+TEST_F(Startup, MainOkKeepsADamagedBackupBeforeTheRefresh) {
+    const mode_t oldMask = ::umask(022);
+    WriteFile(MainPath(), Fixture("example.pnd"));
+    WriteFile(BackupPath(), DamagedBackup());
+    fs::permissions(BackupPath(), fs::perms::owner_read | fs::perms::owner_write);
+    ExpectKeptMessage(CopyLine(BackupPath(), Kept("tdbackup")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    ::umask(oldMask);
+    EXPECT_EQ(r.which, StartupCase::MainOk);
+    EXPECT_EQ(r.keptCopies, std::vector<std::string>{Kept("tdbackup")});
+    EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
+    EXPECT_EQ(fs::status(Kept("tdbackup")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
+
+    // Kept once: the next start finds a whole backup and says nothing.
+    CPunchwellApp again{dir.str()};
+    FakePrompts quiet;
+    again.SetClock(&clock);
+    again.SetPrompts(&quiet);
+    EXPECT_TRUE(LoadDataAtStartup(again, false).keptCopies.empty());
+    EXPECT_EQ(Entries(), 3u);
 }
 
 TEST_F(Startup, MainDamagedBackupOk) {

@@ -40,7 +40,10 @@ bool CPunchwellApp::SaveData(const std::string& path) {
     const std::string target = ResolvePath(path);
     const std::string bytes = CDataFile::Write(*this, m_strPassword, m_wLocked);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
-    const FileResult result = ReplaceFileDurably(target, bytes, ops);
+    // A new backup is a copy of the data: it takes the data file's mode.
+    const FileResult result =
+        ReplaceFileDurably(target, bytes, ops, NewFileMode::Private,
+                           target == m_strBackupPath ? m_strDataPath : std::string());
     if (result.ok)
         return true;
     if (m_prompts != nullptr)

@@ -2,6 +2,8 @@
 
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
+#include "core/data/DataFile.h"
+#include "core/data/Store.h"
 #include "core/platform/Clock.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/LocalTime.h"
@@ -77,6 +79,22 @@ std::string DescribeKept(const KeptFile& kept) {
            " so that nothing in it is lost.";
 }
 
+// True when `path` is there but cannot be read, or does not read as a whole data file.
+bool IsDamagedFile(const std::string& path) {
+    std::string bytes;
+    std::string error;
+    switch (ReadWholeFile(path, bytes, error)) {
+    case ReadStatus::Missing:
+        return false;
+    case ReadStatus::Error:
+        return true;
+    case ReadStatus::Ok:
+        break;
+    }
+    CStore scratch;
+    return CDataFile::Read(bytes, scratch).damaged;
+}
+
 } // namespace
 
 std::string KeepDamagedCopy(CPunchwellApp& app, const std::string& path) {
@@ -114,7 +132,10 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile) {
         app.LoadData(mainPath);
         if (!app.m_bLoadFailed) {
             result.which = StartupCase::MainOk;
-            app.SaveData(backupPath);
+            // The refresh overwrites the backup: a damaged one is kept first, as a damaged
+            // main file is, and stays as it is when it cannot be kept.
+            if (!IsDamagedFile(backupPath) || keep(backupPath))
+                app.SaveData(backupPath);
         } else {
             const bool mainKept = keep(mainPath);
             if (app.DataFileExists(backupPath)) {

@@ -162,5 +162,5 @@ std::string ExportDataAsText(const CStore& store) {
 }
 
 FileResult WriteTextExport(const CStore& store, const std::string& path, FileOps& ops) {
-    return ReplaceFileDurably(path, ExportDataAsText(store), ops);
+    return ReplaceFileDurably(path, ExportDataAsText(store), ops, NewFileMode::ForPeople);
 }

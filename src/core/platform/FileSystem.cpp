@@ -183,6 +183,60 @@ public:
 };
 #endif
 
+#ifndef _WIN32
+mode_t CurrentUmask() {
+    // Reading it through /proc leaves the process's umask alone for other threads.
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        unsigned value = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &value) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(value);
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// Gives the temporary file the mode (and group) the finished file must have.
+void MatchMode(const std::string& tempPath, const std::string& target, NewFileMode newMode,
+               const std::string& modeOf) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 || (!modeOf.empty() && ::stat(modeOf.c_str(), &st) == 0)) {
+        // Group first: a change of group may clear mode bits. Not allowed is no failure.
+        if (st.st_gid != ::getegid()) [[maybe_unused]]
+            const int ignored = ::chown(tempPath.c_str(), static_cast<uid_t>(-1), st.st_gid);
+        ::chmod(tempPath.c_str(), st.st_mode & 0777);
+        return;
+    }
+    if (newMode == NewFileMode::ForPeople)
+        ::chmod(tempPath.c_str(), 0666 & ~CurrentUmask());
+}
+#endif
+
+// EACCES when `path` is a file that the person made read-only; replacing it would silently
+// undo that (and on Windows the replace fails anyway).
+int CheckWritable(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return EACCES;
+#else
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return 0;
+    // No write bit at all counts even for root, who may write anything.
+    if ((st.st_mode & 0222) == 0)
+        return EACCES;
+    if (::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS))
+        return errno;
+#endif
+    return 0;
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
 #ifdef _WIN32
     std::wstring wmode(mode, mode + std::strlen(mode));
@@ -203,11 +257,43 @@ FileOps& SystemFileOps() {
     return ops;
 }
 
-FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, FileOps& ops) {
+std::string ResolveLinks(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    std::string current = path;
+    // The kernel gives up after 40 links as well; a loop is then left to the save to report.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return current;
+        target.resize(static_cast<std::size_t>(n));
+        current = target[0] == '/' ? target : JoinPath(DirectoryOf(current), target);
+    }
+    return current;
+#endif
+}
+
+FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, FileOps& ops,
+                              NewFileMode newMode, const std::string& modeOf) {
+    // A link (into a synced folder, say) stays a link: the file it names is replaced.
+    const std::string target = ResolveLinks(path);
+    if (int error = CheckWritable(target))
+        return FileResult::Failure(DescribeFileError(error, path));
     std::string tempPath;
     long long handle = -1;
-    if (int error = ops.CreateTemp(DirectoryOf(path), FileNameOf(path), tempPath, handle))
+    if (int error = ops.CreateTemp(DirectoryOf(target), FileNameOf(target), tempPath, handle))
         return FileResult::Failure(DescribeFileError(error, path));
+#ifndef _WIN32
+    MatchMode(tempPath, target, newMode, modeOf);
+#else
+    (void)newMode;
+    (void)modeOf;
+#endif
 
     // From here on a failure removes the temporary file; the old file is never touched.
     auto abandon = [&](int error, bool open) {
@@ -227,11 +313,11 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, F
         return abandon(error, true);
     if ((error = ops.Close(handle)) != 0)
         return abandon(error, false);
-    if ((error = ops.Rename(tempPath, path)) != 0)
+    if ((error = ops.Rename(tempPath, target)) != 0)
         return abandon(error, false);
     // The data is in place; without the directory sync a power cut could still bring the
     // old file back, so that is reported too.
-    if ((error = ops.SyncDirectory(DirectoryOf(path))) != 0)
+    if ((error = ops.SyncDirectory(DirectoryOf(target))) != 0)
         return FileResult::Failure(DescribeFileError(error, path));
     return FileResult::Success();
 }
@@ -300,8 +386,22 @@ FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
     case ReadStatus::Ok:
         break;
     }
-    // "x" creates the file exclusively: an existing copy is never overwritten.
+    // Created exclusively (an existing copy is never overwritten) and private until it has
+    // the source's mode.
+#ifdef _WIN32
     std::FILE* file = OpenFile(to, "wbx");
+#else
+    std::FILE* file = nullptr;
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::stat(from.c_str(), &st) == 0)
+            ::fchmod(fd, st.st_mode & 0777);
+        file = ::fdopen(fd, "wb");
+        if (file == nullptr)
+            ::close(fd);
+    }
+#endif
     if (file == nullptr)
         return FileResult::Failure(DescribeFileError(errno, to));
     const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

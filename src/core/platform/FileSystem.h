@@ -32,17 +32,33 @@ public:
 // The operating system's implementation.
 FileOps& SystemFileOps();
 
+// The mode a file gets when it is created; a replaced file always keeps its own mode.
+enum class NewFileMode {
+    Private,   // data files, which hold the password: the owner only
+    ForPeople, // reports, exports, report definitions: what the umask gives, to be shared
+};
+
 // Writes `bytes` to a temporary file beside `path`, checks every byte, syncs it and renames
 // it over `path`. The old file is never deleted or truncated first: a failure leaves it whole.
+// A symbolic link is saved through: its target is replaced, with the temporary file beside
+// it. The replaced file's mode (and group where allowed) carries over; a file without write
+// permission is not replaced. A new file takes the mode of `modeOf` when that file exists
+// (a copy of the data takes the data file's mode), else `newMode`.
 FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes,
-                              FileOps& ops = SystemFileOps());
+                              FileOps& ops = SystemFileOps(),
+                              NewFileMode newMode = NewFileMode::Private,
+                              const std::string& modeOf = {});
+
+// The file a chain of symbolic links finally names (the path itself when it is no link).
+std::string ResolveLinks(const std::string& path);
 
 enum class ReadStatus { Ok, Missing, Error };
 // Reads the whole file; on Error, `error` names the path and the cause.
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
 
 bool FileExists(const std::string& path);
-// Copies `from` to `to`, refusing to overwrite an existing `to`.
+// Copies `from` to `to`, refusing to overwrite an existing `to`. The copy takes the mode of
+// `from`, so a copy of the data is never readable by more people than the data itself.
 FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to);
 // Renames without replacing an existing target.
 FileResult RenameNoOverwrite(const std::string& from, const std::string& to);

@@ -126,7 +126,7 @@ std::string CHtmlDocument::BuildFileBytes() const {
 
 FileResult CHtmlDocument::WriteFile(const std::string& path, FileOps* ops) const {
     const std::string bytes = BuildFileBytes();
-    return ops ? ReplaceFileDurably(path, bytes, *ops) : ReplaceFileDurably(path, bytes);
+    return ReplaceFileDurably(path, bytes, ops ? *ops : SystemFileOps(), NewFileMode::ForPeople);
 }
 
 std::string ToCrLf(std::string_view text) {

@@ -111,7 +111,7 @@ bool CReport::DecodeItems(std::string_view bytes, std::size_t& damageOffset) {
 
 FileResult CReport::SaveItems(const std::string& path, FileOps* ops) const {
     const std::string bytes = EncodeItems();
-    return ops ? ReplaceFileDurably(path, bytes, *ops) : ReplaceFileDurably(path, bytes);
+    return ReplaceFileDurably(path, bytes, ops ? *ops : SystemFileOps(), NewFileMode::ForPeople);
 }
 
 ReportFileResult CReport::LoadItems(const std::string& path) {
@@ -177,9 +177,10 @@ bool CReport::Generate(ReportPort& port, const ReportEnvironment& environment) {
         return false;
     }
     m_strLastPath = *path;
-    const FileResult written = environment.fileOps
-                                   ? ReplaceFileDurably(*path, bytes, *environment.fileOps)
-                                   : ReplaceFileDurably(*path, bytes);
+    const FileResult written =
+        environment.fileOps
+            ? ReplaceFileDurably(*path, bytes, *environment.fileOps, NewFileMode::ForPeople)
+            : ReplaceFileDurably(*path, bytes, SystemFileOps(), NewFileMode::ForPeople);
     if (!written.ok) {
         port.ShowMessage(kAppCaption, written.message, MessageIcon::Exclamation, true);
         return false;
