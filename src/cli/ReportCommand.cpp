@@ -70,7 +70,9 @@ public:
                          "first day of the week, 0 (Sunday) to 6 or a day name (default: "
                          "your option)");
         parser.AddOption("--now", "YYYY-MM-DDTHH:MM:SS",
-                         "the moment of the report, in local time (default: now)");
+                         "the moment of the report, in local time (default: now); a time the "
+                         "clocks repeat or skip when "
+                         "daylight saving changes is refused");
         parser.SetOperandCount(0, 1);
     }
 
@@ -143,10 +145,10 @@ public:
         }
         std::int64_t now = SystemClock().Now();
         if (const auto text = arguments.Value("--now")) {
-            const auto parsed = ParseLocalTimeArgument(*text);
+            std::string problem;
+            const auto parsed = ParseLocalTimeArgument(*text, &problem);
             if (!parsed) {
-                context.Error("--now: \"" + *text +
-                              "\" is not a local time of the form YYYY-MM-DDTHH:MM:SS");
+                context.Error(DescribeBadLocalTime(*text, problem));
                 return kExitUsage;
             }
             now = *parsed;
@@ -168,6 +170,8 @@ public:
                 context.Error(loaded.message);
                 return kExitUsage;
             }
+            if (loaded.itemsOfUnknownKind != 0)
+                context.Error(DescribeSkippedItems(*items, loaded.itemsOfUnknownKind));
             if (loaded.itemsDropped != 0)
                 context.Error(*items + ": left out " +
                               CountOf(loaded.itemsDropped, "item", "items") +

@@ -25,7 +25,7 @@ std::string Lower(std::string text) {
 
 } // namespace
 
-std::optional<std::int64_t> ParseLocalTimeArgument(const std::string& text) {
+std::optional<std::int64_t> ParseLocalTimeArgument(const std::string& text, std::string* problem) {
     // 2026-12-10T09:30:00
     if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
         text[13] != ':' || text[16] != ':')
@@ -38,10 +38,22 @@ std::optional<std::int64_t> ParseLocalTimeArgument(const std::string& text) {
     if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > DaysInMonth(f.year, f.month) ||
         f.hour > 23 || f.minute > 59 || f.second > 59)
         return std::nullopt;
-    const auto time = FromLocal(f);
-    if (!time || *time < INT32_MIN || *time > INT32_MAX)
+    // Never the C library's guess: a repeated or skipped time is refused by name.
+    const LocalTimeResolution resolved = ResolveLocal(f);
+    if (resolved.kind != LocalTimeResolution::Kind::Exact) {
+        if (problem)
+            *problem = DescribeLocalTimeProblem(f, resolved);
         return std::nullopt;
-    return time;
+    }
+    if (resolved.time < INT32_MIN || resolved.time > INT32_MAX)
+        return std::nullopt;
+    return resolved.time;
+}
+
+std::string DescribeBadLocalTime(const std::string& text, const std::string& problem) {
+    if (!problem.empty())
+        return "--now: " + problem + " Give a time outside the change of the clocks.";
+    return "--now: \"" + text + "\" is not a local time of the form YYYY-MM-DDTHH:MM:SS";
 }
 
 std::optional<unsigned> ParseWeekStartArgument(const std::string& text) {

@@ -5,6 +5,7 @@
 #include "cli/TimeArgument.h"
 #include "cli/UserOptions.h"
 
+#include "core/data/Utf8Text.h"
 #include "core/platform/Clock.h"
 #include "core/timing/DurationFormat.h"
 #include "core/timing/TaskTotals.h"
@@ -33,7 +34,8 @@ public:
     void AddOptions(CArgumentParser& parser) const override {
         parser.AddOption("--now", "YYYY-MM-DDTHH:MM:SS",
                          "the moment the day, week, month and year are taken from, in local "
-                         "time (default: now)");
+                         "time (default: now); a time the clocks repeat or skip when "
+                         "daylight saving changes is refused");
         parser.AddOption("--week-start", "DAY",
                          "first day of the week, 0 (Sunday) to 6 or a day name (default: "
                          "your option)");
@@ -44,10 +46,10 @@ public:
     int Run(const ParsedArguments& arguments, CommandContext& context) override {
         std::int64_t now = SystemClock().Now();
         if (const auto text = arguments.Value("--now")) {
-            const auto parsed = ParseLocalTimeArgument(*text);
+            std::string problem;
+            const auto parsed = ParseLocalTimeArgument(*text, &problem);
             if (!parsed) {
-                context.Error("--now: \"" + *text +
-                              "\" is not a local time of the form YYYY-MM-DDTHH:MM:SS");
+                context.Error(DescribeBadLocalTime(*text, problem));
                 return kExitUsage;
             }
             now = *parsed;
@@ -88,7 +90,7 @@ public:
                 context.out << seconds;
         };
         for (const ProjectTotals& t : ComputeAllTotals(input.Store(), now, weekStart)) {
-            context.out << t.name;
+            context.out << ToValidUtf8(t.name);
             for (const std::int64_t value : {t.today, t.week, t.month, t.year, t.total}) {
                 context.out << '\t';
                 write(value);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -101,6 +103,58 @@ TEST(CliTotals, BadArgumentsExitWithTwo) {
         EXPECT_FALSE(run.err.empty());
         EXPECT_TRUE(run.out.empty());
     }
+}
+
+// A local time the clocks show twice, or never, is refused by name, never guessed.
+TEST(CliTotals, RepeatedOrSkippedLocalTimesAreRefusedNamingTheMoments) {
+    Fixture f;
+    const struct {
+        const char* now;
+        const char* message;
+    } cases[] = {
+        {"2026-11-01T01:30:00",
+         "punchwell-cli: --now: 2026-11-01T01:30:00 happens twice in the local time zone: at "
+         "2026-11-01T01:30:00-04:00 and again at 2026-11-01T01:30:00-05:00. Give a time outside "
+         "the change of the clocks.\n"},
+        {"2026-03-08T02:30:00",
+         "punchwell-cli: --now: 2026-03-08T02:30:00 does not exist in the local time zone: the "
+         "clocks went from 01:59:59 straight to 03:00:00 on 2026-03-08. Give a time outside the "
+         "change of the clocks.\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli({"totals", f.file, "--now", c.now}, f.env);
+        EXPECT_EQ(run.exitCode, 2) << c.now;
+        EXPECT_EQ(run.err, c.message);
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+// A 16-bit name with an unpaired surrogate prints as U+FFFD; the data file keeps it.
+TEST(CliText, UnpairedSurrogatesPrintAsReplacementCharacters) {
+    TempDir dir;
+    CStore store;
+    store.AppendTask(std::make_unique<CTask>("Caf\xC3\xA9 \xED\xA0\x80!"));
+    auto period = std::make_unique<CDoneTask>("Caf\xC3\xA9 \xED\xA0\x80!", "");
+    period->SetStart(kMonday0900);
+    period->SetEnd(kMonday0900 + 60);
+    store.AppendDoneTask(std::move(period));
+    const std::string bytes = CDataFile::Write(store, {}, 0);
+    const std::string file = dir / "timedata.pnd";
+    WriteBytes(file, bytes);
+    const std::map<std::string, std::optional<std::string>> env{{"TZ", "America/New_York"}};
+
+    const CliRun totals = RunCli({"totals", file, "--now", "2026-03-09T18:00:00"}, env);
+    EXPECT_EQ(totals.exitCode, 0) << totals.err;
+    EXPECT_EQ(totals.out, "Caf\xC3\xA9 \xEF\xBF\xBD!\t60\t60\t60\t60\t60\n");
+    const CliRun exported = RunCli({"export", file}, env);
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_EQ(exported.out, "Caf\xC3\xA9 \xEF\xBF\xBD!,03/09/26 09:00:00,03/09/26 09:01:00\r\n");
+
+    // Merged into a new file, the name is written back exactly as read.
+    const CliRun merged = RunCli({"merge", file, "-o", dir / "copy.pnd"}, env);
+    EXPECT_EQ(merged.exitCode, 0) << merged.err;
+    std::ifstream copy(dir / "copy.pnd", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), bytes);
 }
 
 } // namespace

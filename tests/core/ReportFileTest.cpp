@@ -96,8 +96,6 @@ TEST(ReportFile, DamagedOrUnreadableFilesChangeNothing) {
         const char* name;
         std::string bytes;
     };
-    std::string badKind = example;
-    badKind[19] = 6; // Admin's kind: no such period
     std::string badSchema = example;
     badSchema[4] = 2;
     const Case cases[] = {
@@ -105,7 +103,6 @@ TEST(ReportFile, DamagedOrUnreadableFilesChangeNothing) {
         {"empty", ""},
         {"count only", FromHex("02 00")},
         {"trailing bytes", example + "X"},
-        {"unknown kind", badKind},
         {"unknown schema", badSchema},
         {"data file", coretest::Fixture("example.pnd")},
         {"huge count", FromHex("FF FF FF FF FF 7F")},
@@ -134,6 +131,35 @@ TEST(ReportFile, DamagedOrUnreadableFilesChangeNothing) {
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.message.find(dir.file("nowhere.pnr")), std::string::npos);
     EXPECT_NE(missing.message.find("no such file"), std::string::npos);
+}
+
+// An item of a period kind from a newer or foreign writer is left out; the rest is read.
+TEST(ReportFile, ItemsOfUnknownKindsAreSkippedAndCounted) {
+    coretest::TempDir dir;
+    std::string bytes = FromHex(kExampleHex);
+    bytes[19] = 6; // Admin's kind: no such period here
+    const std::string path = dir.file("newer.pnr");
+    coretest::WriteFile(path, bytes);
+    CReport report;
+    const ReportFileResult result = report.LoadItems(path);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.itemsRead, 1u);
+    EXPECT_EQ(result.itemsOfUnknownKind, 1u);
+    EXPECT_EQ(ValuesOf(report),
+              (std::vector<ItemValues>{{"Web", PeriodOther, 1136073600, 1138751999}}));
+    EXPECT_EQ(DescribeSkippedItems(path, 1),
+              "The custom report file " + path +
+                  " holds 1 item of a kind of period this version of Punchwell does not know. It "
+                  "was left out; the rest of the report was read.");
+
+    // Both unknown: an empty list, still no damage.
+    bytes[bytes.size() - 14] = 0x40; // Web's kind: 64
+    coretest::WriteFile(path, bytes);
+    CReport none;
+    const ReportFileResult both = none.LoadItems(path);
+    ASSERT_TRUE(both.ok) << both.message;
+    EXPECT_EQ(both.itemsOfUnknownKind, 2u);
+    EXPECT_EQ(none.GetItemCount(), 0u);
 }
 
 TEST(ReportFile, ReplacingDropsItemsOfMissingProjects) {

@@ -1,6 +1,7 @@
 #include "core/data/TextExport.h"
 
 #include "core/data/Store.h"
+#include "core/data/Utf8Text.h"
 #include "core/platform/LocalTime.h"
 
 #include <limits>
@@ -149,7 +150,7 @@ std::string ExportDataAsText(const CStore& store) {
     for (const auto& task : store.Tasks()) {
         if (!written.insert(task->GetName()).second)
             continue;
-        const std::string prefix = LinePrefix(task->GetName());
+        const std::string prefix = LinePrefix(ToValidUtf8(task->GetName()));
         for (const CDoneTask* period : byProject[task->GetName()]) {
             out += prefix;
             stamps.Append(out, period->GetStart());

@@ -24,3 +24,26 @@ std::optional<LocalDateTime> ToLocal(std::int64_t time);
 std::optional<std::int64_t> FromLocal(const LocalDateTime& fields);
 // strftime on the local time; empty when the time cannot be converted.
 std::string FormatLocal(std::int64_t time, const char* format);
+
+// How a typed local time maps to moments: once, twice (the repeated hour when daylight
+// saving ends) or never (the hour skipped when it starts).
+struct LocalTimeResolution {
+    enum class Kind { Exact, Repeated, Skipped, Invalid };
+    Kind kind = Kind::Invalid;
+    std::int64_t time = 0;   // Exact: the moment; Repeated: the earlier one
+    std::int64_t later = 0;  // Repeated: the later moment
+    std::int64_t jumpAt = 0; // Skipped: the moment the clocks jumped
+    int offset = 0;          // seconds east of UTC at `time` (Exact, Repeated)
+    int laterOffset = 0;     // Repeated: at `later`
+};
+
+// Resolves the fields (which must be a valid calendar date and time) without letting the C
+// runtime guess at a repeated or skipped local time.
+LocalTimeResolution ResolveLocal(const LocalDateTime& fields);
+// For Repeated and Skipped: one sentence that names both moments or the gap, for example
+// "2026-11-01T01:30:00 happens twice here: at 2026-11-01T01:30:00-04:00 and again at
+// 2026-11-01T01:30:00-05:00." Empty for the other kinds.
+std::string DescribeLocalTimeProblem(const LocalDateTime& fields,
+                                     const LocalTimeResolution& resolution);
+// "2026-11-01T01:30:00-04:00": the local time of `time` with its offset from UTC.
+std::string FormatLocalWithOffset(std::int64_t time);

@@ -69,6 +69,13 @@ std::array<bool, kReportPeriodCount> CReport::KindsTaken(const std::string& proj
     return taken;
 }
 
+std::string DescribeSkippedItems(const std::string& path, std::size_t count) {
+    return "The custom report file " + path + " holds " + std::to_string(count) +
+           (count == 1 ? " item" : " items") +
+           " of a kind of period this version of Punchwell does not know. " +
+           (count == 1 ? "It was" : "They were") + " left out; the rest of the report was read.";
+}
+
 std::string CReport::EncodeItems() const {
     CArchiveWriter ar;
     ar.WriteCount(m_listItems.size());
@@ -83,6 +90,7 @@ bool CReport::DecodeItems(std::string_view bytes, std::size_t& damageOffset) {
     CArchiveReader ar(bytes);
     ar.SetKnownClasses({CReportItem::kClassName});
     ItemList read;
+    m_nUnknownKindsSkipped = 0;
     std::uint32_t count = 0;
     bool ok = ar.ReadCount(count);
     for (std::uint32_t i = 0; ok && i < count; ++i) {
@@ -93,6 +101,10 @@ bool CReport::DecodeItems(std::string_view bytes, std::size_t& damageOffset) {
         if (!ok) {
             damageOffset = ar.Failed() ? ar.Offset() : itemStart;
             return false;
+        }
+        if (!IsValidReportPeriod(item->GetKind())) {
+            ++m_nUnknownKindsSkipped;
+            continue;
         }
         read.push_back(std::move(item));
     }
@@ -137,6 +149,7 @@ ReportFileResult CReport::LoadItems(const std::string& path) {
                                      std::to_string(damageOffset) + ").");
     ReportFileResult result;
     result.itemsRead = m_listItems.size() - before;
+    result.itemsOfUnknownKind = m_nUnknownKindsSkipped;
     return result;
 }
 

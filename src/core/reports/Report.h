@@ -22,8 +22,12 @@ struct ReportFileResult {
     bool ok = true;
     std::string message; // on failure: the path and the cause, ready to show
     std::size_t itemsRead = 0;
-    std::size_t itemsDropped = 0; // items naming a project that no longer exists
+    std::size_t itemsDropped = 0;       // items naming a project that no longer exists
+    std::size_t itemsOfUnknownKind = 0; // items of a period kind this version does not know
 };
+
+// The one message for the items of unknown kinds that a load left out.
+std::string DescribeSkippedItems(const std::string& path, std::size_t count);
 
 // What CReport::Generate needs besides the person: the data, the clock, the options.
 struct ReportEnvironment {
@@ -93,6 +97,7 @@ public:
 
 private:
     ItemList m_listItems;
+    std::size_t m_nUnknownKindsSkipped = 0; // by the last DecodeItems
     ReportOptions m_options;
     std::string m_strLastPath;
 };

@@ -32,9 +32,8 @@ bool CReportItem::Serialize(CArchiveReader& ar, std::uint16_t schema) {
     if (!ar.ReadWord(kind) || !ar.ReadInt32(m_timeStart) || !ar.ReadInt32(m_timeEnd) ||
         !ar.ReadString(m_strProject))
         return false;
-    // A kind outside the table would name no range and no heading.
-    if (!IsValidReportPeriod(kind))
-        return false;
+    // A kind outside the table (from a newer or foreign writer) is kept as read; the list
+    // leaves such an item out, since it would name no range and no heading.
     m_nKind = kind;
     return true;
 }

@@ -116,6 +116,9 @@ void CCustomReportDlg::OnLoadReport() {
         return;
     }
     FillList();
+    if (result.itemsOfUnknownKind != 0)
+        m_prompts.Ask(kAppCaption, DescribeSkippedItems(*path, result.itemsOfUnknownKind),
+                      MessageIcon::Information, MessageButtons::Ok);
 }
 
 void CCustomReportDlg::OnSaveReport() {
