@@ -10,8 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
 
@@ -126,6 +129,74 @@ TEST(CliWriteLock, AFolderThatIsNoDataFolderGetsNoLockFile) {
     const CliRun run = RunCli({"merge", dir / "a.pnd", "-o", dir / "out.pnd"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_FALSE(fs::exists(dir / "punchwell.lock"));
+}
+
+std::size_t Leftovers(const std::string& directory) {
+    std::size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(directory))
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos)
+            ++n;
+    return n;
+}
+
+// Saves of a big file killed at random moments leave temporary copies of the data behind;
+// the next writer to take the folder's lock clears every one, and the file stays whole.
+TEST(CliWriteLock, KilledSavesLeaveNothingOnceTheLockIsTakenAgain) {
+    TempDir dir;
+    const std::string data = dir / "data";
+    fs::create_directory(data);
+    const std::string mainFile = data + "/timedata.pnd";
+    CStore store;
+    store.AppendTask(std::make_unique<CTask>("Alpha"));
+    for (std::int32_t i = 0; i < 50000; ++i) {
+        auto period = std::make_unique<CDoneTask>("Alpha", "a note to make the file bigger");
+        period->SetStart(1700000000 + i * 100);
+        period->SetEnd(1700000000 + i * 100 + 60);
+        store.AppendDoneTask(std::move(period));
+    }
+    WriteBytes(mainFile, CDataFile::Write(store, "", 0));
+
+    auto start = [&] {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(PUNCHWELL_CLI_PATH, PUNCHWELL_CLI_PATH, "merge", mainFile.c_str(), "-o",
+                    mainFile.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    };
+    // How long one whole save takes here, to spread the kills over it.
+    const auto t0 = std::chrono::steady_clock::now();
+    int status = 0;
+    ::waitpid(start(), &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const auto whole =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0)
+            .count();
+
+    // Each killed save's start cleared what the one before left; the kills go on until one
+    // lands while the temporary copy exists, so the next start has something to clear.
+    int rounds = 0;
+    int landed = 0;
+    for (; rounds < 60 && Leftovers(data) == 0; ++rounds) {
+        const pid_t pid = start();
+        ::usleep(static_cast<useconds_t>(whole * (rounds % 20 + 1) / 20));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        landed += Leftovers(data) > 0 ? 1 : 0;
+    }
+    std::cout << rounds << " killed saves, the last left " << Leftovers(data)
+              << " temporary file(s)\n";
+    ASSERT_GT(landed, 0) << "no kill landed inside a save; nothing was tested";
+
+    // Reading takes no lock and removes nothing; the next writer does.
+    EXPECT_EQ(RunCli({"check", mainFile}).exitCode, 0);
+    const CliRun run = RunCli({"merge", mainFile, "-o", mainFile});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Leftovers(data), 0u);
+    CStore reread;
+    EXPECT_FALSE(CDataFile::Read(ReadBytes(mainFile), reread).damaged);
+    EXPECT_EQ(reread.DoneTasks().size(), 50000u);
 }
 
 } // namespace

@@ -148,16 +148,17 @@ protected:
     QAction* Action(const char* name) {
         return m_dlg.findChild<QAction*>(QString::fromLatin1(name));
     }
-    // Nothing of the program can be reached: no window, no shortcut, only Unlock in the tray.
+    // Nothing of the program can be reached: no window (without a tray, as here, it waits
+    // minimised on the task bar), no shortcut, only Unlock in the tray.
     void ExpectEverythingOutOfReach() {
         EXPECT_EQ(m_app.m_wLocked, 1);
-        EXPECT_FALSE(m_dlg.isVisible());
+        EXPECT_TRUE(m_dlg.isMinimized());
         for (QKeySequence key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_O),
                                  QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::Key_F5),
                                  QKeySequence(Qt::CTRL | Qt::Key_L)})
             EXPECT_FALSE(m_dlg.DispatchShortcut(key)) << key.toString().toStdString();
-        m_dlg.ShowWindow(); // what a second start's show request does
-        EXPECT_FALSE(m_dlg.isVisible());
+        m_dlg.ShowWindow(); // only the password brings it back
+        EXPECT_TRUE(m_dlg.isMinimized());
         CSystemTray& tray = m_dlg.Tray();
         EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to unlock"));
         tray.PrepareMenu();
@@ -219,10 +220,36 @@ TEST_F(LockTest, AskAgainClearedWrongPasswordsThenTheRightOne) {
     EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
               QStringLiteral("Punchwell - Double-click to check in"));
 
-    // Remind Lock off: the next lock hides the window at once.
+    // Remind Lock off: the next lock takes the window away at once.
     Action("actionLock")->trigger();
     EXPECT_EQ(m_app.m_wLocked, 1);
-    EXPECT_FALSE(m_dlg.isVisible());
+    EXPECT_TRUE(m_dlg.isMinimized());
+}
+
+// Without a tray the locked window waits on the task bar; restoring it asks the password.
+TEST_F(LockTest, RestoredFromTheTaskBarItAsksThePassword) {
+    m_app.SetPassword("pw");
+    m_app.Options().m_bRemindLock = 0;
+    Start();
+    Action("actionLock")->trigger();
+    ASSERT_EQ(m_app.m_wLocked, 1);
+    ASSERT_TRUE(m_dlg.isMinimized());
+    {
+        ModalScript script({{QStringLiteral("Enter The Password"),
+                             [](QWidget* dlg) { Click(dlg, "cancelButton"); }}});
+        m_dlg.showNormal();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 5000));
+    }
+    QTest::qWait(50);
+    ExpectEverythingOutOfReach();
+    {
+        ModalScript script({{QStringLiteral("Enter The Password"), Type(QStringLiteral("pw"))}});
+        m_dlg.showNormal();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 5000));
+    }
+    EXPECT_EQ(m_app.m_wLocked, 0);
+    EXPECT_TRUE(m_dlg.isVisible());
+    EXPECT_FALSE(m_dlg.isMinimized());
 }
 
 TEST_F(LockTest, CancelAtUnlockAndAtTheCloseRequestStaysLocked) {
@@ -334,9 +361,9 @@ TEST_F(LockTest, OptionsFromTheFileMenuWithoutTheTrayIconFromTheTrayWithIt) {
     EXPECT_EQ(m_app.GetOptions().m_wWeekStart, 0) << "Cancel changes nothing";
 }
 
-// A later start while locked: its show request shows nothing, its file waits for the unlock
-// and is then shown and loaded.
-TEST_F(LockTest, ASecondStartWhileLockedShowsNothingAndItsFileWaitsForTheUnlock) {
+// A later start while locked asks the password in the running program; its file waits for
+// the unlock and is then shown and loaded.
+TEST_F(LockTest, ASecondStartWhileLockedAsksThePasswordAndItsFileWaitsForTheUnlock) {
     QTemporaryDir dir;
     {
         CPunchwellApp seed(dir.path().toStdString());
@@ -359,23 +386,7 @@ TEST_F(LockTest, ASecondStartWhileLockedShowsNothingAndItsFileWaitsForTheUnlock)
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     ASSERT_TRUE(QTest::qWaitFor([&] { return program.App().m_wLocked != 0; }, 2500));
-    EXPECT_FALSE(window->isVisible());
-
-    QTemporaryDir configDir;
-    const QString file = dir.filePath(QStringLiteral("other.pnd"));
-    for (const QStringList& extra : {QStringList(), QStringList{file}}) {
-        QProcess second;
-        second.setProcessEnvironment(ChildEnvironment(configDir.path()));
-        second.start(PunchwellBinary(),
-                     QStringList{QStringLiteral("--data-dir"), dir.path()} + extra);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return second.state() == QProcess::NotRunning || second.waitForFinished(10); },
-            10000));
-        EXPECT_EQ(second.exitCode(), 0);
-    }
-    QTest::qWait(300);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(window->isMinimized());
 
     QString shownPath;
     ModalScript script({{QStringLiteral("Enter The Password"), Type(QStringLiteral("pw"))},
@@ -385,11 +396,21 @@ TEST_F(LockTest, ASecondStartWhileLockedShowsNothingAndItsFileWaitsForTheUnlock)
                              AcceptBox(box);
                          }},
                         {QStringLiteral("Load Data File"), [](QWidget* dlg) { dlg->close(); }}});
-    window->Tray().OnActivated(QSystemTrayIcon::DoubleClick);
+    QTemporaryDir configDir;
+    const QString file = dir.filePath(QStringLiteral("other.pnd"));
+    QProcess second;
+    second.setProcessEnvironment(ChildEnvironment(configDir.path()));
+    second.start(PunchwellBinary(), {QStringLiteral("--data-dir"), dir.path(), file});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return second.state() == QProcess::NotRunning || second.waitForFinished(10); },
+        10000));
+    EXPECT_EQ(second.exitCode(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 5000))
         << script.Seen().join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(shownPath, QDir::toNativeSeparators(file));
+    EXPECT_EQ(program.App().m_wLocked, 0);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
 }
 
 // The four dialogs as a person sees them, when PUNCHWELL_SHOTS_DIR asks for them.

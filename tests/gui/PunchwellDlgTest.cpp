@@ -5,6 +5,7 @@
 #include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SettingsOptionsStorage.h"
 #include "gui/ui/SystemTray.h"
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -28,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -695,6 +698,95 @@ TEST_F(PunchwellDlgTest, ReportCommandsOpenTheirDialogsFromMenusContextAndStatus
     EXPECT_TRUE(records.Ran());
     EXPECT_TRUE(status.Ran());
     EXPECT_TRUE(reportsShown);
+}
+
+// The real file operations, except that writes fail for want of space while `full` is set.
+class FullDisk final : public FileOps {
+public:
+    bool full = false;
+    int CreateTemp(const std::string& directory, const std::string& baseName, std::string& tempPath,
+                   long long& handle) override {
+        return m_real.CreateTemp(directory, baseName, tempPath, handle);
+    }
+    int Write(long long handle, const char* data, std::size_t size, std::size_t& written) override {
+        if (full) {
+            written = 0;
+            return ENOSPC;
+        }
+        return m_real.Write(handle, data, size, written);
+    }
+    int Sync(long long handle) override { return m_real.Sync(handle); }
+    int Close(long long handle) override { return m_real.Close(handle); }
+    int Rename(const std::string& from, const std::string& to) override {
+        return m_real.Rename(from, to);
+    }
+    int Remove(const std::string& path) override { return m_real.Remove(path); }
+    int SyncDirectory(const std::string& directory) override {
+        return m_real.SyncDirectory(directory);
+    }
+
+private:
+    FileOps& m_real = SystemFileOps();
+};
+
+void ClickBox(QWidget* box, QMessageBox::StandardButton button) {
+    auto* mb = qobject_cast<QMessageBox*>(box);
+    ASSERT_NE(mb, nullptr);
+    mb->button(button)->click();
+}
+
+// Exit on a full disk: the program stays, checked out with the notes in memory, until the
+// person frees space and the retry saves it.
+TEST_F(PunchwellDlgTest, ExitOnAFullDiskStaysOpenUntilTheRetrySaves) {
+    FullDisk disk;
+    m_app.SetFileOps(&disk);
+    Start({"Alpha"});
+    ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Alpha")));
+    m_dlg.UpdateState();
+    CDoneTask* period = m_dlg.GetCurrentPeriod();
+    m_clock.now += 600;
+    disk.full = true;
+    QSignalSpy exitSpy(&m_dlg, &CPunchwellDlg::exitRequested);
+
+    QString said;
+    WhenShown notes(QStringLiteral("Notes For Alpha"), [&](QWidget* dlg) {
+        QTest::keyClicks(dlg->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit")),
+                         QStringLiteral("pruned"));
+        dlg->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    std::unique_ptr<WhenShown> lose;
+    WhenShown notSaved(QStringLiteral("Data Not Saved"), [&](QWidget* box) {
+        said = qobject_cast<QMessageBox*>(box)->text();
+        lose = std::make_unique<WhenShown>(QStringLiteral("Exit Without Saving"),
+                                           [](QWidget* b) { ClickBox(b, QMessageBox::No); });
+        ClickBox(box, QMessageBox::No);
+    });
+    Action("actionExit")->trigger();
+    ASSERT_TRUE(notes.Ran());
+    ASSERT_TRUE(notSaved.Ran());
+    ASSERT_TRUE(lose && lose->Ran());
+    EXPECT_NE(said.indexOf(QStringLiteral("Disk full while accessing")), -1) << said.toStdString();
+    EXPECT_EQ(exitSpy.count(), 0);
+    EXPECT_TRUE(m_dlg.isVisible());
+    EXPECT_FALSE(m_dlg.IsCheckedIn());
+    EXPECT_FALSE(period->IsRunning());
+    EXPECT_EQ(period->GetNotes(), "pruned");
+    ASSERT_EQ(SavedPeriods().size(), 1u);
+    EXPECT_TRUE(SavedPeriods()[0].IsRunning()); // the file is as the check-in left it
+
+    // Exit again once space is free: the retry saves the check-out and its notes, then ends.
+    WhenShown retry(QStringLiteral("Data Not Saved"), [&](QWidget* box) {
+        disk.full = false;
+        ClickBox(box, QMessageBox::Yes);
+    });
+    Action("actionExit")->trigger();
+    EXPECT_TRUE(retry.Ran());
+    EXPECT_EQ(exitSpy.count(), 1);
+    const std::vector<CDoneTask> saved = SavedPeriods();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_FALSE(saved[0].IsRunning());
+    EXPECT_EQ(saved[0].GetEnd(), kT0 + 600);
+    EXPECT_EQ(saved[0].GetNotes(), "pruned");
 }
 
 } // namespace

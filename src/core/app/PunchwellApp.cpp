@@ -44,9 +44,19 @@ bool CPunchwellApp::SaveData(const std::string& path) {
     const FileResult result =
         ReplaceFileDurably(target, bytes, ops, NewFileMode::Private,
                            target == m_strBackupPath ? m_strDataPath : std::string());
-    if (result.ok)
+    const bool mainFile = target == m_strDataPath;
+    if (result.ok) {
+        if (mainFile)
+            m_bUnsaved = false;
         return true;
-    if (m_prompts != nullptr)
+    }
+    if (mainFile) {
+        if (!m_bUnsaved)
+            m_timeUnsavedSince = GetClock().Now();
+        m_bUnsaved = true;
+        m_strLastSaveError = result.message;
+    }
+    if (m_prompts != nullptr && !m_bHoldSaveErrors)
         m_prompts->Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok,
                        m_bPromptsOwned);
     return false;

@@ -50,6 +50,12 @@ public:
     LoadOutcome LoadData(const std::string& path = {});
     bool DataFileExists(const std::string& path = {}) const;
 
+    // Whether the store holds changes that the main file lacks because its last save failed
+    // (retried by the next save), since when, and that save's message (path and cause).
+    bool HasUnsavedChanges() const { return m_bUnsaved; }
+    std::int32_t GetUnsavedSince() const { return m_timeUnsavedSince; }
+    const std::string& GetLastSaveError() const { return m_strLastSaveError; }
+
     // Options through the storage port; a stored value out of range reads as its default.
     void ReadOptions();
     void WriteOptions();
@@ -65,6 +71,8 @@ public:
 
     // False while no window exists yet (start-up): save failures are then shown unowned.
     bool m_bPromptsOwned = true;
+    // While true, a failed save shows no message of its own; the caller says it (an exit).
+    bool m_bHoldSaveErrors = false;
 
     bool m_bLoadFailed = false;
     bool m_bFirstRun = false;
@@ -78,6 +86,9 @@ private:
     std::string m_strDataPath;
     std::string m_strBackupPath;
     COptions m_options;
+    bool m_bUnsaved = false;
+    std::int32_t m_timeUnsavedSince = 0;
+    std::string m_strLastSaveError;
 
     Prompts* m_prompts = nullptr;
     const Clock* m_clock = nullptr;

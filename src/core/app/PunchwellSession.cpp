@@ -1,5 +1,6 @@
 #include "core/app/PunchwellSession.h"
 
+#include "core/app/ExitSave.h"
 #include "core/platform/Clock.h"
 
 #include <vector>
@@ -149,11 +150,21 @@ bool CPunchwellSession::CloseRequest() {
 }
 
 bool CPunchwellSession::Exit() {
+    // The exit's save must succeed, or the person agrees to what is lost.
+    CExitSave exitSave(m_app);
+    const CDoneTask* closing = nullptr;
     if (m_checkIn.IsCheckedIn() || m_checkIn.IsBusy()) {
+        closing = m_checkIn.GetCurrentPeriod();
         const bool done = m_checkIn.CheckOut();
         Notify({.state = true});
         if (!done)
             return false;
+    } else if (m_app.HasUnsavedChanges()) {
+        m_app.SaveData();
+    }
+    if (!exitSave.MayEnd(closing)) {
+        Notify({.state = true});
+        return false;
     }
     m_app.WriteOptions();
     return true;

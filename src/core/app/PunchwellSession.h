@@ -74,7 +74,8 @@ public:
     std::optional<std::int64_t> IdleSeconds() const { return m_idle.IdleSeconds(); }
 
     // Exit's work before the program ends: checks out (notes asked as usual) and writes the
-    // options. False when the person cancelled the notes: the program goes on.
+    // options. False when the person cancelled the notes, or when the save failed and the
+    // person did not choose to lose what it held: the program goes on.
     bool Exit();
 
     // The one command gate every entry point asks: while locked, while a lock or unlock asks

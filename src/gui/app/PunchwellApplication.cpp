@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QSessionManager>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -90,13 +91,21 @@ int PunchwellApplication::Run(int argc, char** argv) {
     switch (instance.Acquire()) {
     case SingleInstance::Role::Secondary:
         // The running program owns the data; this start only passes on its request.
-        if (instance.SendToPrimary(file))
+        switch (instance.SendToPrimary(file)) {
+        case SingleInstance::HandOver::Delivered:
             return 0;
-        Print(stderr, QCoreApplication::translate("PunchwellApplication",
-                                                  "Punchwell is already running with %1, but "
-                                                  "did not answer.\n")
-                          .arg(QDir::toNativeSeparators(dataDirectory)));
-        return 1;
+        case SingleInstance::HandOver::TookOver:
+            break;
+        case SingleInstance::HandOver::NoAnswer: {
+            const QString text = NoAnswerText(dataDirectory, file, instance.OtherHolder());
+            Print(stderr, text + QLatin1Char('\n'));
+            QtPrompts prompts;
+            prompts.Ask("Punchwell", text.toStdString(), MessageIcon::Exclamation,
+                        MessageButtons::Ok, false);
+            return 1;
+        }
+        }
+        break;
     case SingleInstance::Role::Unguarded:
         Print(stderr, QCoreApplication::translate("PunchwellApplication",
                                                   "Punchwell could not lock its data folder (%1); "
@@ -107,12 +116,50 @@ int PunchwellApplication::Run(int argc, char** argv) {
         break;
     }
 
+    if (instance.HoldsLock() && !instance.IsListening()) {
+        // This start runs alone all the same; but a later start cannot reach it.
+        const QString text =
+            QCoreApplication::translate(
+                "PunchwellApplication",
+                "Punchwell cannot receive requests from later starts (%1). Starting Punchwell "
+                "again will not bring up this window or open a file in it until Punchwell is "
+                "restarted.")
+                .arg(instance.ListenError());
+        Print(stderr, text + QLatin1Char('\n'));
+        QtPrompts prompts;
+        prompts.Ask("Punchwell", text.toStdString(), MessageIcon::Exclamation, MessageButtons::Ok,
+                    false);
+    }
+
     PunchwellApplication program(dataDirectory);
     program.Listen(instance);
     connect(&program, &PunchwellApplication::exitRequested, &qapp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     program.Start(file);
     return qapp.exec();
+}
+
+QString PunchwellApplication::NoAnswerText(const QString& dataDirectory, const QString& file,
+                                           const QString& holder) {
+    const QString folder = QDir::toNativeSeparators(dataDirectory);
+    QString text =
+        holder.startsWith(QStringLiteral("punchwell-cli"))
+            ? QCoreApplication::translate("PunchwellApplication",
+                                          "punchwell-cli is still writing into the data folder "
+                                          "%1.")
+                  .arg(folder)
+            : QCoreApplication::translate("PunchwellApplication",
+                                          "Punchwell is already running with the data folder %1, "
+                                          "but it did not answer within %2 seconds.")
+                  .arg(folder)
+                  .arg(SingleInstance::kHandOverTimeoutMs / 1000);
+    if (!file.isEmpty())
+        text += QLatin1Char(' ') +
+                QCoreApplication::translate("PunchwellApplication", "The file %1 was not opened.")
+                    .arg(QDir::toNativeSeparators(file));
+    return text + QLatin1Char(' ') +
+           QCoreApplication::translate("PunchwellApplication",
+                                       "Wait a moment and start Punchwell again.");
 }
 
 QString PunchwellApplication::ResolveDataDirectory(const QString& fromCommandLine, QString& error) {
@@ -173,6 +220,17 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
     connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
+    // The session ending is an exit too: its save must succeed or the person agree to the
+    // loss, else the logout is cancelled.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            if (!m_dlg || !manager.allowsInteraction())
+                return;
+            const bool end = m_dlg->PrepareExit();
+            if (!end)
+                manager.cancel();
+            manager.release();
+        });
 
     // Time away from the computer: what this desktop can tell of it.
     IdleSourceChoice idle = ChooseIdleSource();
@@ -196,7 +254,12 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
 }
 
 void PunchwellApplication::ShowMainWindow() {
-    if (m_dlg)
+    if (!m_dlg)
+        return;
+    // A second start is a way back to a locked program, with or without a tray.
+    if (m_session.State().locked)
+        m_dlg->RequestUnlock();
+    else
         m_dlg->ShowWindow();
 }
 

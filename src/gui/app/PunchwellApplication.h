@@ -26,6 +26,9 @@ public:
     // The data folder: `fromCommandLine` when given, else the per-user one; created when
     // missing. Empty on failure, with `error` ready to show.
     static QString ResolveDataDirectory(const QString& fromCommandLine, QString& error);
+    // What a later start says when the running program did not take its request.
+    static QString NoAnswerText(const QString& dataDirectory, const QString& file,
+                                const QString& holder);
 
     // Registers the program's resources (icons, help pages); once per process.
     static void InitResources();

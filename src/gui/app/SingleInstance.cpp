@@ -6,10 +6,17 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -19,6 +26,7 @@ constexpr int kHeaderSize = 4;
 // A client that does not finish its message in this time is dropped.
 constexpr int kClientTimeoutMs = 5000;
 
+#ifdef Q_OS_WIN
 QString UserName() {
     QString name = qEnvironmentVariable("USER");
     if (name.isEmpty())
@@ -33,6 +41,7 @@ QString UserName() {
                     : QLatin1Char('_');
     return safe.isEmpty() ? QStringLiteral("user") : safe.left(32);
 }
+#endif
 
 } // namespace
 
@@ -55,7 +64,37 @@ QString SingleInstance::ServerNameFor(const QString& dataDirectory) {
 #endif
     const QByteArray hash =
         QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+#ifdef Q_OS_WIN
     return QStringLiteral("punchwell-%1-%2").arg(UserName(), QString::fromLatin1(hash));
+#else
+    // Not a predictable name in /tmp, which another account could take first: the runtime
+    // folder belongs to this user alone (Qt checks its owner and its 0700 mode).
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return {};
+    return QDir(runtime).filePath(QStringLiteral("punchwell-%1").arg(QString::fromLatin1(hash)));
+#endif
+}
+
+bool SingleInstance::PeerIsThisUser(qintptr socketDescriptor) {
+#if defined(Q_OS_LINUX)
+    struct ucred peer {};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(static_cast<int>(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) !=
+        0)
+        return false;
+    return peer.uid == ::geteuid();
+#elif defined(Q_OS_UNIX)
+    uid_t uid = 0;
+    gid_t gid = 0;
+    if (::getpeereid(static_cast<int>(socketDescriptor), &uid, &gid) != 0)
+        return false;
+    return uid == ::geteuid();
+#else
+    // The pipe was created with access for this user only.
+    (void)socketDescriptor;
+    return true;
+#endif
 }
 
 SingleInstance::Role SingleInstance::Acquire() {
@@ -69,20 +108,30 @@ SingleInstance::Role SingleInstance::Acquire() {
         break;
     }
 
+    Listen();
+    return Role::Primary;
+}
+
+bool SingleInstance::Listen() {
+    if (m_serverName.isEmpty()) {
+        m_listenError = tr("there is no private runtime folder for this user");
+        return false;
+    }
     // Only the lock holder may clear a socket left by a crash: listening with user access
     // would silently replace a live one.
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_serverName)) {
-        qWarning("Punchwell: cannot listen for other starts on %s: %s", qPrintable(m_serverName),
-                 qPrintable(m_server->errorString()));
+        m_listenError = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_serverName),
+                                                     m_server->errorString());
         delete m_server;
         m_server = nullptr;
-        return Role::Primary;
+        return false;
     }
+    m_listenError.clear();
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
-    return Role::Primary;
+    return true;
 }
 
 bool SingleInstance::IsListening() const {
@@ -115,33 +164,67 @@ std::optional<QString> SingleInstance::DecodePayload(const QByteArray& payload) 
     return path;
 }
 
-bool SingleInstance::SendToPrimary(const QString& file, int timeoutMs) const {
+SingleInstance::Delivery SingleInstance::Deliver(const QString& serverName,
+                                                 const QByteArray& message, int timeoutMs) {
+    if (serverName.isEmpty())
+        return Delivery::NotListening;
+    QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(
+            qMax(1, static_cast<int>(qMin<qint64>(500, deadline.remainingTime())))))
+        return Delivery::NotListening;
+    // Another account's listener must never see the request (it may name a file).
+    if (!PeerIsThisUser(socket.socketDescriptor()))
+        return Delivery::Refused;
+    socket.write(message);
+    while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
+        socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+    while (socket.bytesAvailable() < 1 && !deadline.hasExpired() &&
+           socket.state() == QLocalSocket::ConnectedState)
+        socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    char reply = 0;
+    return socket.read(&reply, 1) == 1 && reply == kAcknowledge ? Delivery::Delivered
+                                                                : Delivery::Refused;
+}
+
+SingleInstance::HandOver SingleInstance::SendToPrimary(const QString& file, int timeoutMs) {
     const QByteArray message = EncodeMessage(file);
     if (message.size() - kHeaderSize > kMaxMessageSize)
-        return false;
+        return HandOver::NoAnswer;
     QDeadlineTimer deadline(timeoutMs);
     while (true) {
-        QLocalSocket socket;
-        socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(
-                qMax(1, static_cast<int>(qMin<qint64>(500, deadline.remainingTime()))))) {
-            socket.write(message);
-            while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
-                socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
-            while (socket.bytesAvailable() < 1 && !deadline.hasExpired() &&
-                   socket.state() == QLocalSocket::ConnectedState)
-                socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
-            char reply = 0;
-            return socket.read(&reply, 1) == 1 && reply == kAcknowledge;
+        const qint64 left = deadline.remainingTime();
+        switch (Deliver(m_serverName, message, static_cast<int>(qMax<qint64>(1, left)))) {
+        case Delivery::Delivered:
+            return HandOver::Delivered;
+        case Delivery::Refused:
+            // A listener that took the message and gave no answer (or a stranger's) is not
+            // asked again: the request must not arrive twice.
+            return HandOver::NoAnswer;
+        case Delivery::NotListening:
+            break;
+        }
+        // The holder may have ended (or been a cli command that finished) meanwhile.
+        if (m_lock.TryAcquire(QDir::toNativeSeparators(m_dataDirectory).toStdString()) ==
+            CDataFolderLock::Status::Held) {
+            Listen();
+            return HandOver::TookOver;
         }
         if (deadline.hasExpired())
-            return false;
+            return HandOver::NoAnswer;
         QThread::msleep(100);
     }
 }
 
 void SingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // The socket's folder is private already; this also holds where it is not.
+        if (!PeerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         QTimer::singleShot(kClientTimeoutMs, socket, [socket] { socket->abort(); });

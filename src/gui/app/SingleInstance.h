@@ -29,22 +29,45 @@ public:
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
+    // How long a later start waits for a busy running program before it gives up.
+    static constexpr int kHandOverTimeoutMs = 10000;
+
     Role Acquire();
     bool IsListening() const;
+    bool HoldsLock() const { return m_lock.IsHeld(); }
+    // When the lock holder could not listen: the socket and the cause, ready to show.
+    QString ListenError() const { return m_listenError; }
+    // For a refused start: who holds the lock as it wrote it ("punchwell-cli 1234"), or empty.
+    QString OtherHolder() const { return QString::fromStdString(m_lock.OtherHolder()); }
     QString ServerName() const { return m_serverName; }
     QString LockFilePath() const { return QString::fromStdString(m_lock.LockFilePath()); }
     // Why the lock could not be taken (Unguarded), naming the path and the cause.
     QString LockError() const { return QString::fromStdString(m_lock.ErrorMessage()); }
 
+    enum class HandOver {
+        Delivered, // the running program acknowledged the request
+        TookOver,  // the lock came free meanwhile: this start now holds it (and listens)
+        NoAnswer,  // nobody answered in time
+    };
     // For a secondary start: asks the running program to show its window and, when `file`
-    // is not empty, to open that file (an absolute path). Retries the connection for a
-    // while, since the holder may have the lock before it listens. True once acknowledged.
-    bool SendToPrimary(const QString& file, int timeoutMs = 2500) const;
+    // is not empty, to open that file (an absolute path). Retries for a while, since the
+    // holder may have the lock before it listens, or be busy; a lock that comes free
+    // meanwhile (a cli command that finished, a program that ended) is taken instead.
+    HandOver SendToPrimary(const QString& file, int timeoutMs = kHandOverTimeoutMs);
+
+    enum class Delivery { NotListening, Delivered, Refused };
+    // One attempt to deliver a framed message to the server at `serverName`; Refused when
+    // it is run by another user or does not acknowledge.
+    static Delivery Deliver(const QString& serverName, const QByteArray& message, int timeoutMs);
+    // Whether the process at the other end of a connected local socket runs as this user.
+    static bool PeerIsThisUser(qintptr socketDescriptor);
 
     // The wire form: a 32-bit big-endian length, then the payload.
     static QByteArray EncodeMessage(const QString& file);
     // The request in a payload: nullopt when it is malformed; otherwise the file (may be empty).
     static std::optional<QString> DecodePayload(const QByteArray& payload);
+    // A full path in the per-user runtime folder (a private pipe name on Windows); empty
+    // when there is no such folder.
     static QString ServerNameFor(const QString& dataDirectory);
 
 signals:
@@ -55,8 +78,11 @@ private:
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
 
+    bool Listen();
+
     QString m_serverName;
     QString m_dataDirectory;
+    QString m_listenError;
     CDataFolderLock m_lock;
     QLocalServer* m_server = nullptr;
 };

@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #ifdef Q_OS_WIN
@@ -529,7 +530,7 @@ void CPunchwellDlg::OnSessionChanged(const SessionChanges& changes) {
     if (changes.checkInBegan)
         m_btnCheckInOut->setFocus();
     if (changes.locked)
-        hide();
+        HideWhileLocked();
     if (changes.unlocked)
         ShowWindow();
     if (changes.state)
@@ -702,10 +703,19 @@ void CPunchwellDlg::OnAbout() {
 }
 
 void CPunchwellDlg::OnExit() {
-    if (!m_session.Exit())
+    if (!PrepareExit())
         return;
     hide();
     emit exitRequested();
+}
+
+bool CPunchwellDlg::PrepareExit() {
+    if (m_session.Exit())
+        return true;
+    // A failed save kept the program open: show why, also after an Exit from the tray.
+    if (m_session.App().HasUnsavedChanges())
+        ShowWindow();
+    return false;
 }
 
 void CPunchwellDlg::accept() {
@@ -731,6 +741,36 @@ void CPunchwellDlg::closeEvent(QCloseEvent* event) {
     // The close box hides the window; the program keeps running until Exit. (On X11 a
     // close request from another program looks the same, and is taken the same way.)
     hide();
+}
+
+void CPunchwellDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // A locked window restored from the task bar shows nothing until the password is given.
+    if (event->type() == QEvent::WindowStateChange && m_session.State().locked && !isMinimized() &&
+        isVisible()) {
+        hide();
+        QTimer::singleShot(0, this, &CPunchwellDlg::RequestUnlock);
+    }
+}
+
+void CPunchwellDlg::HideWhileLocked() {
+    // Without a tray nothing could bring a hidden window back: it waits on the task bar.
+    if (m_tray->IsEnabled())
+        hide();
+    else
+        showMinimized();
+}
+
+void CPunchwellDlg::RequestUnlock() {
+    if (!m_session.State().locked) {
+        ShowWindow();
+        return;
+    }
+    if (m_session.Lock().IsBusy())
+        return;              // the password is being asked already
+    m_session.LockCommand(); // the right password shows the window as the tray's Unlock does
+    if (m_session.State().locked)
+        HideWhileLocked();
 }
 
 QMenu* CPunchwellDlg::PrepareContextMenu() {

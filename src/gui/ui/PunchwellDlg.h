@@ -89,6 +89,13 @@ public slots:
     void OnOptions();
     // The shutdown sequence of Exit: check out first; cancelled notes keep the program open.
     void OnExit();
+    // Exit's work without ending: check out (and save), then the options. False keeps the
+    // program open: the notes were cancelled, or the save failed and the person did not
+    // choose to lose what it held. Also run when the desktop session ends.
+    bool PrepareExit();
+    // A way back to a locked program without the tray (a second start, the task bar): asks
+    // for the password; the right one shows the window as the tray's Unlock does.
+    void RequestUnlock();
     void accept() override;
     // Esc and the close request: the options are written, the window stays.
     void reject() override;
@@ -99,6 +106,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Locked: hidden when the tray can bring it back, else minimised to the task bar.
+    void HideWhileLocked();
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
