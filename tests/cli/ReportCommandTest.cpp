@@ -188,4 +188,38 @@ TEST_F(CliReport, BadArgumentsExitWithTwoAndWriteNothing) {
     }
 }
 
+// An item of a kind from a newer writer is left out with one message; the rest is written.
+TEST_F(CliReport, ItemsOfUnknownKindsAreSkippedAndTheRestWritten) {
+    CReport custom;
+    custom.AddItem("Admin", 0, 0, PeriodYear);
+    custom.AddItem("Web <site>", 0, 0, PeriodWeek);
+    std::string bytes = custom.EncodeItems();
+    bytes[19] = 9; // the kind of the first item in the file
+    WriteBytes(dir / "newer.pnr", bytes);
+
+    // The same report from a file holding only the item this version knows.
+    CReport known;
+    std::size_t offset = 0;
+    ASSERT_TRUE(known.DecodeItems(bytes, offset));
+    ASSERT_EQ(known.GetItemCount(), 1u);
+    ASSERT_TRUE(known.SaveItems(dir / "known.pnr").ok);
+    const std::string expected = dir / "expected.html";
+    const std::vector<std::string> common{"--title", "T", "--now", "2026-03-09T18:00:00"};
+    std::vector<std::string> args{"report", data, "--items", dir / "known.pnr", "-o", expected};
+    args.insert(args.end(), common.begin(), common.end());
+    ASSERT_EQ(RunCli(args, env).exitCode, 0);
+
+    args = {"report", data, "--items", dir / "newer.pnr", "-o", out};
+    args.insert(args.end(), common.begin(), common.end());
+    const CliRun run = RunCli(args, env);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "punchwell-cli: The custom report file " + (dir / "newer.pnr") +
+                           " holds 1 item of a kind of period this version of Punchwell does not "
+                           "know. It was left out; the rest of the report was read.\n");
+    std::ifstream written(out, std::ios::binary);
+    std::ifstream wanted(expected, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
+              std::string(std::istreambuf_iterator<char>(wanted), {}));
+}
+
 } // namespace
