@@ -89,8 +89,9 @@ TEST_F(ExitSave, AFailedSaveKeepsTheProgramOpenUntilTheRetrySavesIt) {
         CheckOut(); // shows nothing of its own
         ExpectNotSaved(MessageAnswer::Yes);
         ExpectNotSaved(MessageAnswer::No);
+        // Yes, the default, keeps the program open.
         prompts.Expect(CExitSave::kExitAnywayCaption, std::nullopt, MessageIcon::Exclamation,
-                       MessageButtons::YesNo, MessageAnswer::No, true);
+                       MessageButtons::YesNo, MessageAnswer::Yes, true);
         EXPECT_FALSE(exit.MayEnd(running));
     }
     EXPECT_TRUE(app.HasUnsavedChanges());
@@ -122,9 +123,10 @@ TEST_F(ExitSave, EndingWithoutSavingNeedsAnAnswerThatSaysWhatIsLost) {
                    "If Punchwell exits now, the check-out of \"Garden\" at December 10, 11:25:00 "
                    "and its notes are lost, and so is every change made since December 10, "
                    "11:15:00, when a save first failed. The next start will find the period "
-                   "still running and count the time Punchwell was closed as worked.\n\nExit "
-                   "without saving?",
-                   MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::Yes, true);
+                   "still running and count the time Punchwell was closed as worked.\n\nKeep "
+                   "Punchwell open so that they can still be saved? (No exits now without "
+                   "saving.)",
+                   MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No, true);
     EXPECT_TRUE(exit.MayEnd(running));
 }
 

@@ -757,8 +757,9 @@ TEST_F(PunchwellDlgTest, ExitOnAFullDiskStaysOpenUntilTheRetrySaves) {
     std::unique_ptr<WhenShown> lose;
     WhenShown notSaved(QStringLiteral("Data Not Saved"), [&](QWidget* box) {
         said = qobject_cast<QMessageBox*>(box)->text();
+        // Its default answer, Yes, keeps the program open.
         lose = std::make_unique<WhenShown>(QStringLiteral("Exit Without Saving"),
-                                           [](QWidget* b) { ClickBox(b, QMessageBox::No); });
+                                           [](QWidget* b) { ClickBox(b, QMessageBox::Yes); });
         ClickBox(box, QMessageBox::No);
     });
     Action("actionExit")->trigger();

@@ -50,7 +50,9 @@ std::string CExitSave::LossText(const CDoneTask* checkedOut) const {
         text += "every change made since " + Moment(m_app.GetUnsavedSince()) +
                 ", when a save first failed, is lost.";
     }
-    return text + "\n\nExit without saving?";
+    // Enter picks Yes, so Yes is the answer that loses nothing.
+    return text + "\n\nKeep Punchwell open so that they can still be saved? (No exits now "
+                  "without saving.)";
 }
 
 bool CExitSave::MayEnd(const CDoneTask* checkedOut) {
@@ -68,7 +70,7 @@ bool CExitSave::MayEnd(const CDoneTask* checkedOut) {
         const MessageAnswer lose =
             prompts->Ask(kExitAnywayCaption, LossText(checkedOut), MessageIcon::Exclamation,
                          MessageButtons::YesNo, true);
-        return lose == MessageAnswer::Yes;
+        return lose == MessageAnswer::No;
     }
     return true;
 }

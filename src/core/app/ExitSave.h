@@ -8,8 +8,8 @@ class CPunchwellApp;
 
 // What an exit does when the save it depends on fails. The program never ends on a failed
 // save unnoticed: it stays open with everything kept in memory, says that nothing was saved
-// and why, offers to try again, and ends without saving only after the person confirms a
-// question that says exactly what will be lost.
+// and why, offers to try again, and ends without saving only after the person answers a
+// question that says exactly what will be lost (its default answer keeps the program open).
 //
 // While the object lives, a failed save of the main file shows no message of its own: the
 // exit's question says it, once.
