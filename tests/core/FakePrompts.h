@@ -143,6 +143,14 @@ public:
         m_dialogs.push_back(std::move(d));
         return *this;
     }
+    // Load Data File: the method chosen, or empty for Cancel; `owned` as the window's.
+    FakePrompts& ExpectLoadMethod(std::optional<LoadMethod> answer, bool owned = true) {
+        DialogAnswer d{"Load Data File", {}, {}, {}, {}};
+        d.method = answer;
+        d.owned = owned;
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
     FakePrompts& ExpectOpenWithShell(std::string path, bool opens) {
         m_opens.push_back({std::move(path), opens});
         return *this;
@@ -207,6 +215,33 @@ public:
             askAgain = d.askAgain;
         return d.accepted;
     }
+    std::optional<LoadMethod> ChooseLoadMethod(bool owned) override {
+        m_dialogLog.push_back("Load Data File");
+        DialogAnswer d;
+        if (!NextDialog("Load Data File", d))
+            return std::nullopt;
+        EXPECT_EQ(d.owned, owned) << "owner of the Load Data File dialog";
+        return d.method;
+    }
+    // The progress window: "progress" on, a step count while shown, "progress off".
+    void ShowProgress(bool owned) override {
+        (void)owned;
+        EXPECT_FALSE(m_progressShown) << "progress window shown twice";
+        m_progressShown = true;
+        m_dialogLog.push_back("progress");
+    }
+    void SetProgress(std::size_t done, std::size_t total) override {
+        EXPECT_TRUE(m_progressShown) << "progress without its window";
+        EXPECT_LE(done, total);
+        ++m_progressSteps;
+    }
+    void HideProgress() override {
+        EXPECT_TRUE(m_progressShown);
+        m_progressShown = false;
+        m_dialogLog.push_back("progress off");
+    }
+    int progressSteps() const { return m_progressSteps; }
+
     bool OpenWithShell(const std::string& path) override {
         m_dialogLog.push_back("open " + path);
         if (m_opens.empty()) {
@@ -250,6 +285,8 @@ private:
         std::function<void()> during;
         bool accepted = false; // Enter The Password, Lock Program: OK or Yes
         bool askAgain = true;  // Lock Program's check box
+        std::optional<LoadMethod> method = std::nullopt; // Load Data File
+        bool owned = true;                               // Load Data File
     };
     struct OpenAnswer {
         std::string path;
@@ -267,6 +304,8 @@ private:
     }
 
     std::deque<DialogAnswer> m_dialogs;
+    bool m_progressShown = false;
+    int m_progressSteps = 0;
     std::deque<OpenAnswer> m_opens;
     std::vector<std::string> m_dialogLog;
     struct FileAnswer {

@@ -1,7 +1,5 @@
 // File > Load Data, Save Data and Export Data as Text in the main window, and a data file
 // handed over by a later start.
-#include "gui/ui/DataCommands.h"
-
 #include "../core/FakePrompts.h"
 #include "GuiTestSupport.h"
 #include "core/app/DataLoad.h"
@@ -10,6 +8,7 @@
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
 #include "gui/ui/LoadDataFileDlg.h"
+#include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/PunchwellDlg.h"
 
 #include <QAction>
@@ -70,12 +69,50 @@ protected:
     }
 };
 
+// The scripted answers for every question, and the program's real Load Data File dialog and
+// progress window, which these tests drive as a person would.
+class DialogPrompts final : public Prompts {
+public:
+    DialogPrompts(FakePrompts& fake, QWidget& window) : m_fake(fake), m_window(window) {}
+
+    MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
+                      MessageButtons buttons, bool owned) override {
+        return m_fake.Ask(caption, text, icon, buttons, owned);
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
+        return m_fake.ChooseOpenFile(request);
+    }
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+        return m_fake.ChooseSaveFile(request);
+    }
+    std::optional<std::string> AskNotes(const std::string& project,
+                                        const std::string& notes) override {
+        return m_fake.AskNotes(project, notes);
+    }
+    std::optional<LoadMethod> ChooseLoadMethod(bool owned) override {
+        return CLoadDataFileDlg::Choose(m_fake, owned ? &m_window : nullptr);
+    }
+    void ShowProgress(bool owned) override {
+        m_progress = std::make_unique<CMergeProgressDlg>(owned ? &m_window : nullptr);
+        m_progress->Open();
+    }
+    void SetProgress(std::size_t done, std::size_t total) override {
+        m_progress->SetProgress(done, total);
+    }
+    void HideProgress() override { m_progress.reset(); }
+
+private:
+    FakePrompts& m_fake;
+    QWidget& m_window;
+    std::unique_ptr<CMergeProgressDlg> m_progress;
+};
+
 class DataCommandsTest : public GuiTest {
 protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(&m_dialogs);
         m_app.SetClock(&m_clock);
         m_app.Options().m_bShowNotes = 0;
         m_app.Options().m_bShowListOnStart = 0;
@@ -142,6 +179,7 @@ protected:
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
+    DialogPrompts m_dialogs{m_prompts, m_dlg};
     QByteArray m_mainBefore;
 };
 
@@ -455,9 +493,10 @@ TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenD
     const QString other = OtherFile({"Mail"}, {{"Mail", k0900, k0900 + kHour, ""}});
     m_app.m_wLocked = 1;
 
-    m_dlg.DataCommands().OpenFile(other, true);
+    const std::string shown = QDir::toNativeSeparators(other).toStdString();
+    m_session.OpenFile(shown, true);
     QTest::qWait(400);
-    EXPECT_EQ(m_dlg.DataCommands().PendingFiles(), QStringList{other});
+    EXPECT_EQ(m_session.Load().PendingFiles(), std::deque<std::string>{shown});
     EXPECT_TRUE(m_prompts.shown().empty());
 
     m_prompts.Expect("", QDir::toNativeSeparators(other).toStdString(), MessageIcon::None,
@@ -467,7 +506,7 @@ TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenD
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver->Ran(); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ProjectNames().size() == 2; }, 5000));
 
-    EXPECT_TRUE(m_dlg.DataCommands().PendingFiles().isEmpty());
+    EXPECT_TRUE(m_session.Load().PendingFiles().empty());
     EXPECT_TRUE(m_prompts.fileRequests().empty()) << "the Open dialog was shown";
     EXPECT_EQ(ProjectNames(), (std::vector<std::string>{"Web", "Mail"}));
     EXPECT_EQ(ComboEntries(), (QStringList{QStringLiteral("Web"), QStringLiteral("Mail"),

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/app/LoadMethod.h"
 #include "core/data/Task.h"
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,4 +79,17 @@ public:
         (void)askAgain;
         return false;
     }
+
+    // The Load Data File dialog: how a data file joins the data, or nothing for Cancel.
+    virtual std::optional<LoadMethod> ChooseLoadMethod(bool owned) {
+        (void)owned;
+        return std::nullopt;
+    }
+    // The merge's progress window: shown before the work, told of every step, then hidden.
+    virtual void ShowProgress(bool owned) { (void)owned; }
+    virtual void SetProgress(std::size_t done, std::size_t total) {
+        (void)done;
+        (void)total;
+    }
+    virtual void HideProgress() {}
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/Desktop.h"
+#include "core/app/LoadProcedure.h"
 #include "core/app/ProgramLock.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/SessionState.h"
@@ -30,6 +31,7 @@ public:
     const CCheckIn& CheckInState() const { return m_checkIn; }
     CProgramLock& Lock() { return m_lock; }
     CIdleWatch& Idle() { return m_idle; }
+    CLoadProcedure& Load() { return m_load; }
 
     // The desktop's windows, asked whether another one is open; a plain Desktop (no windows)
     // until set. The desktop outlives the session or resets it.
@@ -72,6 +74,19 @@ public:
     bool AnswerIdle(const IdleQuestion& asked, IdleAnswer answer);
     // Seconds since the last keyboard or mouse input; empty when the desktop does not say.
     std::optional<std::int64_t> IdleSeconds() const { return m_idle.IdleSeconds(); }
+    // File > Load Data: the load procedure with the Open dialog. Refused with a message while
+    // another window of the program is open: those work on the records a load replaces.
+    void LoadData();
+    // File > Save Data: the data saved to a file the person chooses.
+    void SaveDataAs();
+    // File > Export Data as Text.
+    void ExportData();
+    // A data file named on a command line, this start's (`owned` false: before the window is
+    // on screen) or a later start's. It waits while the program is locked, another window
+    // is open or an operation runs, and is served from the clock once that is over.
+    void OpenFile(const std::string& shown, bool owned);
+    // Whether a handed-over file may be served now.
+    bool CanServeHandedOverFile() const;
 
     // Exit's work before the program ends: checks out (notes asked as usual) and writes the
     // options. False when the person cancelled the notes, or when the save failed and the
@@ -101,6 +116,7 @@ private:
     CCheckIn m_checkIn;
     CProgramLock m_lock;
     CIdleWatch m_idle;
+    CLoadProcedure m_load;
     Desktop m_noDesktop;
     Desktop* m_desktop = &m_noDesktop;
     mutable SessionState m_state;

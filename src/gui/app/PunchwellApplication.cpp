@@ -6,7 +6,6 @@
 #include "gui/app/CommandLine.h"
 #include "gui/app/SingleInstance.h"
 #include "gui/idle/IdleSources.h"
-#include "gui/ui/DataCommands.h"
 #include "gui/ui/IdleController.h"
 #include "gui/ui/PunchwellDlg.h"
 
@@ -186,20 +185,9 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
     App().SetPrompts(&m_prompts);
     App().SetOptionsStorage(&m_optionsStorage);
     m_prompts.SetApp(&App());
-    // Files handed over while the program was locked go on once it is unlocked.
-    m_listener = m_session.Subscribe([this](const SessionChanges& changes) {
-        if (!changes.released)
-            return;
-        const QStringList held = std::exchange(m_filesLocked, {});
-        for (const QString& path : held)
-            OpenWhenUnlocked(path, true);
-    });
 }
 
-PunchwellApplication::~PunchwellApplication() {
-    m_dlg.reset();
-    m_session.Unsubscribe(m_listener);
-}
+PunchwellApplication::~PunchwellApplication() = default;
 
 CPunchwellDlg* PunchwellApplication::MainWindow() const {
     return m_dlg.get();
@@ -239,7 +227,7 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
 
     // The window exists but is not on screen yet, so this box has no owner.
     if (!commandLineFile.isEmpty())
-        OpenWhenUnlocked(commandLineFile, false);
+        OpenCommandLineFile(commandLineFile, false);
 
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();
@@ -250,7 +238,7 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
         ShowMainWindow();
     const QStringList pending = std::exchange(m_filesPending, {});
     for (const QString& path : pending)
-        OpenWhenUnlocked(path, true);
+        OpenCommandLineFile(path, true);
 }
 
 void PunchwellApplication::ShowMainWindow() {
@@ -264,8 +252,9 @@ void PunchwellApplication::ShowMainWindow() {
 }
 
 void PunchwellApplication::OpenCommandLineFile(const QString& path, bool owned) {
+    // The session keeps it while the program is locked or busy and serves it from the clock.
     if (m_dlg)
-        m_dlg->DataCommands().OpenFile(path, owned);
+        m_session.OpenFile(QDir::toNativeSeparators(path).toStdString(), owned);
 }
 
 void PunchwellApplication::OnShowRequested() {
@@ -281,13 +270,5 @@ void PunchwellApplication::OnFileHandedOver(const QString& path) {
         m_filesPending << path;
         return;
     }
-    OpenWhenUnlocked(path, true);
-}
-
-void PunchwellApplication::OpenWhenUnlocked(const QString& path, bool owned) {
-    if (m_dlg && m_session.HoldsRequests()) {
-        m_filesLocked << path;
-        return;
-    }
-    OpenCommandLineFile(path, owned);
+    OpenCommandLineFile(path, true);
 }

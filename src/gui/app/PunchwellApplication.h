@@ -62,13 +62,10 @@ signals:
 private:
     void OnShowRequested();
     void OnFileHandedOver(const QString& path);
-    // A command-line file waits while the program is locked and opens after the unlock.
-    void OpenWhenUnlocked(const QString& path, bool owned);
 
     QtPrompts m_prompts;
     SettingsOptionsStorage m_optionsStorage;
     CPunchwellSession m_session;
-    int m_listener = 0;
     StartupResult m_startup;
     std::unique_ptr<CPunchwellDlg> m_dlg;
 
@@ -76,5 +73,4 @@ private:
     bool m_started = false;
     bool m_showPending = false;
     QStringList m_filesPending;
-    QStringList m_filesLocked;
 };

@@ -2,7 +2,9 @@
 
 #include "core/app/PunchwellApp.h"
 #include "gui/ui/EnterPasswordDlg.h"
+#include "gui/ui/LoadDataFileDlg.h"
 #include "gui/ui/LockDlg.h"
+#include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/NewPasswordDlg.h"
 #include "gui/ui/NotesDlg.h"
 #include "gui/ui/PasswordText.h"
@@ -171,4 +173,25 @@ bool QtPrompts::ConfirmLock(bool& askAgain) {
         return false;
     askAgain = dialog.GetAskAgain();
     return true;
+}
+
+QtPrompts::QtPrompts() = default;
+QtPrompts::~QtPrompts() = default;
+
+std::optional<LoadMethod> QtPrompts::ChooseLoadMethod(bool owned) {
+    return CLoadDataFileDlg::Choose(*this, Parent(owned));
+}
+
+void QtPrompts::ShowProgress(bool owned) {
+    m_progress = std::make_unique<CMergeProgressDlg>(Parent(owned));
+    m_progress->Open();
+}
+
+void QtPrompts::SetProgress(std::size_t done, std::size_t total) {
+    if (m_progress)
+        m_progress->SetProgress(done, total);
+}
+
+void QtPrompts::HideProgress() {
+    m_progress.reset();
 }

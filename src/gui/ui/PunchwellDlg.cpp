@@ -8,7 +8,6 @@
 #include "gui/reports/ReportActions.h"
 #include "gui/ui/AboutDlg.h"
 #include "gui/ui/ConfigureProjectsDlg.h"
-#include "gui/ui/DataCommands.h"
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/IdleController.h"
 #include "gui/ui/OptionsDlg.h"
@@ -73,11 +72,10 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     CreateShortcuts();
     CreateTray();
 
-    m_dataCommands = new CDataCommands(m_session, *this);
-    for (auto [action, command] : {std::pair{m_actionLoadData, &CDataCommands::OnLoadData},
-                                   std::pair{m_actionSaveData, &CDataCommands::OnSaveData},
-                                   std::pair{m_actionExportData, &CDataCommands::OnExportData}}) {
-        connect(action, &QAction::triggered, m_dataCommands, command);
+    for (auto [action, command] : {std::pair{m_actionLoadData, &CPunchwellSession::LoadData},
+                                   std::pair{m_actionSaveData, &CPunchwellSession::SaveDataAs},
+                                   std::pair{m_actionExportData, &CPunchwellSession::ExportData}}) {
+        connect(action, &QAction::triggered, this, [this, command] { (m_session.*command)(); });
         action->setEnabled(true);
     }
 

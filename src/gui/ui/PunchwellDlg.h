@@ -16,7 +16,6 @@ class CPunchwellApp;
 class CPunchwellSession;
 class CReportActions;
 class CTask;
-class CDataCommands;
 class CSystemTray;
 class CIdleController;
 class QAction;
@@ -61,8 +60,6 @@ public:
     void UpdateState();
     void ShowTrayIcon(bool shown);
     CSystemTray& Tray() { return *m_tray; }
-    // Save Data, Export Data as Text and the load procedure.
-    CDataCommands& DataCommands() { return *m_dataCommands; }
     // Time away while checked in, and the question about it.
     CIdleController& Idle() { return *m_idle; }
 
@@ -158,7 +155,6 @@ private:
     QIcon m_hIcon;
     QIcon m_hLockedIcon;
     QList<Shortcut> m_shortcuts;
-    CDataCommands* m_dataCommands = nullptr;
 
     QComboBox* m_cboProjects = nullptr;
     QLabel* m_elapsedLabel = nullptr;
