@@ -1,8 +1,8 @@
 #include "core/app/ProgramLock.h"
-#include "CoreTestSupport.h"
-#include "FakePrompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/Password.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakePrompts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The main window's flows driven through the session alone: scripted prompts, a fixed clock
 // and a desktop whose windows the test opens and closes, no widget anywhere.
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakePrompts.h"
-#include "SessionProbe.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
+#include "support/SessionProbe.h"
 
 #include "core/app/Desktop.h"
 #include "core/app/LoadProcedure.h"

@@ -1,6 +1,5 @@
 // File > Load Data, Save Data and Export Data as Text in the main window, and a data file
 // handed over by a later start.
-#include "../core/FakePrompts.h"
 #include "GuiTestSupport.h"
 #include "core/app/DataLoad.h"
 #include "core/app/PunchwellApp.h"
@@ -10,6 +9,8 @@
 #include "gui/ui/LoadDataFileDlg.h"
 #include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/PunchwellDlg.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,18 +36,6 @@ constexpr std::int32_t kHour = 3600;
 
 const std::string kOpenQuestion =
     "Before you load new data, you must first check out. Would you like to check out now?";
-
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 // Notes every "Merging Records..." window that shows, with its progress bar's state then.
 class ProgressWatch : public QObject {
@@ -175,7 +164,7 @@ protected:
     QTemporaryDir m_dataDir;
     QTemporaryDir m_otherDir;
     FakePrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};

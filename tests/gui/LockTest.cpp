@@ -1,6 +1,7 @@
 // The program lock in the main window: the lock command, the password dialogs, what stays
 // out of reach while locked, the start-up relock, and Options opened from the window.
 #include "GuiTestSupport.h"
+#include "support/FakeClock.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"
@@ -36,12 +37,6 @@
 namespace {
 
 constexpr std::int32_t kT0 = 1700000000;
-
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
 
 // Answers the modal windows that come up, in order, each by its title; every title seen is
 // logged. Each step runs from a timer of its own, so a step whose click opens the next window
@@ -174,7 +169,7 @@ protected:
     QTemporaryDir m_dataDir;
     SettingsOptionsStorage m_storage;
     QtPrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
@@ -313,7 +308,7 @@ TEST_F(LockTest, RelockAtStartUpWaitsForAnOpenDialogThenAsksNothing) {
     bool lockedWhileOpen = true;
     bool canLockWhileOpen = true;
     ModalScript script({{QStringLiteral("About Punchwell"), [&](QWidget* dlg) {
-                             m_clock.now += 1;
+                             m_clock.advance(1);
                              QTest::qWait(400);
                              lockedWhileOpen = m_app.m_wLocked != 0;
                              canLockWhileOpen = m_session.CanLock();

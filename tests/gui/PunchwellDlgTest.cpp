@@ -9,6 +9,7 @@
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SettingsOptionsStorage.h"
 #include "gui/ui/SystemTray.h"
+#include "support/FakeClock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,18 +38,6 @@ namespace {
 
 // 2023-11-14 22:13:20 UTC.
 constexpr std::int32_t kT0 = 1700000000;
-
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 QStringList Strings(std::initializer_list<const char*> texts) {
     QStringList out;
@@ -152,7 +141,7 @@ protected:
     QTemporaryDir m_dataDir;
     SettingsOptionsStorage m_storage;
     QtPrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
@@ -268,7 +257,7 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
     EXPECT_EQ(Text("elapsedLabel"), QStringLiteral("0 hours, 0 minutes, 0 seconds"));
 
     // The clock works once per new second.
-    m_clock.now += 62;
+    m_clock.advance(62);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return Text("elapsedLabel") == QStringLiteral("0 hours, 1 minutes, 2 seconds"); },
         2000));
@@ -419,7 +408,7 @@ TEST_F(PunchwellDlgTest, ExitWithCancelInTheNotesStaysOpenAndTiming) {
 
     // Ctrl+S while the notes are open must not start another check-out; the notes and the
     // check box then go with OK.
-    m_clock.now += 90;
+    m_clock.advance(90);
     bool noSwitch = false;
     WhenShown ok(QStringLiteral("Notes For Alpha"), [&](QWidget* dlg) {
         auto* edit = dlg->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"));
@@ -592,7 +581,7 @@ TEST_F(PunchwellDlgTest, Screenshots) {
     Start({"Garden", "Accounts", "Web site"});
     m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-out.png")));
     m_dlg.CheckIn(QStringLiteral("Accounts"));
-    m_clock.now += 3 * 3600 + 25 * 60 + 7;
+    m_clock.advance(3 * 3600 + 25 * 60 + 7);
     QTest::qWait(200);
     m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-in.png")));
     QMenu* menu = m_dlg.Tray().Menu();
