@@ -408,30 +408,4 @@ TEST_F(LockTest, ASecondStartWhileLockedAsksThePasswordAndItsFileWaitsForTheUnlo
     EXPECT_FALSE(window->isMinimized());
 }
 
-// The four dialogs as a person sees them, when PUNCHWELL_SHOTS_DIR asks for them.
-TEST_F(LockTest, Screenshots) {
-    const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "PUNCHWELL_SHOTS_DIR not set";
-    m_app.SetPassword("pw");
-    Start();
-    auto shoot = [&](const char* name) {
-        return [dir, name](QWidget* dlg) {
-            QTest::qWait(100);
-            EXPECT_TRUE(dlg->grab().save(QDir(dir).filePath(QLatin1String(name))));
-            dlg->close();
-        };
-    };
-    ModalScript script({{QStringLiteral("Options"), shoot("options.png")},
-                        {QStringLiteral("Lock Program"), shoot("lock.png")}});
-    m_dlg.OnOptions();
-    Action("actionLock")->trigger();
-    EXPECT_TRUE(script.Done());
-    ModalScript more({{QStringLiteral("New Password"), shoot("newpassword.png")},
-                      {QStringLiteral("Enter The Password"), shoot("enterpassword.png")}});
-    m_prompts.AskNewPassword();
-    m_prompts.AskPassword("pw");
-    EXPECT_TRUE(more.Done());
-}
-
 } // namespace

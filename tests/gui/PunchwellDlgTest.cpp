@@ -573,31 +573,6 @@ TEST_F(PunchwellDlgTest, CheckInOpensTheAssociatedFileThroughTheDesktopAndNeverC
                                 QStringLiteral("missing/plan.txt")))});
 }
 
-// Screenshots for a person to look at; only when asked for with PUNCHWELL_SHOTS_DIR.
-TEST_F(PunchwellDlgTest, Screenshots) {
-    const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "set PUNCHWELL_SHOTS_DIR to take screenshots";
-    Start({"Garden", "Accounts", "Web site"});
-    m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-out.png")));
-    m_dlg.CheckIn(QStringLiteral("Accounts"));
-    m_clock.advance(3 * 3600 + 25 * 60 + 7);
-    QTest::qWait(200);
-    m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-in.png")));
-    QMenu* menu = m_dlg.Tray().Menu();
-    m_dlg.Tray().PrepareMenu();
-    menu->popup(m_dlg.geometry().bottomLeft());
-    QTest::qWait(200);
-    menu->grab().save(QDir(dir).filePath(QStringLiteral("tray-menu.png")));
-    menu->hide();
-    QMenu* context = m_dlg.PrepareContextMenu();
-    context->popup(m_dlg.geometry().center());
-    QTest::qWait(200);
-    context->grab().save(QDir(dir).filePath(QStringLiteral("context-menu.png")));
-    context->hide();
-    SUCCEED();
-}
-
 } // namespace
 
 #include "PunchwellDlgTest.moc"
