@@ -708,7 +708,7 @@ TEST_F(PunchwellDlgTest, ExitOnAFullDiskStaysOpenUntilTheRetrySaves) {
     ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Alpha")));
     m_dlg.UpdateState();
     CDoneTask* period = m_dlg.GetCurrentPeriod();
-    m_clock.now += 600;
+    m_clock.advance(600);
     disk.full = true;
     QSignalSpy exitSpy(&m_dlg, &CPunchwellDlg::exitRequested);
 
