@@ -6,6 +6,7 @@
 #include "core/app/DataLoad.h"
 #include "core/data/DataFile.h"
 #include "core/data/MergeRecords.h"
+#include "core/data/RunningPeriods.h"
 #include "core/platform/DataFolderLock.h"
 #include "core/platform/FileSystem.h"
 
@@ -69,6 +70,8 @@ public:
                 MergeRecords(store);
             first = false;
         }
+        // One program times one period: the newest running one stays running.
+        KeepOneRunningPeriod(store);
         const FileResult written =
             ReplaceFileDurably(*output, CDataFile::Write(store, password, locked));
         if (!written.ok) {

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -439,7 +440,7 @@ TEST_F(PunchwellDlgTest, ExitWithCancelInTheNotesStaysOpenAndTiming) {
     EXPECT_EQ(exitSpy.count(), 1);
     const std::vector<CDoneTask> saved = SavedPeriods();
     ASSERT_EQ(saved.size(), 1U);
-    EXPECT_EQ(saved[0].GetNotes(), "Pruned\nthe roses");
+    EXPECT_EQ(saved[0].GetNotes(), "Pruned\r\nthe roses");
     EXPECT_EQ(saved[0].GetDuration(), 90);
     EXPECT_FALSE(saved[0].IsRunning());
     EXPECT_EQ(Stored("Show Notes").toString(), QStringLiteral("0"));
@@ -470,8 +471,7 @@ TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {
     EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
     Action("actionConfigure")->setEnabled(true);
 
-    // Ctrl+A in a text box of a dialog selects its text and opens no second dialog; from a
-    // button of the same dialog it reaches the window.
+    // Ctrl+A in a text box of a dialog selects its text and opens no second dialog.
     int addDialogs = 0;
     bool selectedAll = false;
     WhenShown add(QStringLiteral("Add A Project"), [&](QWidget* dlg) {
@@ -657,6 +657,151 @@ TEST_F(PunchwellDlgTest, ConfigureAndViewRecordsFromTheMainWindow) {
     EXPECT_TRUE(m_dlg.DispatchShortcut(QKeySequence(Qt::CTRL | Qt::Key_R)));
     EXPECT_TRUE(select.Ran());
     EXPECT_TRUE(recordsShown);
+}
+
+// A window of the program's own outside the main window, as the notification-area icon is
+// on X11; it records the clicks that reach it.
+class IconWindow : public QWidget {
+public:
+    IconWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) { resize(22, 22); }
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+TEST_F(PunchwellDlgTest, TheIconAnswersClicksWhileDialogsThatLeaveItAreOpen) {
+    Start({"Alpha"});
+    IconWindow icon;
+    icon.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&icon));
+    // Clicks as the window system delivers them reach it while no dialog is open.
+    QTest::mouseClick(icon.windowHandle(), Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(icon.presses, 1);
+    int pressesDuring = -1;
+    bool mainWindowBlocked = false;
+    WhenShown records(QStringLiteral("Time Records For: Alpha"), [&](QWidget* dlg) {
+        // Clicks as the window system delivers them, so a blocked window gets none.
+        QTest::mouseClick(icon.windowHandle(), Qt::RightButton, {}, QPoint(5, 5));
+        pressesDuring = icon.presses - 1;
+        // The window below the dialog stays blocked: a click on Exit does nothing.
+        QSignalSpy exits(&m_dlg, &CPunchwellDlg::exitRequested);
+        auto* exit = Child<QPushButton>(&m_dlg, "exitButton");
+        QTest::mouseClick(m_dlg.windowHandle(), Qt::LeftButton, {},
+                          exit->mapTo(&m_dlg, exit->rect().center()));
+        mainWindowBlocked = exits.isEmpty() && QApplication::activeModalWidget() == dlg;
+        QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+    m_dlg.OpenTimeRecords(*m_app.FindTask("Alpha"));
+    ASSERT_TRUE(records.Ran());
+    EXPECT_EQ(pressesDuring, 1);
+    EXPECT_TRUE(mainWindowBlocked);
+}
+
+TEST_F(PunchwellDlgTest, AddAndConfigureWaitUntilTheOpenDialogIsClosed) {
+    Start({"Alpha"});
+    struct Case {
+        const char* what;
+        QKeySequence key;
+        QString message;
+    };
+    const Case cases[] = {
+        {"Ctrl+A", QKeySequence(Qt::CTRL | Qt::Key_A),
+         QStringLiteral("Please close the open dialog before you add a project.")},
+        {"F6", QKeySequence(Qt::Key_F6),
+         QStringLiteral("Please close the open dialog before you configure the projects.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString said;
+        bool otherDialog = false;
+        WhenShown options(QStringLiteral("Options"), [&](QWidget* dlg) {
+            // The key typed on a check box of the dialog, as a person would.
+            auto* check = dlg->findChild<QCheckBox*>(QStringLiteral("autoSwitchCheck"));
+            check->setFocus();
+            QTimer poll;
+            poll.setInterval(10);
+            QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        said = box->text();
+                        poll.stop();
+                        QTest::keyClick(box, Qt::Key_Return);
+                        return;
+                    }
+                    if (w->isVisible() &&
+                        (w->windowTitle() == QStringLiteral("Add A Project") ||
+                         w->windowTitle() == QStringLiteral("Configure Projects")))
+                        otherDialog = true;
+                }
+            });
+            poll.start();
+            QTest::keyClick(check, c.key[0].key(), c.key[0].keyboardModifiers());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }, 2000));
+            QTest::keyClick(dlg, Qt::Key_Escape);
+        });
+        Action("actionOptions")->trigger();
+        ASSERT_TRUE(options.Ran());
+        EXPECT_EQ(said, c.message);
+        EXPECT_FALSE(otherDialog);
+        EXPECT_EQ(m_app.GetTaskCount(), 1u);
+    }
+}
+
+TEST_F(PunchwellDlgTest, AltROpensTheReportingDialogAtTheFirstPress) {
+    Start({"Alpha"});
+    // From the project list, the focus where the window starts; the Reports menu stays shut.
+    Combo()->setFocus();
+    bool menuOpened = false;
+    WhenShown reports(QStringLiteral("Reports"), [&](QWidget* dlg) {
+        menuOpened = Child<QMenu>(&m_dlg, "menuReports")->isVisible();
+        QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+    QTest::keyClick(Combo(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reports.Ran(); }, 2000));
+    EXPECT_FALSE(menuOpened);
+}
+
+TEST_F(PunchwellDlgTest, CtrlRThenEnterOpensTheRecordsOfTheCurrentProject) {
+    Start({"Alpha", "Beta", "Cellar"});
+    m_app.Options().m_bShowNotes = 0;
+    struct Case {
+        const char* what;
+        int comboIndex;       // what the main window's list shows (-1: nothing)
+        const char* checkIn;  // checked in to this project first, or null
+        const char* expected; // whose records Enter opens
+    };
+    const Case cases[] = {
+        {"the project the list shows", 2, nullptr, "Cellar"},
+        {"the project checked in to", 0, "Beta", "Beta"},
+        {"New Project... shown: the first", 3, nullptr, "Alpha"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.checkIn != nullptr)
+            m_dlg.CheckIn(QString::fromLatin1(c.checkIn));
+        m_dlg.UpdateState();
+        if (c.checkIn == nullptr)
+            Combo()->setCurrentIndex(c.comboIndex);
+        ShowActive(); // the keys go to the active window
+        QString opened;
+        WhenShown select(QStringLiteral("Select Project"), [](QWidget* dlg) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dlg,
+                            Qt::Key_Return);
+        });
+        WhenShown records(QStringLiteral("Time Records For: ") + QLatin1String(c.expected),
+                          [&](QWidget* dlg) {
+                              opened = QString::fromLatin1(c.expected);
+                              QTest::keyClick(dlg, Qt::Key_Escape);
+                          });
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &m_dlg,
+                        Qt::Key_R, Qt::ControlModifier);
+        EXPECT_TRUE(select.Ran());
+        EXPECT_EQ(opened, QString::fromLatin1(c.expected));
+        if (c.checkIn != nullptr)
+            m_dlg.CheckOut();
+        m_dlg.UpdateState();
+    }
 }
 
 } // namespace

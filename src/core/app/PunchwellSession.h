@@ -43,7 +43,7 @@ public:
     void Unsubscribe(int id);
 
     // Start-up once the window has drawn its first state: a running period resumed or the
-    // project list offered, then the relock armed when the data was saved locked.
+    // project list offered; data saved locked locks again at once, with no list offered.
     void Start();
     // The clock: call often. The check-in's work runs once per new second; a relock that
     // waits for an open window is looked at every time.

@@ -20,6 +20,8 @@ std::size_t LineFeeds(std::string_view text) {
     return count;
 }
 
+// Every line ends in exactly one CR LF: a line feed that already follows a carriage return
+// (notes keep their lines so) gets no second one.
 void AppendCrLf(std::string& out, std::string_view text) {
     std::size_t from = 0;
     for (;;) {
@@ -29,7 +31,9 @@ void AppendCrLf(std::string& out, std::string_view text) {
             return;
         }
         out.append(text.substr(from, at - from));
-        out += "\r\n";
+        if (out.empty() || out.back() != '\r')
+            out += '\r';
+        out += '\n';
         from = at + 1;
     }
 }

@@ -354,7 +354,11 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
                 if (lineFeed == std::string::npos) {
                     AppendEscapedHtml(text, notes);
                 } else if (options.notesMode == TopLineOnly) {
-                    AppendEscapedHtml(text, std::string_view(notes).substr(0, lineFeed));
+                    // The line's own CR goes with its line feed, so the line ends once.
+                    std::string_view top = std::string_view(notes).substr(0, lineFeed);
+                    if (!top.empty() && top.back() == '\r')
+                        top.remove_suffix(1);
+                    AppendEscapedHtml(text, top);
                 } else if (options.notesMode == NotesAtBottom) {
                     bottomNotes += "Notes For: ";
                     AppendEscapedHtml(bottomNotes, period->GetProject());

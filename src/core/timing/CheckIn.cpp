@@ -3,6 +3,7 @@
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"
+#include "core/data/RunningPeriods.h"
 #include "core/data/Task.h"
 #include "core/platform/Clock.h"
 #include "core/platform/LocalTime.h"
@@ -188,10 +189,12 @@ bool CCheckIn::DiscardIdleTime(std::int32_t idleStart, std::optional<std::int32_
     return true;
 }
 
-void CCheckIn::ResumeOrOfferList() {
+void CCheckIn::ResumeOrOfferList(bool offerList) {
     if (IsBusy())
         return;
     BusyScope busy(*this);
+    // A file merged elsewhere may hold more than one: only one can be timed again.
+    KeepOneRunningPeriod(m_app);
     for (const auto& period : m_app.DoneTasks()) {
         if (period->IsRunning()) {
             Resume(*period);
@@ -199,7 +202,7 @@ void CCheckIn::ResumeOrOfferList() {
         }
     }
     const COptions& options = m_app.GetOptions();
-    if (!options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
+    if (!offerList || !options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
         return;
     Prompts* prompts = GetPrompts();
     if (prompts == nullptr)
@@ -290,7 +293,8 @@ void CCheckIn::OnSwitch(const std::string& selectedName) {
     std::optional<std::string> choice;
     if (prompts != nullptr) {
         ShowDialog(true);
-        choice = prompts->SelectProject(selectedName);
+        // Enter at once takes the project the list showed, else the first.
+        choice = prompts->SelectProject(selectedName, true);
         ShowDialog(false);
     }
     if (choice)

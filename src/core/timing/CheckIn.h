@@ -46,8 +46,9 @@ public:
     CCheckIn& operator=(const CCheckIn&) = delete;
 
     // Start-up after the window's first refresh: resumes the first running period of the
-    // store, or else (when the option asks for it) offers the project list.
-    void ResumeOrOfferList();
+    // store, or else (when the option asks for it and `offerList` allows) offers the project
+    // list.
+    void ResumeOrOfferList(bool offerList = true);
 
     // Checks in to the project of that name, checking out first. Returns whether a period
     // is now open on it. The caller refreshes the view.

@@ -190,6 +190,8 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
     m_listener = m_session.Subscribe([this](const SessionChanges& changes) {
         if (!changes.released)
             return;
+        if (const QString own = std::exchange(m_commandLineFileLocked, {}); !own.isEmpty() && m_dlg)
+            m_dlg->DataCommands().OpenFile(own, true, false);
         const QStringList held = std::exchange(m_filesLocked, {});
         for (const QString& path : held)
             OpenWhenUnlocked(path, true);
@@ -237,9 +239,14 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg->Idle().SetSource(std::move(idle.source), idle.whyNone);
     ListenForSleep(m_dlg.get(), [this](bool sleeping) { m_session.SleepChanged(sleeping); });
 
-    // The window exists but is not on screen yet, so this box has no owner.
-    if (!commandLineFile.isEmpty())
-        OpenWhenUnlocked(commandLineFile, false);
+    // The window exists but is not on screen yet, so this box has no owner. A program that
+    // starts locked asks nothing before the unlock: the file waits for it.
+    if (!commandLineFile.isEmpty()) {
+        if (App().m_wLocked != 0 && !App().GetPassword().empty())
+            m_commandLineFileLocked = commandLineFile;
+        else
+            OpenWhenUnlocked(commandLineFile, false);
+    }
 
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();

@@ -77,4 +77,5 @@ private:
     bool m_showPending = false;
     QStringList m_filesPending;
     QStringList m_filesLocked;
+    QString m_commandLineFileLocked;
 };
