@@ -1,6 +1,6 @@
-#include "data/PeriodCorrection.h"
+#include "core/data/PeriodCorrection.h"
 
-#include "data/Store.h"
+#include "core/data/Store.h"
 
 #include <algorithm>
 #include <memory>
@@ -15,17 +15,27 @@ CDoneTask* FindByKey(const CStore& store, const CDoneTask& wanted) {
     return nullptr;
 }
 
+std::size_t PositionOf(const CStore& store, const CDoneTask* record) {
+    std::size_t position = 0;
+    for (const auto& period : store.DoneTasks()) {
+        if (period.get() == record)
+            break;
+        ++position;
+    }
+    return position;
+}
+
 } // namespace
 
-bool CPeriodCorrection::Apply(CStore& store) const {
+bool CPeriodCorrection::Apply(CStore& store) {
     return Carry(store, true);
 }
 
-bool CPeriodCorrection::Undo(CStore& store) const {
+bool CPeriodCorrection::Undo(CStore& store) {
     return Carry(store, false);
 }
 
-bool CPeriodCorrection::Carry(CStore& store, bool forward) const {
+bool CPeriodCorrection::Carry(CStore& store, bool forward) {
     if (m_changes.empty())
         return false;
     const auto from = [forward](const Change& c) -> const std::optional<CDoneTask>& {
@@ -59,18 +69,31 @@ bool CPeriodCorrection::Carry(CStore& store, bool forward) const {
                 return false;
     }
 
+    // Records taken out are put back where they stood: the additions of an Apply are the
+    // removals of its Undo and the other way round, so the list comes back in its order.
+    const std::vector<std::size_t> putBack = forward ? std::vector<std::size_t>() : m_removedAt;
+    std::vector<std::size_t> removedAt;
     for (std::size_t i = 0; i < m_changes.size(); ++i) {
         const std::optional<CDoneTask>& target = to(m_changes[i]);
-        if (records[i] != nullptr && target)
-            *records[i] = *target; // in place: the record keeps its position in the list
-        else if (records[i] != nullptr)
-            store.RemoveDoneTask(records[i]);
-    }
-    for (const Change& change : m_changes) {
-        if (from(change) || !to(change))
+        if (records[i] == nullptr)
             continue;
-        auto added = std::make_unique<CDoneTask>(*to(change));
-        store.AddDoneTask(added);
+        if (target) {
+            *records[i] = *target; // in place: the record keeps its position in the list
+            continue;
+        }
+        removedAt.push_back(PositionOf(store, records[i]));
+        store.RemoveDoneTask(records[i]);
     }
+    std::size_t next = putBack.size();
+    for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
+        if (from(*it) || !to(*it))
+            continue;
+        auto added = std::make_unique<CDoneTask>(*to(*it));
+        if (next > 0)
+            store.InsertDoneTask(putBack[--next], added);
+        else
+            store.AddDoneTask(added);
+    }
+    m_removedAt = std::move(removedAt);
     return true;
 }

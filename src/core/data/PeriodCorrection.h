@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DoneTask.h"
+#include "core/data/DoneTask.h"
 
 #include <optional>
 #include <string>
@@ -30,15 +30,19 @@ public:
     bool IsEmpty() const { return m_changes.empty(); }
 
     // Before -> after. All or nothing: false, with the store untouched, when a record it
-    // changes or removes is gone or a start second it needs is taken.
-    bool Apply(CStore& store) const;
+    // changes or removes is gone or a start second it needs is taken. Changed records keep
+    // their place in the list, added ones go to the head.
+    bool Apply(CStore& store);
     // After -> before, with the same all-or-nothing rule. A changed record gets back every
-    // field; an added one goes; a removed one comes back at the head of the list.
-    bool Undo(CStore& store) const;
+    // field; an added one goes; a removed one comes back where it was in the list, so an
+    // undone correction writes the same file as before it.
+    bool Undo(CStore& store);
 
 private:
-    bool Carry(CStore& store, bool forward) const;
+    bool Carry(CStore& store, bool forward);
 
     std::string m_strDescription;
     std::vector<Change> m_changes;
+    // Where each record removed by the last Apply or Undo stood, in the order of removal.
+    std::vector<std::size_t> m_removedAt;
 };

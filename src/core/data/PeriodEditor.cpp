@@ -1,7 +1,7 @@
-#include "data/PeriodEditor.h"
+#include "core/data/PeriodEditor.h"
 
-#include "data/Store.h"
-#include "platform/LocalTime.h"
+#include "core/data/Store.h"
+#include "core/platform/LocalTime.h"
 
 #include <algorithm>
 #include <limits>
@@ -319,9 +319,10 @@ bool CPeriodEditor::Apply(const CorrectionPlan& plan) {
         return false;
     if (plan.correction.IsEmpty())
         return true;
-    if (!plan.correction.Apply(m_store))
+    CPeriodCorrection correction = plan.correction;
+    if (!correction.Apply(m_store))
         return false;
-    m_last = plan.correction;
+    m_last = std::move(correction);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/PeriodCorrection.h"
+#include "core/data/PeriodCorrection.h"
 
 #include <cstdint>
 #include <optional>

@@ -663,6 +663,7 @@ void CPunchwellDlg::OpenTimeRecords(CTask& task) {
             ShowTrayIcon(shown);
         }).StandardReportFromStatus();
     };
+    hooks.editor = &m_session.PeriodEditor();
     CTimeRecordsDlg dlg(m_app, *prompts, task, std::move(hooks), this);
     dlg.exec();
 }
