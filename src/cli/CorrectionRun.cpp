@@ -11,7 +11,6 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/LocalTime.h"
 
-#include <algorithm>
 #include <ostream>
 
 CCorrectionRun::CCorrectionRun() = default;
@@ -32,36 +31,27 @@ std::optional<std::int32_t> CCorrectionRun::Time(const ParsedArguments& argument
         return std::nullopt;
     // Seconds may be left out.
     const std::string full = text->size() == 16 ? *text + ":00" : *text;
-    const auto parsed = ParseLocalTimeArgument(full);
+    std::string problem;
+    const auto parsed = ParseLocalTimeArgument(full, &problem);
     if (!parsed) {
-        context.Error(std::string(name) + ": \"" + *text +
-                      "\" is not a local time of the form YYYY-MM-DDTHH:MM[:SS]");
+        context.Error(std::string(name) + ": " +
+                      (problem.empty()
+                           ? "\"" + *text +
+                                 "\" is not a local time of the form "
+                                 "YYYY-MM-DDTHH:MM[:SS]"
+                           : problem + " Give a time outside the change of the clocks."));
         return std::nullopt;
     }
-    std::int32_t time = static_cast<std::int32_t>(*parsed);
-    // The hour the clocks go back shows the same local times twice: the earlier one counts.
-    const std::string local = FormatLocal(time, "%Y-%m-%dT%H:%M:%S");
-    for (const std::int32_t other : {time - 3600, time + 3600}) {
-        if (FormatLocal(other, "%Y-%m-%dT%H:%M:%S") != local)
-            continue;
-        const std::int32_t earlier = std::min(time, other);
-        context.err << context.programName << ": note: " << name << " " << full
-                    << " happens twice here (" << FormatLocal(earlier, "%H:%M:%S %Z") << " and "
-                    << FormatLocal(std::max(time, other), "%H:%M:%S %Z")
-                    << "); the earlier one is taken\n";
-        time = earlier;
-        break;
-    }
-    return time;
+    return static_cast<std::int32_t>(*parsed);
 }
 
 int CCorrectionRun::Open(const ParsedArguments& arguments, CommandContext& context) {
     m_now = SystemClock().Now();
     if (const auto text = arguments.Value("--now")) {
-        const auto parsed = ParseLocalTimeArgument(*text);
+        std::string problem;
+        const auto parsed = ParseLocalTimeArgument(*text, &problem);
         if (!parsed) {
-            context.Error("--now: \"" + *text +
-                          "\" is not a local time of the form YYYY-MM-DDTHH:MM:SS");
+            context.Error(DescribeBadLocalTime(*text, problem));
             return kExitUsage;
         }
         m_now = static_cast<std::int32_t>(*parsed);

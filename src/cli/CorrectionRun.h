@@ -33,8 +33,8 @@ public:
     // and exits non-zero; the notes and warnings go to the error stream either way.
     int Finish(const CorrectionPlan& plan, const char* done, CommandContext& context);
 
-    // "YYYY-MM-DDTHH:MM[:SS]" in local time for option `name`; a time that happens twice
-    // (the hour the clocks go back) is taken at its earlier moment, with a note.
+    // "YYYY-MM-DDTHH:MM[:SS]" in local time for option `name`; a time the clocks repeat or
+    // skip is refused, naming both moments or the gap. Empty (reason written) when refused.
     std::optional<std::int32_t> Time(const ParsedArguments& arguments, const char* name,
                                      const CommandContext& context) const;
 

@@ -188,16 +188,16 @@ TEST_F(CliCorrections, RefusedWhileTheProgramHoldsTheFolderOrTheFileIsLocked) {
     EXPECT_EQ(ReadBytes(file), locked);
 }
 
-TEST_F(CliCorrections, ATimeThatHappensTwiceTakesTheEarlierMoment) {
-    // 2026-11-01 01:30 happens at 05:30 UTC (EDT) and again at 06:30 UTC (EST).
+TEST_F(CliCorrections, ATimeTheClocksRepeatIsRefusedNamingBothMoments) {
+    const std::string before = ReadBytes(file);
     const CliRun run = Cli({"add", "Web", "--start", "2026-11-01T01:30", "--end",
                             "2026-11-01T01:45", "--now", "2026-11-02T00:00:00"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.err.find("happens twice here (01:30:00 EDT and 01:30:00 EST)"), std::string::npos)
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("--start: 2026-11-01T01:30:00 happens twice in the local time zone: at "
+                           "2026-11-01T01:30:00-04:00 and again at 2026-11-01T01:30:00-05:00."),
+              std::string::npos)
         << run.err;
-    // The end 01:45 is taken at its earlier moment too: 15 minutes, not 1 hour 15.
-    EXPECT_EQ(Periods(ReadBytes(file)).back(),
-              "Web " + std::to_string(1793511000 - kJune11At16) + "+900");
+    EXPECT_EQ(ReadBytes(file), before);
 }
 
 } // namespace

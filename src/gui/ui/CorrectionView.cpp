@@ -31,11 +31,25 @@ std::optional<std::int32_t> TimeOf(const QDateTimeEdit* edit) {
     fields.hour = value.time().hour();
     fields.minute = value.time().minute();
     fields.second = value.time().second();
-    const auto time = FromLocal(fields);
-    if (!time || *time < std::numeric_limits<std::int32_t>::min() ||
-        *time > std::numeric_limits<std::int32_t>::max())
+    // Never the C runtime's guess: a time shown twice (clocks going back) is its earlier
+    // moment, one the clocks skip is the moment they jumped.
+    const LocalTimeResolution resolved = ResolveLocal(fields);
+    std::int64_t time = 0;
+    switch (resolved.kind) {
+    case LocalTimeResolution::Kind::Exact:
+    case LocalTimeResolution::Kind::Repeated:
+        time = resolved.time;
+        break;
+    case LocalTimeResolution::Kind::Skipped:
+        time = resolved.jumpAt;
+        break;
+    case LocalTimeResolution::Kind::Invalid:
         return std::nullopt;
-    return static_cast<std::int32_t>(*time);
+    }
+    if (time < std::numeric_limits<std::int32_t>::min() ||
+        time > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(time);
 }
 
 void FillProjects(QComboBox* list, const CStore& store, const QString& selected) {
