@@ -1,6 +1,7 @@
 #include "core/data/Store.h"
 
 #include <algorithm>
+#include <iterator>
 
 CTask* CStore::FindTask(const std::string& name) const {
     for (const auto& task : m_listTasks) {
@@ -38,6 +39,15 @@ bool CStore::AddDoneTask(std::unique_ptr<CDoneTask>& period) {
     if (!period || FindDoneTask(period->GetStart()) != nullptr)
         return false;
     m_listDone.push_front(std::move(period));
+    return true;
+}
+
+bool CStore::InsertDoneTask(std::size_t position, std::unique_ptr<CDoneTask>& period) {
+    if (!period || FindDoneTask(period->GetStart()) != nullptr)
+        return false;
+    auto it = m_listDone.begin();
+    std::advance(it, std::min(position, m_listDone.size()));
+    m_listDone.insert(it, std::move(period));
     return true;
 }
 

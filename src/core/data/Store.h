@@ -32,6 +32,9 @@ public:
     // First period from the head with that start second, deleted or not; null when none.
     CDoneTask* FindDoneTask(std::int32_t start) const;
     bool AddDoneTask(std::unique_ptr<CDoneTask>& period);
+    // Like AddDoneTask, but at that position from the head (the tail when the list is
+    // shorter): an undone removal puts the record back where it was.
+    bool InsertDoneTask(std::size_t position, std::unique_ptr<CDoneTask>& period);
     bool RemoveDoneTask(std::int32_t start);
     // Removes that very record (not merely one with its start second); false when it is
     // not in the store.

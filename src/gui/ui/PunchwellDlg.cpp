@@ -718,6 +718,7 @@ void CPunchwellDlg::OpenTimeRecords(CTask& task) {
         actions.SetCurrentProject(name);
         actions.StandardReportFromStatus();
     };
+    hooks.editor = &m_session.PeriodEditor();
     CTimeRecordsDlg dlg(m_app, *prompts, task, std::move(hooks), this);
     dlg.exec();
 }
