@@ -9,8 +9,8 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
