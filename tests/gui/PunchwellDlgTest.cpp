@@ -244,9 +244,13 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
         EXPECT_EQ(switchButton->isEnabled(), in);
         // With AutoSwitch off the list cannot change while timing.
         EXPECT_EQ(Combo()->isEnabled(), !in);
+        // The second line and the menu's title name the running project.
         EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
-                  in ? QStringLiteral("Punchwell - Double-click to check out")
+                  in ? QStringLiteral("Punchwell - Double-click to check out\nAlpha \u2014 0:00:00")
                      : QStringLiteral("Punchwell - Double-click to check in"));
+        EXPECT_EQ(m_dlg.Tray().m_actionTitle->text(),
+                  in ? QStringLiteral("Alpha") : QStringLiteral("Not checked in"));
+        EXPECT_FALSE(m_dlg.Tray().m_actionTitle->isEnabled());
         QMenu* context = m_dlg.PrepareContextMenu();
         EXPECT_EQ(context->actions().at(0)->text(),
                   in ? QStringLiteral("&Check Out") : QStringLiteral("&Check In"));
@@ -274,6 +278,9 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
         [&] { return Text("elapsedLabel") == QStringLiteral("0 hours, 1 minutes, 2 seconds"); },
         2000));
     EXPECT_EQ(m_dlg.GetCurrentPeriod()->GetEnd(), kT0 + 62);
+    EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
+              QStringLiteral("Punchwell - Double-click to check out\nAlpha \u2014 0:01:02"));
+    EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Punchwell"));
 
     timingCheckIn->trigger();
     expectState(false);
@@ -325,9 +332,9 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndEachIsAvailable) {
               Strings({"&Check In", "&Switch...", "-", "Standard &Report...", "Custom R&eport...",
                        "-", "Con&figure..."}));
     EXPECT_EQ(texts(m_dlg.Tray().Menu()),
-              Strings({"&Check In/Out", "&Switch...", "-", "Show Program &Window",
-                       "&Lock/Unlock Program", "Reporting...", "-", "Configure &Projects...",
-                       "&Options...", "-", "&About...", "E&xit"}));
+              Strings({"Not checked in", "-", "&Check In/Out", "&Switch...", "-",
+                       "Show Program &Window", "&Lock/Unlock Program", "Reporting...", "-",
+                       "Configure &Projects...", "&Options...", "-", "&About...", "E&xit"}));
 
     for (const char* name :
          {"actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
@@ -506,7 +513,8 @@ TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
     ASSERT_TRUE(pick.Ran());
     EXPECT_TRUE(hiddenWhileChoosing);
     EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
-    EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to check out"));
+    EXPECT_EQ(tray.GetTooltipText(),
+              QStringLiteral("Punchwell - Double-click to check out\nBeta \u2014 0:00:00"));
     EXPECT_FALSE(tray.IsHidden());
 
     WhenShown notes(QStringLiteral("Notes For Beta"), [](QWidget* dlg) {

@@ -126,6 +126,16 @@ bool CCheckIn::CheckOut() {
     return CheckOutImpl();
 }
 
+bool CCheckIn::CheckOutWithNotes(std::string notes) {
+    if (IsBusy())
+        return !m_bCheckedIn && m_pCurrent == nullptr;
+    BusyScope busy(*this);
+    m_givenNotes = std::move(notes);
+    const bool done = CheckOutImpl();
+    m_givenNotes.reset();
+    return done;
+}
+
 bool CCheckIn::CheckOutImpl(std::optional<std::int32_t> end) {
     if (!m_bCheckedIn)
         return true;
@@ -141,7 +151,9 @@ bool CCheckIn::CheckOutImpl(std::optional<std::int32_t> end) {
     period.Finish(at);
 
     std::string notes;
-    if (m_app.GetOptions().m_bShowNotes) {
+    if (m_givenNotes) {
+        notes = *m_givenNotes;
+    } else if (m_app.GetOptions().m_bShowNotes) {
         Prompts* prompts = GetPrompts();
         ShowDialog(true);
         std::optional<std::string> answer =

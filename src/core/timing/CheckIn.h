@@ -57,6 +57,9 @@ public:
     // or another operation holds the open period; true otherwise, also when nothing was
     // open. The caller refreshes the view.
     bool CheckOut();
+    // The same with the notes already given (from the command line): the Notes dialog is
+    // not shown.
+    bool CheckOutWithNotes(std::string notes);
     // Adopts a running period of the store.
     void Resume(CDoneTask& period);
     // Time away is taken out of the open period: it ends at `idleStart` (not before its
@@ -125,6 +128,7 @@ private:
     std::string m_strCheckedIn;
     std::string m_strCheckedOut;
 
+    std::optional<std::string> m_givenNotes; // for the check-out under way
     int m_nBusy = 0;
     bool m_bInTick = false;
 };

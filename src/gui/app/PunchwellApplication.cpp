@@ -1,5 +1,8 @@
 #include "gui/app/PunchwellApplication.h"
 
+#include "core/app/ControlCommands.h"
+#include "core/app/ControlProtocol.h"
+#include "core/app/SessionControlTarget.h"
 #include "gui/ui/HelpKeyFilter.h"
 
 #include "core/platform/Clock.h"
@@ -212,6 +215,25 @@ void PunchwellApplication::Listen(SingleInstance& instance) {
             &PunchwellApplication::OnShowRequested);
     connect(&instance, &SingleInstance::fileHandedOver, this,
             &PunchwellApplication::OnFileHandedOver);
+    instance.SetControlHandler(
+        [this](const std::string& payload) { return OnControlRequest(payload); });
+}
+
+std::string PunchwellApplication::OnControlRequest(const std::string& payload) {
+    const std::optional<ControlRequest> request = control::DecodeRequest(payload);
+    if (!request)
+        return control::EncodeReply(
+            {kControlUsage,
+             {},
+             "Punchwell does not understand this request (another version of punchwell-cli?). "
+             "Nothing was changed."});
+    if (!m_started || !m_dlg)
+        return control::EncodeReply(
+            {kControlDialogOpen,
+             {},
+             "Punchwell is still starting up: answer its questions first. Nothing was changed."});
+    CSessionControlTarget target(m_session, true);
+    return control::EncodeReply(CControlCommands::Run(*request, target));
 }
 
 void PunchwellApplication::Start(const QString& commandLineFile) {

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
 
 class CPunchwellDlg;
 class SingleInstance;
@@ -62,6 +63,8 @@ signals:
 private:
     void OnShowRequested();
     void OnFileHandedOver(const QString& path);
+    // A punchwell-cli command: the reply payload for the request payload.
+    std::string OnControlRequest(const std::string& payload);
     // A command-line file waits while the program is locked and opens after the unlock.
     void OpenWhenUnlocked(const QString& path, bool owned);
 

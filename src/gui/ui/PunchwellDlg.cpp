@@ -5,6 +5,7 @@
 #include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
+#include "core/timing/DurationFormat.h"
 #include "gui/reports/ReportActions.h"
 #include "gui/ui/AboutDlg.h"
 #include "gui/ui/ConfigureProjectsDlg.h"
@@ -584,10 +585,23 @@ void CPunchwellDlg::Redraw() {
 void CPunchwellDlg::RefreshTray() {
     const bool locked = m_session.State().locked;
     m_tray->SetIcon(locked ? m_hLockedIcon : m_hIcon);
-    m_tray->SetTooltipText(tr("Punchwell - Double-click to ") + (locked ? tr("unlock")
-                                                                 : m_session.State().checkedIn
-                                                                     ? tr("check out")
-                                                                     : tr("check in")));
+    const SessionState& state = m_session.State();
+    QString tooltip = tr("Punchwell - Double-click to ") + (locked            ? tr("unlock")
+                                                            : state.checkedIn ? tr("check out")
+                                                                              : tr("check in"));
+    // The running time at a glance; a locked program shows nothing of its data.
+    const CDoneTask* period = m_session.CheckInState().GetCurrentPeriod();
+    if (!locked && state.checkedIn && period != nullptr) {
+        const QString project = QString::fromStdString(state.project);
+        const qint64 elapsed =
+            qMax<qint64>(0, static_cast<qint64>(m_app.GetClock().Now()) - period->GetStart());
+        tooltip += QLatin1Char('\n') + project + QStringLiteral(" \u2014 ") +
+                   QString::fromStdString(duration::FormatClock(elapsed));
+        m_tray->SetTitleText(project);
+    } else {
+        m_tray->SetTitleText(locked ? tr("Punchwell is locked") : tr("Not checked in"));
+    }
+    m_tray->SetTooltipText(tooltip);
 }
 
 void CPunchwellDlg::PushTexts() {
