@@ -14,6 +14,10 @@
 // (FF FFFE, length in 16-bit units, UTF-16LE) when the text has characters outside it.
 class CArchiveWriter {
 public:
+    CArchiveWriter() = default;
+    // Writes into `buffer`, emptied first but keeping its capacity, so a caller that hands
+    // back the same buffer each time (TakeBytes) never has fresh memory mapped.
+    explicit CArchiveWriter(std::string buffer) : m_bytes(std::move(buffer)) { m_bytes.clear(); }
     void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     void WriteByte(std::uint8_t value);
     void WriteWord(std::uint16_t value);
@@ -49,7 +53,7 @@ class CArchiveReader {
 public:
     explicit CArchiveReader(std::string_view bytes) : m_bytes(bytes) {}
 
-    // The class names the caller accepts in class records.
+    // The class names the caller accepts in class records; set before reading.
     void SetKnownClasses(std::vector<std::string> names) { m_known = std::move(names); }
 
     bool ReadByte(std::uint8_t& value);
@@ -58,12 +62,17 @@ public:
     bool ReadInt32(std::int32_t& value);
     bool ReadCount(std::uint32_t& count);
     bool ReadString(std::string& utf8);
+    // The same without a copy where none is needed: `utf8` views the input itself when the
+    // text is plain ASCII, else `scratch`, which it overwrites. Valid until the next read.
+    bool ReadString(std::string& scratch, std::string_view& utf8);
+    // A string field's bytes as they stand: Windows-1252, or UTF-16LE when `wide`.
+    bool ReadStringBytes(std::string_view& bytes, bool& wide);
     // Raw bytes. A raw field found in the 16-bit form is converted back to Windows-1252,
     // with '?' for a unit the code page has no byte for.
     bool ReadRawString(std::string& bytes);
 
     struct ObjectHeader {
-        std::string className;
+        std::string_view className; // one of the known names; valid as long as the reader
         std::uint16_t schema = 0;
     };
     // Reads a tag that must start a new object of a known class (a class record or a class
@@ -85,11 +94,11 @@ private:
     bool m_failed = false;
     std::size_t m_failOffset = 0;
     std::vector<std::string> m_known;
-    struct ClassEntry {
-        std::string name;
+    struct ReadClassEntry {
+        std::string_view name; // in m_known
         std::uint16_t schema;
         std::uint32_t index;
     };
-    std::vector<ClassEntry> m_classes;
+    std::vector<ReadClassEntry> m_classes;
     std::uint32_t m_nextIndex = 1;
 };

@@ -26,6 +26,9 @@ class CDataFile {
 public:
     static std::string Write(const CStore& store, std::string_view scrambledPassword,
                              std::uint16_t locked);
+    // The same into `buffer`, whose memory is reused (it holds the file's bytes after).
+    static void Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
+                      std::string& buffer);
     // Appends every completely read record to the store, in file order. Stops at the first
     // format error and reports it; never throws, whatever the bytes.
     static DataFileReadResult Read(std::string_view bytes, CStore& store);

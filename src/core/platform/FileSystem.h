@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,29 @@ std::string ResolveLinks(const std::string& path);
 enum class ReadStatus { Ok, Missing, Error };
 // Reads the whole file; on Error, `error` names the path and the cause.
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+
+// A file's bytes in one block that is never zeroed first: reading a large data file costs
+// the read and nothing more.
+class CFileBytes {
+public:
+    std::string_view View() const { return {m_data.get(), m_size}; }
+    std::size_t Size() const { return m_size; }
+    void Clear() {
+        m_data.reset();
+        m_size = 0;
+        m_capacity = 0;
+    }
+
+private:
+    friend ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
+    void Grow(std::size_t capacity);
+
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
+// ReadWholeFile into such a block.
+ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
 
 bool FileExists(const std::string& path);
 // Copies `from` to `to`, refusing to overwrite an existing `to`. The copy takes the mode of
