@@ -7,7 +7,9 @@
 //   merge of a file into itself  vs  reading both + one durable write of the result
 //
 // The floors are this program itself, run as a separate process with --floor, so they pay
-// the same process start. Peak memory (the largest resident set of the command) is shown too.
+// the same process start. Peak memory (the largest resident set of the command) is shown too,
+// and the ratio of CPU time (user + system), which a machine shared with other work disturbs
+// less than the wall clock; for the floors that sync, the wall clock is the one that counts.
 // Files go to a fresh folder under $TMPDIR (default /tmp).
 
 #include "BenchData.h"
@@ -35,6 +37,7 @@ std::string g_self;
 
 struct RunResult {
     double seconds = 0;
+    double cpuSeconds = 0; // user + system: steadier than the wall clock on a busy machine
     double peakMB = 0;
     bool ok = false;
 };
@@ -61,6 +64,10 @@ RunResult Run(const std::vector<std::string>& args) {
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     result.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    auto secondsOf = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    result.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
 }
@@ -82,7 +89,7 @@ std::size_t FileSize(const std::string& path) {
 // the command's.
 void Paired(benchmark::State& state, const std::vector<std::string>& command,
             const std::vector<std::string>& floor) {
-    std::vector<double> ratios, floors, peaks, floorPeaks;
+    std::vector<double> ratios, cpuRatios, floors, peaks, floorPeaks;
     for (auto _ : state) {
         const RunResult f = Run(floor);
         const RunResult c = Run(command);
@@ -92,12 +99,14 @@ void Paired(benchmark::State& state, const std::vector<std::string>& command,
         }
         state.SetIterationTime(c.seconds);
         ratios.push_back(c.seconds / f.seconds);
+        cpuRatios.push_back(c.cpuSeconds / std::max(f.cpuSeconds, 1e-4));
         floors.push_back(f.seconds);
         peaks.push_back(c.peakMB);
         floorPeaks.push_back(f.peakMB);
     }
     state.counters["floor_ms"] = Median(floors) * 1000;
     state.counters["ratio"] = Median(ratios);
+    state.counters["cpu_ratio"] = Median(cpuRatios);
     state.counters["peak_MB"] = Median(peaks);
     state.counters["floor_peak_MB"] = Median(floorPeaks);
 }

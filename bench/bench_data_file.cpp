@@ -2,8 +2,9 @@
 // each against its floor in the same run, and the heap a loaded store takes.
 //
 // The *Paired benchmarks run the operation and its floor in turn and report the median of
-// the ratios pair by pair ("ratio"): LoadData against reading the file's bytes into fresh
-// memory, SaveData of an unchanged store against one write + fdatasync of the same bytes.
+// the ratios pair by pair ("ratio"; "cpu_ratio" the same of this thread's CPU time): LoadData
+// against reading the file's bytes into fresh memory, SaveData of an unchanged store against one
+// write + fdatasync of the same bytes.
 //
 // Files go to a fresh folder under $TMPDIR (default /tmp): run with TMPDIR on the disk you
 // care about, since a save's cost is mostly the sync.
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +54,14 @@ double Median(std::vector<double> values) {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// This thread's CPU time: on a machine busy with other work it says what the operation
+// itself cost, where the wall clock also counts the waits for a processor.
+double ThreadCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 void SetFileCounters(benchmark::State& state, std::size_t bytes) {
@@ -164,36 +174,42 @@ void BM_SaveDataPaired(benchmark::State& state) {
     app.LoadData(WriteFile(periods));
     const std::string& bytes = FileBytes(periods);
     const std::string floorPath = Dir() + "/floor.pnd";
-    std::vector<double> ratios, floors;
+    std::vector<double> ratios, floors, cpuRatios;
     app.SaveData(); // the first save makes the buffer every later save reuses
     for (auto _ : state) {
         auto t = std::chrono::steady_clock::now();
+        double cpu = ThreadCpu();
         if (!WriteAndSync(floorPath, bytes)) {
             state.SkipWithError("floor write failed");
             return;
         }
         const double floor = Seconds(t);
+        const double floorCpu = ThreadCpu() - cpu;
         t = std::chrono::steady_clock::now();
+        cpu = ThreadCpu();
         if (!app.SaveData()) {
             state.SkipWithError("SaveData failed");
             return;
         }
         const double save = Seconds(t);
+        cpuRatios.push_back((ThreadCpu() - cpu) / floorCpu);
         state.SetIterationTime(save);
         ratios.push_back(save / floor);
         floors.push_back(floor);
     }
     state.counters["floor_ms"] = Median(floors) * 1000;
     state.counters["ratio"] = Median(ratios);
+    state.counters["cpu_ratio"] = Median(cpuRatios);
     SetFileCounters(state, bytes.size());
 }
 
 void BM_LoadDataPaired(benchmark::State& state) {
     const int periods = static_cast<int>(state.range(0));
     const std::string path = WriteFile(periods);
-    std::vector<double> ratios, floors;
+    std::vector<double> ratios, floors, cpuRatios;
     for (auto _ : state) {
         auto t = std::chrono::steady_clock::now();
+        double cpu = ThreadCpu();
         {
             CFileBytes bytes;
             std::string error;
@@ -204,10 +220,13 @@ void BM_LoadDataPaired(benchmark::State& state) {
             benchmark::DoNotOptimize(bytes.View().data());
         }
         const double floor = Seconds(t);
+        const double floorCpu = ThreadCpu() - cpu;
         auto app = std::make_unique<CPunchwellApp>(Dir());
         t = std::chrono::steady_clock::now();
+        cpu = ThreadCpu();
         const LoadOutcome outcome = app->LoadData(path);
         const double load = Seconds(t);
+        cpuRatios.push_back((ThreadCpu() - cpu) / floorCpu);
         if (outcome.read.damaged || app->GetDoneCount() != static_cast<std::size_t>(periods)) {
             state.SkipWithError("LoadData did not read the file");
             return;
@@ -219,6 +238,7 @@ void BM_LoadDataPaired(benchmark::State& state) {
     }
     state.counters["floor_ms"] = Median(floors) * 1000;
     state.counters["ratio"] = Median(ratios);
+    state.counters["cpu_ratio"] = Median(cpuRatios);
     SetFileCounters(state, FileBytes(periods).size());
 }
 

@@ -27,7 +27,9 @@ int CDataFileInput::ReadInto(const std::string& path, const CommandContext& cont
         context.Error(error.empty() ? "cannot read " + path : error);
         return kExitUsage;
     }
-    m_result = CDataFile::Read(bytes.View(), store);
+    // What has gone into the store is given back as the reading goes on.
+    m_result = CDataFile::Read(bytes.View(), store,
+                               [&](std::size_t offset) { bytes.ReleaseBefore(offset); });
     if (m_result.damaged) {
         context.Error(DamageLine());
         return kExitDamaged;

@@ -85,7 +85,12 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepByt
         break;
     }
     outcome.existed = true;
-    outcome.read = CDataFile::Read(bytes.View(), *this);
+    // Unless the caller wants the bytes, what has gone into the store is given back as the
+    // reading goes on: a large file is not held twice.
+    outcome.read = CDataFile::Read(bytes.View(), *this, [&](std::size_t offset) {
+        if (keepBytes == nullptr)
+            bytes.ReleaseBefore(offset);
+    });
     // A password set in the running program survives loading another file.
     if (outcome.read.passwordRead && m_strPassword.empty())
         m_strPassword = outcome.read.password;

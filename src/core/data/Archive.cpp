@@ -112,40 +112,6 @@ bool CArchiveReader::Fail() {
     return false;
 }
 
-bool CArchiveReader::ReadByte(std::uint8_t& value) {
-    if (m_failed || Remaining() < 1)
-        return Fail();
-    value = static_cast<std::uint8_t>(m_bytes[m_pos++]);
-    return true;
-}
-
-bool CArchiveReader::ReadWord(std::uint16_t& value) {
-    if (m_failed || Remaining() < 2)
-        return Fail();
-    value = static_cast<std::uint16_t>(static_cast<std::uint8_t>(m_bytes[m_pos]) |
-                                       (static_cast<std::uint8_t>(m_bytes[m_pos + 1]) << 8));
-    m_pos += 2;
-    return true;
-}
-
-bool CArchiveReader::ReadDWord(std::uint32_t& value) {
-    if (m_failed || Remaining() < 4)
-        return Fail();
-    value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<std::uint8_t>(m_bytes[m_pos + i]);
-    m_pos += 4;
-    return true;
-}
-
-bool CArchiveReader::ReadInt32(std::int32_t& value) {
-    std::uint32_t raw = 0;
-    if (!ReadDWord(raw))
-        return false;
-    value = static_cast<std::int32_t>(raw);
-    return true;
-}
-
 bool CArchiveReader::ReadCount(std::uint32_t& count) {
     std::uint16_t word = 0;
     if (!ReadWord(word))

@@ -56,10 +56,34 @@ public:
     // The class names the caller accepts in class records; set before reading.
     void SetKnownClasses(std::vector<std::string> names) { m_known = std::move(names); }
 
-    bool ReadByte(std::uint8_t& value);
-    bool ReadWord(std::uint16_t& value);
-    bool ReadDWord(std::uint32_t& value);
-    bool ReadInt32(std::int32_t& value);
+    // The fixed-size reads are inline: a file of many records is mostly these.
+    bool ReadByte(std::uint8_t& value) {
+        if (m_failed || Remaining() < 1)
+            return Fail();
+        value = static_cast<std::uint8_t>(m_bytes[m_pos++]);
+        return true;
+    }
+    bool ReadWord(std::uint16_t& value) {
+        if (m_failed || Remaining() < 2)
+            return Fail();
+        value = static_cast<std::uint16_t>(Byte(0) | (Byte(1) << 8));
+        m_pos += 2;
+        return true;
+    }
+    bool ReadDWord(std::uint32_t& value) {
+        if (m_failed || Remaining() < 4)
+            return Fail();
+        value = Byte(0) | (Byte(1) << 8) | (Byte(2) << 16) | (Byte(3) << 24);
+        m_pos += 4;
+        return true;
+    }
+    bool ReadInt32(std::int32_t& value) {
+        std::uint32_t raw = 0;
+        if (!ReadDWord(raw))
+            return false;
+        value = static_cast<std::int32_t>(raw);
+        return true;
+    }
     bool ReadCount(std::uint32_t& count);
     bool ReadString(std::string& utf8);
     // The same without a copy where none is needed: `utf8` views the input itself when the
@@ -85,6 +109,9 @@ public:
     std::size_t Remaining() const { return m_bytes.size() - m_pos; }
 
 private:
+    std::uint32_t Byte(std::size_t i) const {
+        return static_cast<std::uint8_t>(m_bytes[m_pos + i]);
+    }
     bool Fail();
     bool ReadLength(std::uint64_t& length, bool& wide);
     bool ReadClassIndex(std::uint32_t index, ObjectHeader& header);

@@ -97,7 +97,8 @@ bool ReadPeriod(CArchiveReader& ar, CStore& store, std::string& scratch) {
 
 } // namespace
 
-DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store) {
+DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store,
+                                   const std::function<void(std::size_t)>& consumed) {
     DataFileReadResult result;
     CArchiveReader ar(bytes);
     ar.SetKnownClasses({CTask::kClassName, CDoneTask::kClassName});
@@ -138,11 +139,17 @@ DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store) {
     if (!ar.ReadCount(count))
         return damaged(start);
     std::string scratch;
+    constexpr std::size_t kTellEvery = 1 << 20;
+    std::size_t told = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         start = ar.Offset();
         if (!ReadPeriod(ar, store, scratch))
             return damaged(start);
         ++result.periodsRead;
+        if (consumed && ar.Offset() - told >= kTellEvery) {
+            told = ar.Offset();
+            consumed(told);
+        }
     }
     return result;
 }

@@ -87,22 +87,17 @@ CDoneTask& CDoneTask::operator=(CDoneTask&& other) noexcept {
     return *this;
 }
 
-CDoneTask::~CDoneTask() {
+void CDoneTask::FreeOwned() {
     ReleaseProject();
     ReleaseNotes();
 }
 
-void CDoneTask::ReleaseProject() {
-    if ((m_project & kOwnsProject) != 0)
-        std::unique_ptr<std::string>(reinterpret_cast<std::string*>(m_project & ~kFlags)).reset();
-    m_project &= kOwnsNotes;
+void CDoneTask::FreeProject() {
+    std::unique_ptr<std::string>(reinterpret_cast<std::string*>(m_project & ~kFlags)).reset();
 }
 
-void CDoneTask::ReleaseNotes() {
-    if ((m_project & kOwnsNotes) != 0)
-        FreeBytes(m_notes);
-    m_project &= ~kOwnsNotes;
-    m_notes = {};
+void CDoneTask::FreeNotes() {
+    FreeBytes(m_notes);
 }
 
 const std::string& CDoneTask::GetProject() const {

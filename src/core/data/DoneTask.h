@@ -30,7 +30,10 @@ public:
     CDoneTask(CDoneTask&& other) noexcept;
     CDoneTask& operator=(const CDoneTask& other);
     CDoneTask& operator=(CDoneTask&& other) noexcept;
-    ~CDoneTask();
+    ~CDoneTask() {
+        if ((m_project & kFlags) != 0)
+            FreeOwned();
+    }
 
     // The clock is the caller's: core code never reads the wall clock itself.
     void Begin(std::int32_t now) {
@@ -80,8 +83,21 @@ private:
     friend class CStore;
     // Texts owned by someone else (the store) that outlive this record.
     void ShareTexts(const std::string* project, std::string_view notes);
-    void ReleaseProject();
-    void ReleaseNotes();
+    // Only a record that owns something calls out of line.
+    void ReleaseProject() {
+        if ((m_project & kOwnsProject) != 0)
+            FreeProject();
+        m_project &= kOwnsNotes;
+    }
+    void ReleaseNotes() {
+        if ((m_project & kOwnsNotes) != 0)
+            FreeNotes();
+        m_project &= ~kOwnsNotes;
+        m_notes = {};
+    }
+    void FreeProject();
+    void FreeNotes();
+    void FreeOwned();
 
     // The project's name (a std::string) with two flags in its low bits: whether this
     // record owns the name, and whether it owns the notes' bytes.

@@ -36,8 +36,19 @@ void CStore::PeriodSlot::Release() {
 // ---- store ----
 
 CStore::~CStore() {
-    // The slots go first: they reset records that live in the blocks.
+    ClearPeriods();
+}
+
+void CStore::ClearPeriods() {
+    // Records in the blocks go with their blocks: their slots only let go of them, rather
+    // than resetting each on the way.
+    for (PeriodSlot& slot : m_listDone) {
+        if ((slot.m_bits & PeriodSlot::kHeap) == 0)
+            slot.m_bits = 0;
+    }
     m_listDone.clear();
+    m_blocks.clear();
+    m_blockUsed = kBlockRecords;
 }
 
 CTask* CStore::FindTask(std::string_view name) const {
@@ -120,6 +131,20 @@ void CStore::AppendDoneTask(std::unique_ptr<CDoneTask> period) {
 }
 
 const std::string* CStore::ShareProjectName(std::string_view name) {
+    // Most periods name one of a few dozen projects: a small table in front of the index
+    // answers them with one comparison.
+    std::size_t slot = name.size();
+    if (!name.empty())
+        slot = slot * 31 + static_cast<unsigned char>(name.back()) * 7 +
+               static_cast<unsigned char>(name[name.size() / 2]);
+    const std::string*& recent = m_recentNames[slot % kRecentNames];
+    if (recent != nullptr && *recent == name)
+        return recent;
+    recent = FindOrAddName(name);
+    return recent;
+}
+
+const std::string* CStore::FindOrAddName(std::string_view name) {
     const auto found = m_nameIndex.find(name);
     if (found != m_nameIndex.end())
         return found->second;
@@ -141,11 +166,10 @@ CDoneTask& CStore::AppendSharedDoneTask(const std::string* project, std::string_
 
 void CStore::RemoveAll() {
     m_listTasks.clear();
-    m_listDone.clear();
-    m_blocks.clear();
-    m_blockUsed = kBlockRecords;
+    ClearPeriods();
     m_texts.Clear();
     m_nameIndex.clear();
+    m_recentNames.fill(nullptr);
     m_names.clear();
 }
 

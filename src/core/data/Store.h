@@ -4,6 +4,7 @@
 #include "core/data/Task.h"
 #include "core/data/TextPool.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -101,6 +102,10 @@ public:
 
 private:
     static constexpr std::size_t kBlockRecords = 4096;
+    static constexpr std::size_t kRecentNames = 256;
+
+    void ClearPeriods();
+    const std::string* FindOrAddName(std::string_view name);
 
     TaskList m_listTasks;
     DoneList m_listDone;
@@ -110,4 +115,5 @@ private:
     CTextPool m_texts;
     std::deque<std::string> m_names;
     std::unordered_map<std::string_view, const std::string*> m_nameIndex;
+    std::array<const std::string*, kRecentNames> m_recentNames{};
 };

@@ -1,5 +1,6 @@
 #include "core/platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <thread>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -372,6 +374,23 @@ void CFileBytes::Grow(std::size_t capacity) {
         std::memcpy(block.get(), m_data.get(), m_size);
     m_data = std::move(block);
     m_capacity = capacity;
+    m_released = 0;
+}
+
+void CFileBytes::ReleaseBefore(std::size_t offset) {
+#ifdef __linux__
+    // Whole pages inside the block only: the first partial page may hold the allocator's
+    // own bookkeeping.
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<std::uintptr_t>(m_data.get());
+    const std::uintptr_t from = std::max((base + page - 1) / page * page, m_released);
+    const std::uintptr_t to = (base + std::min(offset, m_size)) / page * page;
+    if (m_data && to > from &&
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED) == 0)
+        m_released = to;
+#else
+    (void)offset;
+#endif
 }
 
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error) {

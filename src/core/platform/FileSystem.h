@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -67,7 +68,12 @@ public:
         m_data.reset();
         m_size = 0;
         m_capacity = 0;
+        m_released = 0;
     }
+    // Hands the memory of the bytes before `offset` back to the system; they must not be
+    // read again. A reader that has taken what it needs from them then does not hold the
+    // file twice. Does nothing where the system offers no way to do it.
+    void ReleaseBefore(std::size_t offset);
 
 private:
     friend ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
@@ -76,6 +82,7 @@ private:
     std::unique_ptr<char[]> m_data;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
+    std::uintptr_t m_released = 0; // end of the pages given back so far
 };
 // ReadWholeFile into such a block.
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
