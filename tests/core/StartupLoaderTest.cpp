@@ -113,177 +113,177 @@ TEST_F(Startup, MainOkKeepsADamagedBackupBeforeTheRefresh) {
     again.SetPrompts(&quiet);
     EXPECT_TRUE(LoadDataAtStartup(again, false).keptCopies.empty());
     EXPECT_EQ(Entries(), 3u);
+}
 
-    // The program shows its window first: the backup is left to a refresh it runs afterwards,
-    // which writes the bytes that were read, and whose failure comes back to be shown.
-    TEST_F(Startup, DeferredBackupRefreshWritesTheMainFileAsRead) {
-        WriteFile(MainPath(), Fixture("password-unicode.pnd"));
-        WriteFile(BackupPath(), "stale backup");
-        const StartupResult r = LoadDataAtStartup(app, false, true);
-        EXPECT_EQ(r.which, StartupCase::MainOk);
-        ASSERT_TRUE(r.backupRefresh.IsPending());
-        EXPECT_EQ(ReadFile(BackupPath()), "stale backup");
-        EXPECT_EQ(app.GetPassword(), "abc");
+// The program shows its window first: the backup is left to a refresh it runs afterwards,
+// which writes the bytes that were read, and whose failure comes back to be shown.
+TEST_F(Startup, DeferredBackupRefreshWritesTheMainFileAsRead) {
+    WriteFile(MainPath(), Fixture("password-unicode.pnd"));
+    WriteFile(BackupPath(), Fixture("example.pnd")); // an older, whole backup
+    const StartupResult r = LoadDataAtStartup(app, false, true);
+    EXPECT_EQ(r.which, StartupCase::MainOk);
+    ASSERT_TRUE(r.backupRefresh.IsPending());
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
+    EXPECT_EQ(app.GetPassword(), "abc");
 
-        FaultyFileOps failing;
-        failing.syncError = EIO;
-        const FileResult failed = r.backupRefresh.Run(failing);
-        EXPECT_FALSE(failed.ok);
-        EXPECT_NE(failed.message.find(BackupPath()), std::string::npos);
-        EXPECT_EQ(ReadFile(BackupPath()), "stale backup");
+    FaultyFileOps failing;
+    failing.syncError = EIO;
+    const FileResult failed = r.backupRefresh.Run(failing);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_NE(failed.message.find(BackupPath()), std::string::npos);
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
 
-        EXPECT_TRUE(r.backupRefresh.Run().ok);
-        EXPECT_EQ(ReadFile(BackupPath()), Fixture("password-unicode.pnd"));
-        EXPECT_TRUE(prompts.shown().empty());
+    EXPECT_TRUE(r.backupRefresh.Run().ok);
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("password-unicode.pnd"));
+    EXPECT_TRUE(prompts.shown().empty());
+}
+
+TEST_F(Startup, DeferringLeavesEveryOtherCaseAsItWas) {
+    WriteFile(BackupPath(), Fixture("password-unicode.pnd"));
+    const StartupResult r = LoadDataAtStartup(app, false, true);
+    EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
+    EXPECT_FALSE(r.backupRefresh.IsPending());
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("password-unicode.pnd"));
+}
+
+TEST_F(Startup, MainDamagedBackupOk) {
+    WriteFile(MainPath(), Fixture("truncated.pnd"));
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
+    EXPECT_FALSE(app.m_bLoadFailed);
+    // Exactly the backup's records, none twice.
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.GetDoneCount(), 1u);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+    EXPECT_EQ(r.keptCopies, std::vector<std::string>{Kept("timedata")});
+    EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
+}
+
+TEST_F(Startup, BothDamaged) {
+    WriteFile(MainPath(), Fixture("truncated.pnd"));
+    WriteFile(BackupPath(), DamagedBackup());
+    ExpectCorrupted(kBothCorrupted);
+    ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")) + "\n" +
+                      CopyLine(BackupPath(), Kept("tdbackup")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::BothDamaged);
+    EXPECT_TRUE(app.m_bLoadFailed);
+    // The store holds what the backup yielded, not the main file's records as well.
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
+    EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
+    EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
+    EXPECT_EQ(r.keptCopies.size(), 2u);
+}
+
+TEST_F(Startup, MainDamagedNoBackup) {
+    WriteFile(MainPath(), Fixture("truncated.pnd"));
+    ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedNoBackup);
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
+    EXPECT_FALSE(fs::exists(BackupPath()));
+    EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
+}
+
+TEST_F(Startup, MainMissingBackupOk) {
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_TRUE(prompts.shown().empty());
+    EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(Startup, FailedRewriteIsShownWithoutOwner) {
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    FaultyFileOps ops;
+    ops.renameError = ENOSPC;
+    app.SetFileOps(&ops);
+    prompts.Expect("Punchwell", "Disk full while accessing " + MainPath() + ".",
+                   MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, false);
+    EXPECT_EQ(LoadDataAtStartup(app, false).which, StartupCase::MainMissingBackupOk);
+    EXPECT_FALSE(fs::exists(MainPath()));
+    EXPECT_TRUE(app.m_bPromptsOwned); // later messages have the main window again
+}
+
+TEST_F(Startup, MainMissingBackupDamaged) {
+    WriteFile(BackupPath(), DamagedBackup());
+    ExpectCorrupted(kMainMissingBackupCorrupted);
+    ExpectKeptMessage(CopyLine(BackupPath(), Kept("tdbackup")));
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainMissingBackupDamaged);
+    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_FALSE(fs::exists(MainPath()));
+    EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
+}
+
+TEST_F(Startup, FirstRunAsksOnlyWithoutACommandLineFile) {
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        CPunchwellApp fresh(dir.str());
+        fresh.SetPrompts(&prompts);
+        prompts.Expect("Enter Projects?", kFirstRun, MessageIcon::Question, MessageButtons::YesNo,
+                       answer, false);
+        EXPECT_EQ(LoadDataAtStartup(fresh, false).which, StartupCase::FirstRun);
+        EXPECT_EQ(fresh.m_bFirstRun, answer == MessageAnswer::Yes);
     }
+    CPunchwellApp withFile(dir.str());
+    withFile.SetPrompts(&prompts);
+    EXPECT_EQ(LoadDataAtStartup(withFile, true).which, StartupCase::FirstRun);
+    EXPECT_FALSE(withFile.m_bFirstRun);
+    EXPECT_EQ(prompts.shown().size(), 2u);
+    EXPECT_EQ(Entries(), 0u); // nothing written until the first change
+}
 
-    TEST_F(Startup, DeferringLeavesEveryOtherCaseAsItWas) {
-        WriteFile(BackupPath(), Fixture("password-unicode.pnd"));
-        const StartupResult r = LoadDataAtStartup(app, false, true);
-        EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
-        EXPECT_FALSE(r.backupRefresh.IsPending());
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("password-unicode.pnd"));
-    }
+TEST_F(Startup, MainThatCannotBeReadIsMovedAsideBeforeTheRewrite) {
+    // A directory where the main file should be cannot be read, nor copied: it is moved.
+    fs::create_directory(MainPath());
+    WriteFile(fs::path(MainPath()) / "inside", "keep");
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    ExpectKeptMessage("The file " + MainPath() +
+                      " was damaged and could not be copied. It was moved to " + Kept("timedata") +
+                      " so that nothing in it is lost.");
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
+    EXPECT_EQ(ReadFile(fs::path(Kept("timedata")) / "inside"), "keep");
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+}
 
-    TEST_F(Startup, MainDamagedBackupOk) {
-        WriteFile(MainPath(), Fixture("truncated.pnd"));
-        WriteFile(BackupPath(), Fixture("example.pnd"));
-        ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
-        EXPECT_FALSE(app.m_bLoadFailed);
-        // Exactly the backup's records, none twice.
-        EXPECT_EQ(app.GetTaskCount(), 2u);
-        EXPECT_EQ(app.GetDoneCount(), 1u);
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
-        EXPECT_EQ(r.keptCopies, std::vector<std::string>{Kept("timedata")});
-        EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
-    }
+TEST_F(Startup, MainWithoutReadPermission) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: file permissions do not stop reads";
+    WriteFile(MainPath(), Fixture("example.pnd"));
+    fs::permissions(MainPath(), fs::perms::none);
+    WriteFile(BackupPath(), Fixture("example.pnd"));
+    prompts.Expect("Damaged File Kept", std::nullopt, MessageIcon::Information, MessageButtons::Ok,
+                   MessageAnswer::Ok, false);
+    const StartupResult r = LoadDataAtStartup(app, false);
+    EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
+    ASSERT_EQ(r.keptCopies.size(), 1u);
+    fs::permissions(r.keptCopies[0], fs::perms::owner_read);
+    EXPECT_EQ(ReadFile(r.keptCopies[0]), Fixture("example.pnd"));
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
+}
 
-    TEST_F(Startup, BothDamaged) {
-        WriteFile(MainPath(), Fixture("truncated.pnd"));
-        WriteFile(BackupPath(), DamagedBackup());
-        ExpectCorrupted(kBothCorrupted);
-        ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")) + "\n" +
-                          CopyLine(BackupPath(), Kept("tdbackup")));
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::BothDamaged);
-        EXPECT_TRUE(app.m_bLoadFailed);
-        // The store holds what the backup yielded, not the main file's records as well.
-        EXPECT_EQ(app.GetTaskCount(), 2u);
-        EXPECT_EQ(app.GetDoneCount(), 2u);
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
-        EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
-        EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
-        EXPECT_EQ(r.keptCopies.size(), 2u);
-    }
-
-    TEST_F(Startup, MainDamagedNoBackup) {
-        WriteFile(MainPath(), Fixture("truncated.pnd"));
-        ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::MainDamagedNoBackup);
-        EXPECT_EQ(app.GetTaskCount(), 2u);
-        EXPECT_EQ(app.GetDoneCount(), 2u);
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
-        EXPECT_FALSE(fs::exists(BackupPath()));
-        EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
-    }
-
-    TEST_F(Startup, MainMissingBackupOk) {
-        WriteFile(BackupPath(), Fixture("example.pnd"));
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
-        EXPECT_EQ(app.GetTaskCount(), 2u);
-        EXPECT_TRUE(prompts.shown().empty());
-        EXPECT_EQ(Entries(), 2u);
-    }
-
-    TEST_F(Startup, FailedRewriteIsShownWithoutOwner) {
-        WriteFile(BackupPath(), Fixture("example.pnd"));
-        FaultyFileOps ops;
-        ops.renameError = ENOSPC;
-        app.SetFileOps(&ops);
-        prompts.Expect("Punchwell", "Disk full while accessing " + MainPath() + ".",
-                       MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, false);
-        EXPECT_EQ(LoadDataAtStartup(app, false).which, StartupCase::MainMissingBackupOk);
-        EXPECT_FALSE(fs::exists(MainPath()));
-        EXPECT_TRUE(app.m_bPromptsOwned); // later messages have the main window again
-    }
-
-    TEST_F(Startup, MainMissingBackupDamaged) {
-        WriteFile(BackupPath(), DamagedBackup());
-        ExpectCorrupted(kMainMissingBackupCorrupted);
-        ExpectKeptMessage(CopyLine(BackupPath(), Kept("tdbackup")));
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::MainMissingBackupDamaged);
-        EXPECT_EQ(app.GetDoneCount(), 2u);
-        EXPECT_FALSE(fs::exists(MainPath()));
-        EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
-    }
-
-    TEST_F(Startup, FirstRunAsksOnlyWithoutACommandLineFile) {
-        for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
-            CPunchwellApp fresh(dir.str());
-            fresh.SetPrompts(&prompts);
-            prompts.Expect("Enter Projects?", kFirstRun, MessageIcon::Question,
-                           MessageButtons::YesNo, answer, false);
-            EXPECT_EQ(LoadDataAtStartup(fresh, false).which, StartupCase::FirstRun);
-            EXPECT_EQ(fresh.m_bFirstRun, answer == MessageAnswer::Yes);
-        }
-        CPunchwellApp withFile(dir.str());
-        withFile.SetPrompts(&prompts);
-        EXPECT_EQ(LoadDataAtStartup(withFile, true).which, StartupCase::FirstRun);
-        EXPECT_FALSE(withFile.m_bFirstRun);
-        EXPECT_EQ(prompts.shown().size(), 2u);
-        EXPECT_EQ(Entries(), 0u); // nothing written until the first change
-    }
-
-    TEST_F(Startup, MainThatCannotBeReadIsMovedAsideBeforeTheRewrite) {
-        // A directory where the main file should be cannot be read, nor copied: it is moved.
-        fs::create_directory(MainPath());
-        WriteFile(fs::path(MainPath()) / "inside", "keep");
-        WriteFile(BackupPath(), Fixture("example.pnd"));
-        ExpectKeptMessage("The file " + MainPath() +
-                          " was damaged and could not be copied. It was moved to " +
-                          Kept("timedata") + " so that nothing in it is lost.");
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
-        EXPECT_EQ(ReadFile(fs::path(Kept("timedata")) / "inside"), "keep");
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
-    }
-
-    TEST_F(Startup, MainWithoutReadPermission) {
-        if (geteuid() == 0)
-            GTEST_SKIP() << "running as root: file permissions do not stop reads";
-        WriteFile(MainPath(), Fixture("example.pnd"));
-        fs::permissions(MainPath(), fs::perms::none);
-        WriteFile(BackupPath(), Fixture("example.pnd"));
-        prompts.Expect("Damaged File Kept", std::nullopt, MessageIcon::Information,
-                       MessageButtons::Ok, MessageAnswer::Ok, false);
-        const StartupResult r = LoadDataAtStartup(app, false);
-        EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
-        ASSERT_EQ(r.keptCopies.size(), 1u);
-        fs::permissions(r.keptCopies[0], fs::perms::owner_read);
-        EXPECT_EQ(ReadFile(r.keptCopies[0]), Fixture("example.pnd"));
-        EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
-    }
-
-    TEST_F(Startup, KeptCopiesNeverOverwriteEarlierOnes) {
-        WriteFile(MainPath(), "one");
-        WriteFile(Kept("timedata"), "earlier");
-        EXPECT_EQ(KeepDamagedCopy(app, MainPath()), Kept("timedata", "-2"));
-        WriteFile(MainPath(), "two");
-        EXPECT_EQ(KeepDamagedCopy(app, MainPath()), Kept("timedata", "-3"));
-        EXPECT_EQ(ReadFile(Kept("timedata")), "earlier");
-        EXPECT_EQ(ReadFile(Kept("timedata", "-2")), "one");
-        EXPECT_EQ(ReadFile(Kept("timedata", "-3")), "two");
-        EXPECT_EQ(ReadFile(MainPath()), "two"); // a copy, not a move
-        clock.advance(61);
-        EXPECT_EQ(KeepDamagedCopy(app, MainPath()),
-                  dir.file("timedata.damaged-20261210-101601.pnd"));
-        EXPECT_EQ(KeepDamagedCopy(app, dir.file("absent.pnd")), "");
-    }
+TEST_F(Startup, KeptCopiesNeverOverwriteEarlierOnes) {
+    WriteFile(MainPath(), "one");
+    WriteFile(Kept("timedata"), "earlier");
+    EXPECT_EQ(KeepDamagedCopy(app, MainPath()), Kept("timedata", "-2"));
+    WriteFile(MainPath(), "two");
+    EXPECT_EQ(KeepDamagedCopy(app, MainPath()), Kept("timedata", "-3"));
+    EXPECT_EQ(ReadFile(Kept("timedata")), "earlier");
+    EXPECT_EQ(ReadFile(Kept("timedata", "-2")), "one");
+    EXPECT_EQ(ReadFile(Kept("timedata", "-3")), "two");
+    EXPECT_EQ(ReadFile(MainPath()), "two"); // a copy, not a move
+    clock.advance(61);
+    EXPECT_EQ(KeepDamagedCopy(app, MainPath()), dir.file("timedata.damaged-20261210-101601.pnd"));
+    EXPECT_EQ(KeepDamagedCopy(app, dir.file("absent.pnd")), "");
+}
 
 } // namespace
