@@ -180,6 +180,7 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
     program.Start(QString());
     ASSERT_NE(program.MainWindow(), nullptr);
     program.MainWindow()->hide();
+    program.FinishBackupRefresh();
     const QByteArray mainBefore = ReadBytes(mainPath);
     const QByteArray backupBefore = ReadBytes(backupPath);
     ASSERT_FALSE(backupBefore.isEmpty());

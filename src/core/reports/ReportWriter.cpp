@@ -298,9 +298,10 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
     std::int64_t grandTotal = 0;
     double grandAmount = 0.0;
 
+    // The title first: the page's head comes before everything else in its bytes.
+    doc.SetTitle(EscapeHtml(options.title));
     if (options.titlePage)
         WriteTitlePage(doc, ranges, report, options, now);
-    doc.SetTitle(EscapeHtml(options.title));
 
     std::string text;
     std::string shown;
@@ -420,7 +421,7 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
 
 std::string RenderReport(const CReport& report, const ReportOptions& options, std::int64_t now,
                          unsigned weekStart, const CStore& store) {
-    return BuildReportDocument(report, options, now, weekStart, store).BuildFileBytes();
+    return BuildReportDocument(report, options, now, weekStart, store).TakeFileBytes();
 }
 
 std::string DefaultReportFileName(const std::string& title) {

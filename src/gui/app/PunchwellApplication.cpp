@@ -202,8 +202,14 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
 }
 
 PunchwellApplication::~PunchwellApplication() {
+    FinishBackupRefresh();
     m_dlg.reset();
     m_session.Unsubscribe(m_listener);
+}
+
+void PunchwellApplication::FinishBackupRefresh() {
+    if (m_backupRefresh.joinable())
+        m_backupRefresh.join();
 }
 
 CPunchwellDlg* PunchwellApplication::MainWindow() const {
@@ -238,8 +244,18 @@ std::string PunchwellApplication::OnControlRequest(const std::string& payload) {
 
 void PunchwellApplication::Start(const QString& commandLineFile) {
     // The data files come first: no option may influence which file is read.
-    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty());
+    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true);
     App().ReadOptions();
+    // The backup is a copy of the bytes just read: written on a thread of its own, it keeps
+    // neither the window nor the person waiting. A failure is shown once the window is up.
+    if (m_startup.backupRefresh.IsPending()) {
+        m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh)] {
+            const FileResult result = refresh.Run();
+            if (!result.ok)
+                QMetaObject::invokeMethod(
+                    this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
+        });
+    }
 
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
