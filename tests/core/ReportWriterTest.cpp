@@ -153,7 +153,7 @@ TEST_F(ReportWriterTest, NotesModes) {
         {NotesAtBottom, true,
          start + line1 + "<P>" + line2 + logged + kSpacer + kSpacer +
              "<H2>Multiline Notes</H2><HR>Notes For: Notes   03/25/26 09:00:00 - 03/25/26 "
-             "10:00:00\nfirst\r\nsecond\n" +
+             "10:00:00\nfirst\nsecond\n" +
              kSpacer + kSpacer + total},
         {OmitNotes, true, start + line1 + "<P>" + line2 + logged + total},
         // Without period lines no notes are collected, so there is no notes section.

@@ -100,7 +100,7 @@ bool CStore::InsertDoneTask(std::size_t position, std::unique_ptr<CDoneTask>& pe
         return false;
     auto it = m_listDone.begin();
     std::advance(it, std::min(position, m_listDone.size()));
-    m_listDone.insert(it, std::move(period));
+    m_listDone.insert(it, PeriodSlot::OnHeap(std::move(period)));
     return true;
 }
 

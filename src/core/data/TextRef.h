@@ -1,6 +1,5 @@
 #pragma once
 
-#include <compare>
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -33,8 +32,10 @@ public:
     friend constexpr bool operator==(CTextRef a, std::string_view b) { return a.m_text == b; }
     friend constexpr bool operator==(CTextRef a, const char* b) { return a.m_text == b; }
     friend bool operator==(CTextRef a, const std::string& b) { return a.m_text == b; }
-    friend constexpr auto operator<=>(CTextRef a, CTextRef b) { return a.m_text <=> b.m_text; }
-    friend constexpr auto operator<=>(CTextRef a, std::string_view b) { return a.m_text <=> b; }
+    // Plain < rather than <=>: Qt's moc cannot parse <compare>, and dialog headers see this.
+    friend constexpr bool operator<(CTextRef a, CTextRef b) { return a.m_text < b.m_text; }
+    friend constexpr bool operator<(CTextRef a, std::string_view b) { return a.m_text < b; }
+    friend constexpr bool operator<(std::string_view a, CTextRef b) { return a < b.m_text; }
 
     friend std::string operator+(const std::string& a, CTextRef b) { return a + std::string(b); }
     friend std::string operator+(std::string&& a, CTextRef b) {
