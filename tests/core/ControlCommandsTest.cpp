@@ -2,6 +2,7 @@
 
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
+#include "FakeIdleSource.h"
 #include "FakePrompts.h"
 #include "core/app/ControlProtocol.h"
 #include "core/app/PunchwellApp.h"
@@ -102,6 +103,21 @@ TEST_F(ControlCommandsTest, StatusTellsTheRunningPeriodInTextAndJson) {
         "\"elapsed_seconds\":5025,\"today_seconds\":8625,\"locked\":false}\n");
     EXPECT_EQ(Run(Request("status")).out, "Checked in to Website since 2023-11-14 17:13:20 "
                                           "(1:23:45); today 2:23:45 on Website.\n");
+}
+
+TEST_F(ControlCommandsTest, StatusJsonTellsTheIdleTimeWhenTheProgramKnowsIt) {
+    FakeIdleSource idle(m_clock);
+    m_session.Idle().SetSource(&idle);
+    m_clock.advance(90);
+    m_session.Idle().OnTick(m_clock.Now());
+    EXPECT_EQ(Run(Request("status", {}, {{"--json", ""}})).out,
+              "{\"checked_in\":false,\"project\":null,\"start\":null,\"elapsed_seconds\":null,"
+              "\"today_seconds\":null,\"locked\":false,\"idle_seconds\":90}\n");
+    // Locked, the status says nothing but that.
+    Refuse(ControlRefusal::Locked);
+    EXPECT_EQ(Run(Request("status", {}, {{"--json", ""}})).out.find("idle_seconds"),
+              std::string::npos);
+    m_session.Idle().SetSource(nullptr);
 }
 
 TEST_F(ControlCommandsTest, InSavesTheNewPeriodAndAcceptsAnyName) {

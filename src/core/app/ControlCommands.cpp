@@ -202,6 +202,11 @@ ControlReply Status(const ControlRequest& request, ControlTarget& target) {
         checkedIn ? json.Int(today) : json.Null();
         json.Key("locked");
         json.Bool(locked);
+        // Only a program with an idle source knows this; a locked one tells nothing more.
+        if (const auto idle = target.IdleSeconds(); idle && !locked) {
+            json.Key("idle_seconds");
+            json.Int(*idle);
+        }
         json.EndObject();
         return Reply(kControlOk, json.Text());
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 class CCheckIn;
@@ -27,4 +29,6 @@ public:
     virtual bool CanAskPerson() const = 0;
     // A command changed the check-in state; windows redraw at once.
     virtual void Changed() = 0;
+    // Seconds since the person's last input, when the desktop tells the program.
+    virtual std::optional<std::int64_t> IdleSeconds() const { return std::nullopt; }
 };

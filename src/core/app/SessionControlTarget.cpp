@@ -23,3 +23,7 @@ ControlRefusal CSessionControlTarget::Refusal() const {
 void CSessionControlTarget::Changed() {
     m_session.Notify({.state = true});
 }
+
+std::optional<std::int64_t> CSessionControlTarget::IdleSeconds() const {
+    return m_session.IdleSeconds();
+}

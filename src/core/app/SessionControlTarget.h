@@ -18,6 +18,7 @@ public:
     ControlRefusal Refusal() const override;
     bool CanAskPerson() const override { return m_bPersonPresent; }
     void Changed() override;
+    std::optional<std::int64_t> IdleSeconds() const override;
 
 private:
     CPunchwellSession& m_session;
