@@ -324,28 +324,41 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, F
     return FileResult::Success();
 }
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    bytes.clear();
-    error.clear();
-    std::FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        const int code = errno;
-        if (code == ENOENT || code == ENOTDIR)
-            return ReadStatus::Missing;
-        error = DescribeFileError(code, path);
-        return ReadStatus::Error;
-    }
-    // One read of the whole size when it is known, then whatever the file grew by.
-    long long size = 0;
+// Opens `path` for reading; a missing file is Missing, any other failure an Error with
+// its wording in `error`.
+static ReadStatus OpenForReading(const std::string& path, std::FILE*& file, std::string& error) {
+    file = OpenFile(path, "rb");
+    if (file != nullptr)
+        return ReadStatus::Ok;
+    const int code = errno;
+    if (code == ENOENT || code == ENOTDIR)
+        return ReadStatus::Missing;
+    error = DescribeFileError(code, path);
+    return ReadStatus::Error;
+}
+
+// The size of a regular file; 0 when unknown (a pipe, a device).
+static long long RegularFileSize(std::FILE* file) {
 #ifdef _WIN32
     struct _stat64 st {};
     if (_fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFREG) != 0)
-        size = st.st_size;
+        return st.st_size;
 #else
     struct stat st {};
     if (::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
-        size = st.st_size;
+        return st.st_size;
 #endif
+    return 0;
+}
+
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    bytes.clear();
+    error.clear();
+    std::FILE* file = nullptr;
+    if (const ReadStatus status = OpenForReading(path, file, error); status != ReadStatus::Ok)
+        return status;
+    // One read of the whole size when it is known, then whatever the file grew by.
+    const long long size = RegularFileSize(file);
     if (size > 0) {
         bytes.resize(static_cast<std::size_t>(size));
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
@@ -396,25 +409,11 @@ void CFileBytes::ReleaseBefore(std::size_t offset) {
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error) {
     bytes.Clear();
     error.clear();
-    std::FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        const int code = errno;
-        if (code == ENOENT || code == ENOTDIR)
-            return ReadStatus::Missing;
-        error = DescribeFileError(code, path);
-        return ReadStatus::Error;
-    }
+    std::FILE* file = nullptr;
+    if (const ReadStatus status = OpenForReading(path, file, error); status != ReadStatus::Ok)
+        return status;
     // One read of the whole size when it is known, then whatever the file grew by.
-    long long size = 0;
-#ifdef _WIN32
-    struct _stat64 st {};
-    if (_fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFREG) != 0)
-        size = st.st_size;
-#else
-    struct stat st {};
-    if (::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
-        size = st.st_size;
-#endif
+    const long long size = RegularFileSize(file);
     // Unbuffered: the bytes go from the system straight into the block.
     std::setvbuf(file, nullptr, _IONBF, 0);
     // One byte more than the size, so that a file that did not grow is known at once.
