@@ -88,6 +88,11 @@ public:
 };
 
 const std::string kCheckOutText = CLoadProcedure::kCheckOutText;
+std::string HandedOverText(const std::string& path) {
+    return "Another start of Punchwell handed this file to the running program:\n\n" + path +
+           "\n\nIt will now be offered for loading: choose how to load it, or Cancel to leave "
+           "your data as it is.";
+}
 
 TEST_F(SessionFlow, LoadStopsAtEveryWayOutBeforeTheDataChanges) {
     struct Case {
@@ -126,8 +131,9 @@ TEST_F(SessionFlow, LoadStopsAtEveryWayOutBeforeTheDataChanges) {
              const std::string whole = FileWith({"Mail", "Web"});
              WriteFile(f.m_other, whole.substr(0, whole.size() - 3));
              p.ExpectLoadMethod(LoadMethod::ReplaceAll).ExpectOpenFile(f.m_other);
-             p.Expect("Damaged Data File", std::nullopt, MessageIcon::Exclamation,
-                      MessageButtons::YesNo, MessageAnswer::No);
+             // No is what Enter answers: a reflexive Enter keeps the data.
+             p.Expect({"Damaged Data File", std::nullopt, MessageIcon::Exclamation,
+                       MessageButtons::YesNo, MessageAnswer::No, std::nullopt, MessageAnswer::No});
          }},
     };
     for (const Case& c : cases) {
@@ -213,7 +219,7 @@ TEST_F(SessionFlow, LockAndUnlockWithTheRelockAndHeldFiles) {
     EXPECT_EQ(m_probe.locks, 1);
 
     // A file handed over while locked waits, however long, and asks nothing.
-    m_session.OpenFile(m_other, true);
+    m_session.OpenFile(m_other, true, true);
     Tick(5);
     EXPECT_EQ(m_session.Load().PendingFiles().size(), 1U);
     EXPECT_TRUE(m_prompts.shown().empty());
@@ -227,8 +233,9 @@ TEST_F(SessionFlow, LockAndUnlockWithTheRelockAndHeldFiles) {
     EXPECT_EQ(m_probe.unlocks, 1);
     EXPECT_EQ(m_probe.releases, 1);
 
-    // Then the held file goes on from the clock: its path, then the procedure.
-    m_prompts.Expect("", m_other, MessageIcon::None, MessageButtons::Ok, MessageAnswer::Ok, true);
+    // Then the held file goes on from the clock: where it came from, then the procedure.
+    m_prompts.Expect("Punchwell", HandedOverText(m_other), MessageIcon::Information,
+                     MessageButtons::Ok, MessageAnswer::Ok, true);
     m_prompts.ExpectLoadMethod(LoadMethod::MergeFiles);
     Tick();
     EXPECT_TRUE(m_session.Load().PendingFiles().empty());
@@ -236,12 +243,32 @@ TEST_F(SessionFlow, LockAndUnlockWithTheRelockAndHeldFiles) {
     EXPECT_TRUE(m_prompts.fileRequests().empty()) << "no Open dialog for a handed-over file";
 }
 
-TEST_F(SessionFlow, StartUpRelockWaitsForAnOpenWindowAndHoldsTheStartUpFile) {
+TEST_F(SessionFlow, StartingLockedHoldsTheStartUpFileUntilTheUnlock) {
     m_app.SetPassword("pw");
     m_app.m_wLocked = 1; // as read from the file
-    // The command-line file arrives before the window is up: held, then served over it.
-    m_session.OpenFile(m_other, false);
+    // The command-line file arrives before the window is up: nothing is asked before the
+    // unlock, then its path is shown over the window.
+    m_session.OpenFile(m_other, false, false);
     m_session.Start();
+    EXPECT_TRUE(m_session.State().locked) << "locked again at once, before the window shows";
+    Tick(3);
+    EXPECT_TRUE(m_prompts.shown().empty());
+    EXPECT_EQ(m_session.Load().PendingFiles(), std::vector<std::string>{m_other});
+
+    m_prompts.ExpectEnterPassword("pw", true);
+    m_session.LockCommand();
+    m_prompts.Expect("", m_other, MessageIcon::None, MessageButtons::Ok, MessageAnswer::Ok, true);
+    m_prompts.ExpectLoadMethod(std::nullopt);
+    Tick();
+    EXPECT_TRUE(m_session.Load().PendingFiles().empty());
+    EXPECT_TRUE(m_prompts.allAnswered());
+}
+
+TEST_F(SessionFlow, RelockAfterALoadWaitsForAnOpenWindow) {
+    m_app.SetPassword("pw");
+    m_session.Start();
+    m_app.m_wLocked = 1; // a loaded file said so
+    m_session.Lock().ArmRelockIfLocked(m_clock.Now());
     EXPECT_FALSE(m_session.State().locked);
     EXPECT_TRUE(m_session.HoldsRequests());
     m_desktop.otherWindowOpen = true;
@@ -251,7 +278,26 @@ TEST_F(SessionFlow, StartUpRelockWaitsForAnOpenWindowAndHoldsTheStartUpFile) {
     m_session.Tick(); // the same second: a waiting relock is looked at every time
     EXPECT_TRUE(m_session.State().locked);
     EXPECT_TRUE(m_prompts.shown().empty());
-    EXPECT_EQ(m_session.Load().PendingFiles().size(), 1U);
+}
+
+TEST_F(SessionFlow, AHandedOverFileThatCannotBeLoadedSaysWhyAndOffersNothing) {
+    struct Case {
+        std::string path;
+        std::string why;
+    };
+    for (const Case& c : {Case{m_otherDir.file("gone.pnd"), "it does not exist"},
+                          Case{m_otherDir.str(), "it is a folder"}}) {
+        SCOPED_TRACE(c.why);
+        m_prompts.Expect("Punchwell",
+                         "Another start of Punchwell handed this file to the running "
+                         "program:\n\n" +
+                             c.path + "\n\nIt cannot be offered for loading: " + c.why + ".",
+                         MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, true);
+        m_session.OpenFile(c.path, true, true);
+        EXPECT_TRUE(m_prompts.allAnswered());
+    }
+    EXPECT_TRUE(m_prompts.dialogLog().empty()) << "no Load Data File dialog";
+    ExpectNothingLoaded();
 }
 
 TEST_F(SessionFlow, ExitChecksOutWithNotesAndCancelKeepsTheProgramRunning) {

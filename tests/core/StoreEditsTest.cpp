@@ -65,19 +65,18 @@ TEST_F(StoreEdits, DeletingAProjectTakesItsOwnPeriodsOnlyWhenAsked) {
     EXPECT_EQ(m_store.GetTaskCount(), 0U);
 }
 
-TEST_F(StoreEdits, PeriodsDeleteSafelyOrForGoodAndRestoreByProject) {
+TEST_F(StoreEdits, APeriodIsFoundByItsProjectAndDeletedOnesRestoreByProject) {
     EXPECT_EQ(FindActivePeriod(m_store, "Alpha", 200), nullptr) << "deleted already";
     CDoneTask* shared = FindActivePeriod(m_store, "Beta", 300);
     ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(shared->GetProject(), "Beta");
+    EXPECT_EQ(shared->GetProject(), "Beta") << "never another project's period of that second";
 
-    ASSERT_TRUE(DeletePeriod(m_store, *FindActivePeriod(m_store, "Alpha", 300), true));
-    EXPECT_TRUE(DeletePeriod(m_store, *shared, false));
-    EXPECT_EQ(Periods(), (std::vector<std::string>{"Alpha@100", "Alpha@200-", "Alpha@300-"}));
-
-    EXPECT_EQ(RestoreDeletedPeriods(m_store, "Beta"), 0U);
+    FindActivePeriod(m_store, "Alpha", 300)->MarkDeleted();
+    shared->MarkDeleted();
+    EXPECT_EQ(RestoreDeletedPeriods(m_store, "Gamma"), 0U);
     EXPECT_EQ(RestoreDeletedPeriods(m_store, "Alpha"), 2U);
-    EXPECT_EQ(Periods(), (std::vector<std::string>{"Alpha@100", "Alpha@200", "Alpha@300"}));
+    EXPECT_EQ(Periods(),
+              (std::vector<std::string>{"Alpha@100", "Alpha@200", "Alpha@300", "Beta@300-"}));
 }
 
 } // namespace

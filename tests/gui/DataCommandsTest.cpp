@@ -65,8 +65,9 @@ public:
     DialogPrompts(FakePrompts& fake, QWidget& window) : m_fake(fake), m_window(window) {}
 
     MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
-                      MessageButtons buttons, bool owned) override {
-        return m_fake.Ask(caption, text, icon, buttons, owned);
+                      MessageButtons buttons, bool owned,
+                      std::optional<MessageAnswer> defaultAnswer) override {
+        return m_fake.Ask(caption, text, icon, buttons, owned, defaultAnswer);
     }
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
         return m_fake.ChooseOpenFile(request);
@@ -404,8 +405,8 @@ TEST_F(DataCommandsTest, DamagedFileAnsweredNoChangesNothing) {
                                          {"Books", k0900, k0900 + kHour, "second"}});
     ASSERT_TRUE(WriteBytes(path, whole.left(whole.size() - 7)));
     m_prompts.ExpectOpenFile(path.toStdString())
-        .Expect(CDataLoad::kDamagedCaption, std::nullopt, MessageIcon::Exclamation,
-                MessageButtons::YesNo, MessageAnswer::No);
+        .Expect({CDataLoad::kDamagedCaption, std::nullopt, MessageIcon::Exclamation,
+                 MessageButtons::YesNo, MessageAnswer::No, std::nullopt, MessageAnswer::No});
     auto driver = AnswerLoadDialog("replaceRadio", "okButton");
 
     Trigger("actionLoadData");
@@ -475,21 +476,26 @@ TEST_F(DataCommandsTest, LoadDataWaitsForAnOpenDialogToClose) {
     ExpectNothingChanged({"Web"});
 }
 
-// A file from a later start waits while the program is locked, then its path is shown and
-// the load procedure runs without the Open dialog.
+// A file from a later start waits while the program is locked, then a box says where it came
+// from and the load procedure runs without the Open dialog.
 TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenDialog) {
     Start({"Web"}, {});
     const QString other = OtherFile({"Mail"}, {{"Mail", k0900, k0900 + kHour, ""}});
     m_app.m_wLocked = 1;
 
     const std::string shown = QDir::toNativeSeparators(other).toStdString();
-    m_session.OpenFile(shown, true);
+    m_session.OpenFile(shown, true, true);
     QTest::qWait(400);
-    EXPECT_EQ(m_session.Load().PendingFiles(), std::deque<std::string>{shown});
+    EXPECT_EQ(m_session.Load().PendingFiles(), std::vector<std::string>{shown});
     EXPECT_TRUE(m_prompts.shown().empty());
 
-    m_prompts.Expect("", QDir::toNativeSeparators(other).toStdString(), MessageIcon::None,
-                     MessageButtons::Ok, MessageAnswer::Ok, true);
+    // The box says where the file came from and what happens next.
+    m_prompts.Expect("Punchwell",
+                     "Another start of Punchwell handed this file to the running program:\n\n" +
+                         QDir::toNativeSeparators(other).toStdString() +
+                         "\n\nIt will now be offered for loading: choose how to load it, or "
+                         "Cancel to leave your data as it is.",
+                     MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok, true);
     auto driver = AnswerLoadDialog("mergeRadio", "okButton");
     m_app.m_wLocked = 0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver->Ran(); }, 5000));

@@ -5,6 +5,7 @@
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
 #include "core/timing/CheckIn.h"
 
 CLoadProcedure::CLoadProcedure(CPunchwellApp& app, CCheckIn& checkIn, CProgramLock& lock,
@@ -14,24 +15,52 @@ CLoadProcedure::CLoadProcedure(CPunchwellApp& app, CCheckIn& checkIn, CProgramLo
         m_notify = [](const SessionChanges&) {};
 }
 
-void CLoadProcedure::OpenFile(const std::string& shown, bool owned, bool canServe) {
+namespace {
+
+// Why a file handed over cannot be offered for loading; empty when it can.
+std::string WhyNotLoadable(const std::string& path) {
+    switch (ExaminePath(path)) {
+    case PathKind::Missing:
+        return "it does not exist";
+    case PathKind::Folder:
+        return "it is a folder";
+    case PathKind::Unreadable:
+        return "it cannot be read";
+    case PathKind::File:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+void CLoadProcedure::OpenFile(const std::string& shown, bool owned, bool handedOver,
+                              bool canServe) {
     // The start-up file runs at once: nothing else is open yet.
     if (owned && (!m_pending.empty() || !canServe)) {
-        m_pending.push_back(shown);
+        m_pending.push_back({shown, handedOver});
         return;
     }
-    ServeFile(shown, owned);
+    ServeFile(shown, owned, handedOver);
 }
 
 void CLoadProcedure::ServePending(bool canServe) {
     if (m_pending.empty() || !canServe)
         return;
-    const std::string shown = m_pending.front();
+    const PendingFile first = m_pending.front();
     m_pending.pop_front();
-    ServeFile(shown, true);
+    ServeFile(first.shown, true, first.handedOver);
 }
 
-void CLoadProcedure::ServeFile(const std::string& shown, bool owned) {
+std::vector<std::string> CLoadProcedure::PendingFiles() const {
+    std::vector<std::string> paths;
+    paths.reserve(m_pending.size());
+    for (const PendingFile& file : m_pending)
+        paths.push_back(file.shown);
+    return paths;
+}
+
+void CLoadProcedure::ServeFile(const std::string& shown, bool owned, bool handedOver) {
     Prompts* prompts = m_app.GetPrompts();
     if (prompts == nullptr)
         return;
@@ -40,8 +69,25 @@ void CLoadProcedure::ServeFile(const std::string& shown, bool owned) {
     // failed save's, have no owner.
     const bool wasOwned = m_app.m_bPromptsOwned;
     m_app.m_bPromptsOwned = owned;
-    prompts->Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
-    Run(shown, owned);
+    // A bare path out of the blue would say nothing of where it came from or what happens
+    // next.
+    if (!handedOver) {
+        prompts->Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
+        Run(shown, owned);
+    } else if (const std::string why = WhyNotLoadable(shown); !why.empty()) {
+        prompts->Ask(kHandedOverCaption,
+                     "Another start of Punchwell handed this file to the running program:\n\n" +
+                         shown + "\n\nIt cannot be offered for loading: " + why + ".",
+                     MessageIcon::Exclamation, MessageButtons::Ok, owned);
+    } else {
+        prompts->Ask(kHandedOverCaption,
+                     "Another start of Punchwell handed this file to the running program:\n\n" +
+                         shown +
+                         "\n\nIt will now be offered for loading: choose how to load it, or "
+                         "Cancel to leave your data as it is.",
+                     MessageIcon::Information, MessageButtons::Ok, owned);
+        Run(shown, owned);
+    }
     m_app.m_bPromptsOwned = wasOwned;
 }
 
@@ -91,9 +137,9 @@ void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
                     MessageButtons::Ok, owned);
         return;
     }
-    if (load.IsDamaged() &&
-        prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
-                    MessageIcon::Exclamation, MessageButtons::YesNo, owned) != MessageAnswer::Yes)
+    if (load.IsDamaged() && prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
+                                        MessageIcon::Exclamation, MessageButtons::YesNo, owned,
+                                        MessageAnswer::No) != MessageAnswer::Yes)
         return;
 
     // A merge's records are rebuilt: nothing may hold on to them across it. The open
@@ -115,8 +161,8 @@ void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
     LoadApplyResult result = apply();
     if (result.status == LoadApplyResult::Status::CopyFailed) {
         if (prompts.Ask(CDataLoad::kCopyFailedCaption, CopyFailedQuestion(result),
-                        MessageIcon::Exclamation, MessageButtons::YesNo,
-                        owned) != MessageAnswer::Yes)
+                        MessageIcon::Exclamation, MessageButtons::YesNo, owned,
+                        MessageAnswer::No) != MessageAnswer::Yes)
             return;
         options.goOnWithoutCopy = true;
         result = apply();

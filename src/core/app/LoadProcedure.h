@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CCheckIn;
 class CProgramLock;
@@ -23,6 +24,7 @@ public:
     static constexpr const char* kCheckOutCaption = "Check Out?";
     static constexpr const char* kCheckOutText =
         "Before you load new data, you must first check out. Would you like to check out now?";
+    static constexpr const char* kHandedOverCaption = "Punchwell";
 
     CLoadProcedure(CPunchwellApp& app, CCheckIn& checkIn, CProgramLock& lock, Notify notify);
     CLoadProcedure(const CLoadProcedure&) = delete;
@@ -32,13 +34,16 @@ public:
     // start-up, before the main window is on screen: its boxes then have no owner.
     void Run(const std::optional<std::string>& path, bool owned);
 
-    // A data file named on a command line (`shown` as the person knows it): its path is shown,
-    // then it is loaded without the Open dialog. A file from a later start (`owned`) waits
+    // A data file named on a command line (`shown` as the person knows it). A later start's
+    // file (`handedOver`) is introduced with where it came from, or refused with the reason
+    // when it cannot be read; this start's own file is shown by its path. Then it is loaded
+    // without the Open dialog. A file that arrives with the window on screen (`owned`) waits
     // while `canServe` says no, or while others wait before it.
-    void OpenFile(const std::string& shown, bool owned, bool canServe);
+    void OpenFile(const std::string& shown, bool owned, bool handedOver, bool canServe);
     // Serves the first waiting file when `canServe`; call again later for the rest.
     void ServePending(bool canServe);
-    const std::deque<std::string>& PendingFiles() const { return m_pending; }
+    // The paths of the files still waiting, first to be served first.
+    std::vector<std::string> PendingFiles() const;
 
     // A load procedure is running.
     bool IsBusy() const { return m_nBusy > 0; }
@@ -56,12 +61,17 @@ public:
     };
 
 private:
-    void ServeFile(const std::string& shown, bool owned);
+    struct PendingFile {
+        std::string shown;
+        bool handedOver = true;
+    };
+
+    void ServeFile(const std::string& shown, bool owned, bool handedOver);
 
     CPunchwellApp& m_app;
     CCheckIn& m_checkIn;
     CProgramLock& m_lock;
     Notify m_notify;
     int m_nBusy = 0;
-    std::deque<std::string> m_pending;
+    std::deque<PendingFile> m_pending;
 };

@@ -38,11 +38,11 @@ std::string CPunchwellApp::ResolvePath(const std::string& path) const {
 
 bool CPunchwellApp::SaveData(const std::string& path) {
     const std::string target = ResolvePath(path);
-    const std::string bytes = CDataFile::Write(*this, m_strPassword, m_wLocked);
+    CDataFile::Write(*this, m_strPassword, m_wLocked, m_saveBuffer);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
     // A new backup is a copy of the data: it takes the data file's mode.
     const FileResult result =
-        ReplaceFileDurably(target, bytes, ops, NewFileMode::Private,
+        ReplaceFileDurably(target, m_saveBuffer, ops, NewFileMode::Private,
                            target == m_strBackupPath ? m_strDataPath : std::string());
     const bool mainFile = target == m_strDataPath;
     if (result.ok) {
@@ -56,17 +56,22 @@ bool CPunchwellApp::SaveData(const std::string& path) {
         m_bUnsaved = true;
         m_strLastSaveError = result.message;
     }
-    if (m_prompts != nullptr && !m_bHoldSaveErrors)
-        m_prompts->Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok,
-                       m_bPromptsOwned);
+    if (!m_bHoldSaveErrors)
+        ShowFileError(result);
     return false;
 }
 
-LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
+void CPunchwellApp::ShowFileError(const FileResult& failure) {
+    if (m_prompts != nullptr && !failure.ok)
+        m_prompts->Ask(kAppCaption, failure.message, MessageIcon::Exclamation, MessageButtons::Ok,
+                       m_bPromptsOwned);
+}
+
+LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepBytes) {
     const std::string source = ResolvePath(path);
     LoadOutcome outcome;
-    std::string bytes;
-    switch (ReadWholeFile(source, bytes, outcome.errorMessage)) {
+    CFileBytes bytes;
+    switch (ReadFileBytes(source, bytes, outcome.errorMessage)) {
     case ReadStatus::Missing:
         return outcome;
     case ReadStatus::Error:
@@ -80,7 +85,12 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
         break;
     }
     outcome.existed = true;
-    outcome.read = CDataFile::Read(bytes, *this);
+    // Unless the caller wants the bytes, what has gone into the store is given back as the
+    // reading goes on: a large file is not held twice.
+    outcome.read = CDataFile::Read(bytes.View(), *this, [&](std::size_t offset) {
+        if (keepBytes == nullptr)
+            bytes.ReleaseBefore(offset);
+    });
     // A password set in the running program survives loading another file.
     if (outcome.read.passwordRead && m_strPassword.empty())
         m_strPassword = outcome.read.password;
@@ -88,6 +98,8 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
         m_wLocked = outcome.read.locked;
     if (outcome.read.damaged)
         m_bLoadFailed = true;
+    if (keepBytes != nullptr)
+        *keepBytes = std::move(bytes);
     return outcome;
 }
 

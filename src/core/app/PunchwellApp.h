@@ -3,6 +3,7 @@
 #include "core/app/Options.h"
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
+#include "core/platform/FileSystem.h"
 
 #include <cstdint>
 #include <string>
@@ -46,8 +47,11 @@ public:
     // the store is unchanged. Returns whether the file was written.
     bool SaveData(const std::string& path = {});
     // Appends the file's records to the store; a format error (or an unreadable file) sets
-    // m_bLoadFailed. A missing file does nothing.
-    LoadOutcome LoadData(const std::string& path = {});
+    // m_bLoadFailed. A missing file does nothing. `keepBytes`, when given, receives the
+    // file's bytes as read.
+    LoadOutcome LoadData(const std::string& path = {}, CFileBytes* keepBytes = nullptr);
+    // Shows a failed file operation as a failed save is shown: the path and the cause.
+    void ShowFileError(const FileResult& failure);
     bool DataFileExists(const std::string& path = {}) const;
 
     // Whether the store holds changes that the main file lacks because its last save failed
@@ -89,6 +93,9 @@ private:
     bool m_bUnsaved = false;
     std::int32_t m_timeUnsavedSince = 0;
     std::string m_strLastSaveError;
+    // The file's bytes of the last save: kept, so that a save writes into memory that is
+    // already there instead of mapping a fresh buffer the size of the file each time.
+    std::string m_saveBuffer;
 
     Prompts* m_prompts = nullptr;
     const Clock* m_clock = nullptr;

@@ -91,9 +91,15 @@ void CPunchwellSession::Notify(const SessionChanges& changes) {
 }
 
 void CPunchwellSession::Start() {
-    m_checkIn.ResumeOrOfferList();
-    m_lock.ArmRelockIfLocked(m_app.GetClock().Now());
-    m_timeLastSecond = m_app.GetClock().Now();
+    // A program saved locked shows nothing of its data before the password: no project list
+    // is offered, and it locks again at once, before its window is ever on screen.
+    const bool locked = m_app.m_wLocked != 0;
+    m_checkIn.ResumeOrOfferList(!locked);
+    const std::int32_t now = m_app.GetClock().Now();
+    m_lock.ArmRelockIfLocked(now);
+    if (locked)
+        m_lock.RelockAtOnce(OtherWindowOpen());
+    m_timeLastSecond = now;
 }
 
 void CPunchwellSession::Tick() {
@@ -236,14 +242,16 @@ void CPunchwellSession::ExportData() {
         prompts->Ask("Punchwell", result.message, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
-void CPunchwellSession::OpenFile(const std::string& shown, bool owned) {
-    // While locked even the start-up file waits; after the unlock it is served like any
-    // later one, over the window.
-    if (HoldsRequests()) {
-        m_load.OpenFile(shown, true, false);
+void CPunchwellSession::OpenFile(const std::string& shown, bool owned, bool handedOver) {
+    // While locked, or about to lock again at start-up, even this start's own file waits:
+    // nothing is asked before the unlock. After it the file is served over the window.
+    const bool holds =
+        m_lock.IsRelockPending() || (m_lock.IsLocked() && !m_app.GetPassword().empty());
+    if (holds) {
+        m_load.OpenFile(shown, true, handedOver, false);
         return;
     }
-    m_load.OpenFile(shown, owned, CanServeHandedOverFile());
+    m_load.OpenFile(shown, owned, handedOver, CanServeHandedOverFile());
 }
 
 bool CPunchwellSession::CanServeHandedOverFile() const {

@@ -5,6 +5,7 @@
 #include "core/app/ProgramLock.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/SessionState.h"
+#include "core/data/PeriodEditor.h"
 #include "core/timing/CheckIn.h"
 #include "core/timing/IdleWatch.h"
 
@@ -32,6 +33,9 @@ public:
     CProgramLock& Lock() { return m_lock; }
     CIdleWatch& Idle() { return m_idle; }
     CLoadProcedure& Load() { return m_load; }
+    // The rules of period corrections and the last correction, for undo in any later Time
+    // Records dialog; the caller saves after applying or undoing.
+    CPeriodEditor& PeriodEditor() { return m_periodEditor; }
 
     // The desktop's windows, asked whether another one is open; a plain Desktop (no windows)
     // until set. The desktop outlives the session or resets it.
@@ -45,7 +49,7 @@ public:
     void Unsubscribe(int id);
 
     // Start-up once the window has drawn its first state: a running period resumed or the
-    // project list offered, then the relock armed when the data was saved locked.
+    // project list offered; data saved locked locks again at once, with no list offered.
     void Start();
     // The clock: call often. The check-in's work runs once per new second; a relock that
     // waits for an open window is looked at every time.
@@ -82,9 +86,10 @@ public:
     // File > Export Data as Text.
     void ExportData();
     // A data file named on a command line, this start's (`owned` false: before the window is
-    // on screen) or a later start's. It waits while the program is locked, another window
-    // is open or an operation runs, and is served from the clock once that is over.
-    void OpenFile(const std::string& shown, bool owned);
+    // on screen) or one a later start handed over (`handedOver`). It waits while the program
+    // is locked, another window is open or an operation runs, and is served from the clock
+    // once that is over.
+    void OpenFile(const std::string& shown, bool owned, bool handedOver);
     // Whether a handed-over file may be served now.
     bool CanServeHandedOverFile() const;
 
@@ -113,6 +118,7 @@ private:
     void NotifyIfIdleChanged();
 
     CPunchwellApp m_app;
+    CPeriodEditor m_periodEditor{m_app};
     CCheckIn m_checkIn;
     CProgramLock m_lock;
     CIdleWatch m_idle;

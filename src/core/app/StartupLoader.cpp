@@ -101,7 +101,15 @@ std::string KeepDamagedCopy(CPunchwellApp& app, const std::string& path) {
     return Keep(app, path).copy;
 }
 
-StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile) {
+FileResult CBackupRefresh::Run(FileOps& ops) const {
+    if (!m_bytes)
+        return FileResult::Success();
+    // A copy of the data: a new backup takes the data file's mode, as a saved one does.
+    return ReplaceFileDurably(m_path, m_bytes->View(), ops, NewFileMode::Private, m_modeOf);
+}
+
+StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
+                                bool deferBackupRefresh) {
     // No window exists yet: every message here, a failed save included, has no owner.
     struct Unowned {
         CPunchwellApp& app;
@@ -129,13 +137,21 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile) {
     const std::string& backupPath = app.GetBackupPath();
 
     if (app.DataFileExists(mainPath)) {
-        app.LoadData(mainPath);
+        auto bytes = deferBackupRefresh ? std::make_shared<CFileBytes>() : nullptr;
+        app.LoadData(mainPath, bytes.get());
         if (!app.m_bLoadFailed) {
             result.which = StartupCase::MainOk;
             // The refresh overwrites the backup: a damaged one is kept first, as a damaged
-            // main file is, and stays as it is when it cannot be kept.
-            if (!IsDamagedFile(backupPath) || keep(backupPath))
-                app.SaveData(backupPath);
+            // main file is, and stays as it is when it cannot be kept. The bytes that read
+            // completely are the new backup: written as they were read, they read back to
+            // the same store.
+            if (!IsDamagedFile(backupPath) || keep(backupPath)) {
+                if (bytes)
+                    result.backupRefresh =
+                        CBackupRefresh(backupPath, app.GetDataPath(), std::move(bytes));
+                else
+                    app.SaveData(backupPath);
+            }
         } else {
             const bool mainKept = keep(mainPath);
             if (app.DataFileExists(backupPath)) {

@@ -26,13 +26,6 @@ CDoneTask* FindActivePeriod(const CStore& store, const std::string& project, std
     return nullptr;
 }
 
-bool DeletePeriod(CStore& store, CDoneTask& period, bool safe) {
-    if (!safe)
-        return store.RemoveDoneTask(&period);
-    period.MarkDeleted();
-    return true;
-}
-
 std::size_t RestoreDeletedPeriods(CStore& store, const std::string& project) {
     std::size_t restored = 0;
     for (const auto& period : store.DoneTasks()) {

@@ -10,7 +10,8 @@ class CTask;
 
 // The rules for changing projects and periods that hold wherever the change comes from
 // (Configure Projects, Time Records, the command line). Periods know their project by
-// name only, so these keep the two lists in step.
+// name only, so these keep the two lists in step. Corrections of single periods, deleting
+// one included, go through CPeriodEditor, which can undo them.
 
 // After a project was renamed from `oldName`: every period of the old name follows, the
 // deleted ones and the running one included.
@@ -24,10 +25,6 @@ bool DeleteProject(CStore& store, const std::string& name, bool withPeriods);
 // The project's period that starts in that second and is not deleted; null when none. Another
 // project's period that shares the second (possible in a merged foreign file) never answers.
 CDoneTask* FindActivePeriod(const CStore& store, const std::string& project, std::int32_t start);
-
-// Deletes a period: `safe` marks it deleted (Restore brings it back), otherwise that very
-// record leaves the store. True when it went.
-bool DeletePeriod(CStore& store, CDoneTask& period, bool safe);
 
 // Brings back every deleted period of the project; returns how many.
 std::size_t RestoreDeletedPeriods(CStore& store, const std::string& project);

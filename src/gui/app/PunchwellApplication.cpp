@@ -1,5 +1,8 @@
 #include "gui/app/PunchwellApplication.h"
 
+#include "core/app/ControlCommands.h"
+#include "core/app/ControlProtocol.h"
+#include "core/app/SessionControlTarget.h"
 #include "gui/ui/HelpKeyFilter.h"
 
 #include "core/platform/Clock.h"
@@ -187,7 +190,15 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
     m_prompts.SetApp(&App());
 }
 
-PunchwellApplication::~PunchwellApplication() = default;
+PunchwellApplication::~PunchwellApplication() {
+    FinishBackupRefresh();
+    m_dlg.reset();
+}
+
+void PunchwellApplication::FinishBackupRefresh() {
+    if (m_backupRefresh.joinable())
+        m_backupRefresh.join();
+}
 
 CPunchwellDlg* PunchwellApplication::MainWindow() const {
     return m_dlg.get();
@@ -198,12 +209,41 @@ void PunchwellApplication::Listen(SingleInstance& instance) {
             &PunchwellApplication::OnShowRequested);
     connect(&instance, &SingleInstance::fileHandedOver, this,
             &PunchwellApplication::OnFileHandedOver);
+    instance.SetControlHandler(
+        [this](const std::string& payload) { return OnControlRequest(payload); });
+}
+
+std::string PunchwellApplication::OnControlRequest(const std::string& payload) {
+    const std::optional<ControlRequest> request = control::DecodeRequest(payload);
+    if (!request)
+        return control::EncodeReply(
+            {kControlUsage,
+             {},
+             "Punchwell does not understand this request (another version of punchwell-cli?). "
+             "Nothing was changed."});
+    if (!m_started || !m_dlg)
+        return control::EncodeReply(
+            {kControlDialogOpen,
+             {},
+             "Punchwell is still starting up: answer its questions first. Nothing was changed."});
+    CSessionControlTarget target(m_session, true);
+    return control::EncodeReply(CControlCommands::Run(*request, target));
 }
 
 void PunchwellApplication::Start(const QString& commandLineFile) {
     // The data files come first: no option may influence which file is read.
-    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty());
+    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true);
     App().ReadOptions();
+    // The backup is a copy of the bytes just read: written on a thread of its own, it keeps
+    // neither the window nor the person waiting. A failure is shown once the window is up.
+    if (m_startup.backupRefresh.IsPending()) {
+        m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh)] {
+            const FileResult result = refresh.Run();
+            if (!result.ok)
+                QMetaObject::invokeMethod(
+                    this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
+        });
+    }
 
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
@@ -225,9 +265,10 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg->Idle().SetSource(std::move(idle.source), idle.whyNone);
     ListenForSleep(m_dlg.get(), [this](bool sleeping) { m_session.SleepChanged(sleeping); });
 
-    // The window exists but is not on screen yet, so this box has no owner.
+    // The window exists but is not on screen yet, so this box has no owner. A program that
+    // starts locked asks nothing before the unlock: the session keeps the file until then.
     if (!commandLineFile.isEmpty())
-        OpenCommandLineFile(commandLineFile, false);
+        m_session.OpenFile(QDir::toNativeSeparators(commandLineFile).toStdString(), false, false);
 
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();
@@ -253,8 +294,9 @@ void PunchwellApplication::ShowMainWindow() {
 
 void PunchwellApplication::OpenCommandLineFile(const QString& path, bool owned) {
     // The session keeps it while the program is locked or busy and serves it from the clock.
+    // Only a later start's file arrives with the window on screen.
     if (m_dlg)
-        m_session.OpenFile(QDir::toNativeSeparators(path).toStdString(), owned);
+        m_session.OpenFile(QDir::toNativeSeparators(path).toStdString(), owned, owned);
 }
 
 void PunchwellApplication::OnShowRequested() {

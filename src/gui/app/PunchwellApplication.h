@@ -11,6 +11,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
+#include <thread>
 
 class CPunchwellDlg;
 class SingleInstance;
@@ -49,10 +51,12 @@ public:
     QtPrompts& GetPrompts() { return m_prompts; }
     CPunchwellDlg* MainWindow() const;
     const StartupResult& GetStartupResult() const { return m_startup; }
+    // Waits until the start-up's backup refresh has finished (at once when there is none).
+    void FinishBackupRefresh();
 
     void ShowMainWindow();
-    // A data file named on a command line, this one's or a later start's: its full path is
-    // shown, then the load procedure runs for it (replace or merge, then save).
+    // A data file named on a command line, this one's (`owned` false) or a later start's: it
+    // is shown, then the load procedure runs for it (replace or merge, then save).
     void OpenCommandLineFile(const QString& path, bool owned);
 
 signals:
@@ -62,6 +66,8 @@ signals:
 private:
     void OnShowRequested();
     void OnFileHandedOver(const QString& path);
+    // A punchwell-cli command: the reply payload for the request payload.
+    std::string OnControlRequest(const std::string& payload);
 
     QtPrompts m_prompts;
     SettingsOptionsStorage m_optionsStorage;
@@ -70,6 +76,8 @@ private:
     std::unique_ptr<CPunchwellDlg> m_dlg;
 
     // Requests that arrived while start-up still had its message boxes open.
+    // Refreshes the backup while the window comes up; joined before the program ends.
+    std::thread m_backupRefresh;
     bool m_started = false;
     bool m_showPending = false;
     QStringList m_filesPending;
