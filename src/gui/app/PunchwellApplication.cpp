@@ -35,7 +35,7 @@ void PunchwellApplication::InitResources() {
 
 QIcon PunchwellApplication::ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 256})
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/punchwell-%1.png").arg(size), QSize(size, size));
     return icon;
 }
@@ -65,6 +65,8 @@ int PunchwellApplication::Run(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
     QApplication::setApplicationName(QStringLiteral("Punchwell"));
     QApplication::setApplicationVersion(QStringLiteral(PUNCHWELL_VERSION));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillmoor.Punchwell"));
     QApplication::setWindowIcon(ProgramIcon());
     // Closing the main window only hides it; Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
