@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/app/DatedBackups.h"
 #include "core/app/Options.h"
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class Clock;
 class FileOps;
@@ -18,6 +20,7 @@ struct LoadOutcome {
     bool unreadable = false;  // it was there but could not be opened or read
     std::string errorMessage; // for unreadable: the path and the cause
     DataFileReadResult read;  // what the reader produced (damaged, counts, offset)
+    std::string bytes;        // the file as read, for a copy of a file that read correctly
 };
 
 // The application object: the store, the data file paths, the options, the password and
@@ -56,6 +59,16 @@ public:
     std::int32_t GetUnsavedSince() const { return m_timeUnsavedSince; }
     const std::string& GetLastSaveError() const { return m_strLastSaveError; }
 
+    // The dated copies of the main file: one for each day the program is used, taken from
+    // the main file read correctly at start-up (LoadDataAtStartup) or the first save of the
+    // main file that day. A failure costs nothing but the copy and is tried again at the
+    // next save.
+    const CDatedBackups& DatedBackups() const { return m_datedBackups; }
+    FileResult KeepDatedBackup(std::string_view bytes);
+    BackupRetention GetBackupRetention() const;
+    // Sets the two retention counts (clamped to their ranges) and writes the options.
+    void SetBackupRetention(int days, int months);
+
     // Options through the storage port; a stored value out of range reads as its default.
     void ReadOptions();
     void WriteOptions();
@@ -89,6 +102,8 @@ private:
     bool m_bUnsaved = false;
     std::int32_t m_timeUnsavedSince = 0;
     std::string m_strLastSaveError;
+    CDatedBackups m_datedBackups;
+    BackupDate m_lastDatedBackup = 0; // the day a copy is known to exist for
 
     Prompts* m_prompts = nullptr;
     const Clock* m_clock = nullptr;

@@ -129,9 +129,11 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile) {
     const std::string& backupPath = app.GetBackupPath();
 
     if (app.DataFileExists(mainPath)) {
-        app.LoadData(mainPath);
+        const LoadOutcome main = app.LoadData(mainPath);
         if (!app.m_bLoadFailed) {
             result.which = StartupCase::MainOk;
+            // The day's dated copy, from the very bytes that read correctly.
+            app.KeepDatedBackup(main.bytes);
             // The refresh overwrites the backup: a damaged one is kept first, as a damaged
             // main file is, and stays as it is when it cannot be kept.
             if (!IsDamagedFile(backupPath) || keep(backupPath))
