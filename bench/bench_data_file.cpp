@@ -1,9 +1,15 @@
-// Save and load of the data file at 1,000 / 10,000 / 100,000 periods over 50 projects, a
-// one-write baseline for the save, and the heap a loaded store takes.
+// Save and load of the data file at 10,000 / 100,000 / 500,000 periods over 50 projects,
+// each against its floor in the same run, and the heap a loaded store takes.
+//
+// The *Paired benchmarks run the operation and its floor in turn and report the median of
+// the ratios pair by pair ("ratio"; "cpu_ratio" the same of this thread's CPU time): LoadData
+// against reading the file's bytes into fresh memory, SaveData of an unchanged store against one
+// write + fdatasync of the same bytes.
 //
 // Files go to a fresh folder under $TMPDIR (default /tmp): run with TMPDIR on the disk you
 // care about, since a save's cost is mostly the sync.
 
+#include "BenchData.h"
 #include "HeapCounter.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DataFile.h"
@@ -11,8 +17,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "core/platform/FileSystem.h"
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -22,105 +32,36 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr int kProjects = 50;
-
-// A folder for the files, removed at exit.
-struct BenchDir {
-    std::string path;
-    BenchDir() {
-        std::string pattern = std::filesystem::temp_directory_path() / "punchwell-bench-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path = pattern;
-    }
-    ~BenchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
 const std::string& Dir() {
-    static BenchDir dir;
-    return dir.path;
+    return BenchDir();
 }
-
-std::string ProjectName(int i) {
-    static const char* const kinds[] = {
-        "Website",       "Accounts", "Support", "Design review", "Migration to the new server",
-        "Caf\u00e9 menu"};
-    return "Client " + std::to_string(i) + " - " + kinds[i % 6];
-}
-
-// Notes as people write them: a quarter empty, most a line, some long, a few several lines.
-std::string Notes(std::mt19937& random) {
-    static const char* const words[] = {
-        "call", "with",   "client", "fixed", "layout", "invoice", "r\u00e9sum\u00e9", "meeting",
-        "the",  "deploy", "review", "bug",   "notes",  "and",     "database",         "email"};
-    const int kind = static_cast<int>(random() % 100);
-    int count = 0;
-    if (kind < 25)
-        return {};
-    if (kind < 75)
-        count = 2 + static_cast<int>(random() % 12);
-    else if (kind < 95)
-        count = 15 + static_cast<int>(random() % 35);
-    else
-        count = 30 + static_cast<int>(random() % 60);
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
-            text += (kind >= 95 && i % 12 == 0) ? "\r\n" : " ";
-        text += words[random() % 16];
-    }
-    return text;
-}
-
-void FillStore(CStore& store, int periods) {
-    for (int i = 0; i < kProjects; ++i) {
-        auto task = std::make_unique<CTask>(ProjectName(i));
-        task->SetRate(static_cast<std::uint32_t>(20 + i), static_cast<std::uint8_t>(i * 7 % 100));
-        store.AppendTask(std::move(task));
-    }
-    std::mt19937 random(12345);
-    // Newest first, as the program keeps them: about an hour each, a few a day.
-    std::int32_t start = 1700000000;
-    for (int i = 0; i < periods; ++i) {
-        auto period = std::make_unique<CDoneTask>(
-            ProjectName(static_cast<int>(random() % kProjects)), Notes(random));
-        const auto length = static_cast<std::int32_t>(600 + random() % 7200);
-        period->SetStart(start - length);
-        period->SetEnd(start);
-        if (random() % 50 == 0)
-            period->MarkDeleted();
-        store.AppendDoneTask(std::move(period));
-        start -= length + static_cast<std::int32_t>(60 + random() % 3600);
-    }
-}
-
-// The serialised file of each size, built once.
 const std::string& FileBytes(int periods) {
-    static std::map<int, std::string> cache;
-    auto& bytes = cache[periods];
-    if (bytes.empty()) {
-        CStore store;
-        FillStore(store, periods);
-        bytes = CDataFile::Write(store, {}, 0);
-    }
-    return bytes;
+    return BenchFileBytes(periods);
+}
+std::string WriteFile(int periods) {
+    return BenchFile(periods);
 }
 
-std::string WriteFile(int periods) {
-    const std::string path = Dir() + "/load-" + std::to_string(periods) + ".pnd";
-    if (!std::filesystem::exists(path)) {
-        std::ofstream out(path, std::ios::binary);
-        const std::string& bytes = FileBytes(periods);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-    return path;
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// This thread's CPU time: on a machine busy with other work it says what the operation
+// itself cost, where the wall clock also counts the waits for a processor.
+double ThreadCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 void SetFileCounters(benchmark::State& state, std::size_t bytes) {
@@ -215,6 +156,92 @@ void BM_Decode(benchmark::State& state) {
     SetFileCounters(state, bytes.size());
 }
 
+// --- paired with the floors ------------------------------------------------------------
+
+// One write of the bytes to a file in place, then fdatasync.
+bool WriteAndSync(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                    ::fdatasync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+void BM_SaveDataPaired(benchmark::State& state) {
+    const int periods = static_cast<int>(state.range(0));
+    CPunchwellApp app(Dir());
+    app.LoadData(WriteFile(periods));
+    const std::string& bytes = FileBytes(periods);
+    const std::string floorPath = Dir() + "/floor.pnd";
+    std::vector<double> ratios, floors, cpuRatios;
+    app.SaveData(); // the first save makes the buffer every later save reuses
+    for (auto _ : state) {
+        auto t = std::chrono::steady_clock::now();
+        double cpu = ThreadCpu();
+        if (!WriteAndSync(floorPath, bytes)) {
+            state.SkipWithError("floor write failed");
+            return;
+        }
+        const double floor = Seconds(t);
+        const double floorCpu = ThreadCpu() - cpu;
+        t = std::chrono::steady_clock::now();
+        cpu = ThreadCpu();
+        if (!app.SaveData()) {
+            state.SkipWithError("SaveData failed");
+            return;
+        }
+        const double save = Seconds(t);
+        cpuRatios.push_back((ThreadCpu() - cpu) / floorCpu);
+        state.SetIterationTime(save);
+        ratios.push_back(save / floor);
+        floors.push_back(floor);
+    }
+    state.counters["floor_ms"] = Median(floors) * 1000;
+    state.counters["ratio"] = Median(ratios);
+    state.counters["cpu_ratio"] = Median(cpuRatios);
+    SetFileCounters(state, bytes.size());
+}
+
+void BM_LoadDataPaired(benchmark::State& state) {
+    const int periods = static_cast<int>(state.range(0));
+    const std::string path = WriteFile(periods);
+    std::vector<double> ratios, floors, cpuRatios;
+    for (auto _ : state) {
+        auto t = std::chrono::steady_clock::now();
+        double cpu = ThreadCpu();
+        {
+            CFileBytes bytes;
+            std::string error;
+            if (ReadFileBytes(path, bytes, error) != ReadStatus::Ok) {
+                state.SkipWithError("floor read failed");
+                return;
+            }
+            benchmark::DoNotOptimize(bytes.View().data());
+        }
+        const double floor = Seconds(t);
+        const double floorCpu = ThreadCpu() - cpu;
+        auto app = std::make_unique<CPunchwellApp>(Dir());
+        t = std::chrono::steady_clock::now();
+        cpu = ThreadCpu();
+        const LoadOutcome outcome = app->LoadData(path);
+        const double load = Seconds(t);
+        cpuRatios.push_back((ThreadCpu() - cpu) / floorCpu);
+        if (outcome.read.damaged || app->GetDoneCount() != static_cast<std::size_t>(periods)) {
+            state.SkipWithError("LoadData did not read the file");
+            return;
+        }
+        app.reset(); // freeing the store is not the load's
+        state.SetIterationTime(load);
+        ratios.push_back(load / floor);
+        floors.push_back(floor);
+    }
+    state.counters["floor_ms"] = Median(floors) * 1000;
+    state.counters["ratio"] = Median(ratios);
+    state.counters["cpu_ratio"] = Median(cpuRatios);
+    SetFileCounters(state, FileBytes(periods).size());
+}
+
 // --- memory --------------------------------------------------------------------------------
 
 std::size_t MallocInUse() {
@@ -248,11 +275,14 @@ void BM_StoreMemory(benchmark::State& state) {
     state.counters["peak_MB"] = peak / MB;
     state.counters["malloc_MB"] = inUse / MB;
     state.counters["bytes_per_period"] = live / periods;
+    state.counters["store_per_file"] = live / static_cast<double>(FileBytes(periods).size());
 }
 
 } // namespace
 
-#define PUNCHWELL_SIZES ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
+#define PUNCHWELL_SIZES ->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_LoadDataPaired) PUNCHWELL_SIZES->UseManualTime();
+BENCHMARK(BM_SaveDataPaired) PUNCHWELL_SIZES->UseManualTime();
 BENCHMARK(BM_SaveData) PUNCHWELL_SIZES;
 BENCHMARK(BM_WriteOnceFdatasync) PUNCHWELL_SIZES;
 BENCHMARK(BM_WriteOnce) PUNCHWELL_SIZES;

@@ -9,10 +9,15 @@ std::string CountOf(std::size_t count, const char* singular, const char* plural)
 }
 
 int CDataFileInput::Read(const std::string& path, const CommandContext& context) {
+    return ReadInto(path, context, m_store);
+}
+
+int CDataFileInput::ReadInto(const std::string& path, const CommandContext& context,
+                             CStore& store) {
     m_path = path;
-    std::string bytes;
+    CFileBytes bytes;
     std::string error;
-    switch (ReadWholeFile(path, bytes, error)) {
+    switch (ReadFileBytes(path, bytes, error)) {
     case ReadStatus::Ok:
         break;
     case ReadStatus::Missing:
@@ -22,7 +27,9 @@ int CDataFileInput::Read(const std::string& path, const CommandContext& context)
         context.Error(error.empty() ? "cannot read " + path : error);
         return kExitUsage;
     }
-    m_result = CDataFile::Read(bytes, m_store);
+    // What has gone into the store is given back as the reading goes on.
+    m_result = CDataFile::Read(bytes.View(), store,
+                               [&](std::size_t offset) { bytes.ReleaseBefore(offset); });
     if (m_result.damaged) {
         context.Error(DamageLine());
         return kExitDamaged;

@@ -15,6 +15,8 @@ public:
     // is damaged (the damage line is written to the error stream; the records read before
     // the damage are kept), kExitUsage when it is missing or unreadable (message written).
     int Read(const std::string& path, const CommandContext& context);
+    // The same, appending the records to `store` instead of this input's own.
+    int ReadInto(const std::string& path, const CommandContext& context, CStore& store);
 
     const std::string& Path() const { return m_path; }
     const CStore& Store() const { return m_store; }

@@ -2,7 +2,7 @@
 #include "cli/Command.h"
 #include "cli/DataFileInput.h"
 #include "cli/DataLocation.h"
-#include "cli/JsonWriter.h"
+#include "core/data/JsonWriter.h"
 
 #include <memory>
 #include <ostream>

@@ -6,6 +6,7 @@
 #include "core/app/DataLoad.h"
 #include "core/data/DataFile.h"
 #include "core/data/MergeRecords.h"
+#include "core/data/RunningPeriods.h"
 #include "core/platform/DataFolderLock.h"
 #include "core/platform/FileSystem.h"
 
@@ -52,23 +53,21 @@ public:
         bool first = true;
         for (const std::string& path : arguments.operands) {
             CDataFileInput input;
-            const int status = input.Read(path, context);
+            // Loading appends: the file's records go behind those already merged.
+            const int status = input.ReadInto(path, context, store);
             if (status != kExitOk) {
                 // A merge of part of a file would pass for all of it.
                 if (status == kExitDamaged)
                     context.Error("nothing written to " + *output);
                 return status;
             }
-            // Loading appends: the file's records go behind those already merged.
-            for (const auto& task : input.Store().Tasks())
-                store.AppendTask(std::make_unique<CTask>(*task));
-            for (const auto& period : input.Store().DoneTasks())
-                store.AppendDoneTask(std::make_unique<CDoneTask>(*period));
             TakeLoadedPasswordAndLock(input.Result(), password, locked);
             if (!first)
                 MergeRecords(store);
             first = false;
         }
+        // One program times one period: the newest running one stays running.
+        KeepOneRunningPeriod(store);
         const FileResult written =
             ReplaceFileDurably(*output, CDataFile::Write(store, password, locked));
         if (!written.ok) {

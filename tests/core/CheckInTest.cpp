@@ -247,6 +247,13 @@ TEST_F(CheckInTest, ARunningPeriodIsResumedAfterARestart) {
     ASSERT_TRUE(m_checkIn.CheckIn("Beta"));
     Tick(300); // autosave
     ASSERT_EQ(SavedPeriods().front().GetEnd(), kT0 + 300);
+    // An older period left running by a merge elsewhere, first in the list.
+    auto older = std::make_unique<CDoneTask>("Alpha", "");
+    older->SetStart(kT0 - 7200);
+    older->SetEnd(kT0 - 3600);
+    older->SetRunningFlag(1);
+    ASSERT_TRUE(m_app.AddDoneTask(older));
+    ASSERT_TRUE(m_app.SaveData());
 
     // A new run of the program, an hour later.
     FakeClock later(kT0 + 3600);
@@ -265,6 +272,11 @@ TEST_F(CheckInTest, ARunningPeriodIsResumedAfterARestart) {
     EXPECT_EQ(checkIn.GetCheckedInText(), "November 14, 22:13:20");
     EXPECT_EQ(checkIn.GetElapsedText(), "1 hours, 0 minutes, 0 seconds");
     EXPECT_EQ(view.updates, 1);
+    // Only the newest is timed again; the other ends where it was saved.
+    const CDoneTask* ended = app.FindDoneTask(kT0 - 7200);
+    ASSERT_NE(ended, nullptr);
+    EXPECT_FALSE(ended->IsRunning());
+    EXPECT_EQ(ended->GetEnd(), kT0 - 3600);
     // The autosave interval counts from the resume.
     later.advance(299);
     checkIn.OnTick(later.Now());

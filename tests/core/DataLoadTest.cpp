@@ -7,10 +7,13 @@
 #include "core/app/PunchwellApp.h"
 #include "core/data/DataFile.h"
 #include "core/data/Password.h"
+#include "core/data/RunningPeriods.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -164,6 +167,86 @@ TEST(DataLoad, ReplaceAllAndMergeFiles) {
         // The data as it was before the load, kept to load back.
         EXPECT_EQ(result.keptCopy, f.dir.file(kCopyName));
         EXPECT_EQ(ReadFile(result.keptCopy), f.mainBefore);
+    }
+}
+
+TEST(RunningPeriods, AtMostOneStaysRunningTheCurrentElseTheNewest) {
+    struct Case {
+        const char* what;
+        std::vector<P> periods;    // list order
+        int current;               // index of the open check-in, or -1
+        std::vector<bool> running; // afterwards, in list order
+    };
+    const std::vector<Case> cases = {
+        {"none running", {{"A", H(9), H(10), ""}, {"B", H(11), H(12), ""}}, -1, {false, false}},
+        {"one running stays",
+         {{"A", H(9), H(10), ""}, {"B", H(11), H(12), "", 1}},
+         -1,
+         {false, true}},
+        {"the newest of two stays, wherever it is in the list",
+         {{"A", H(9), H(10), "", 1}, {"B", H(13), H(14), "", 1}, {"C", H(11), H(12), "", 1}},
+         -1,
+         {false, true, false}},
+        {"the open check-in stays even when older",
+         {{"A", H(9), H(10), "", 1}, {"B", H(13), H(14), "", 1}},
+         0,
+         {true, false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CStore store;
+        for (const P& p : c.periods)
+            AddPeriod(store, p);
+        const CDoneTask* current = nullptr;
+        if (c.current >= 0)
+            current = std::next(store.DoneTasks().begin(), c.current)->get();
+        std::size_t wasRunning = 0;
+        for (const auto& p : store.DoneTasks())
+            wasRunning += p->IsRunning();
+        const std::size_t ended = KeepOneRunningPeriod(store, current);
+        std::vector<bool> running;
+        std::size_t i = 0;
+        for (const auto& p : store.DoneTasks()) {
+            running.push_back(p->IsRunning());
+            // An ended period keeps the end it was saved with.
+            EXPECT_EQ(p->GetEnd(), c.periods[i++].end);
+        }
+        EXPECT_EQ(running, c.running);
+        EXPECT_EQ(ended, wasRunning - std::count(running.begin(), running.end(), true));
+    }
+}
+
+TEST(DataLoad, ALoadLeavesOneRunningPeriodTheNewest) {
+    // This program saved while checked in to Admin at 15:00; the other file was saved while
+    // checked in to Design at 13:00. A file merged elsewhere holds two running periods.
+    CStore twice;
+    AddProject(twice, "Web");
+    AddPeriod(twice, {"Web", H(8), H(8, 30), "", 1});
+    AddPeriod(twice, {"Web", H(16), H(16, 30), "", 1});
+    struct Case {
+        const char* what;
+        LoadMethod method;
+        std::string file;
+        std::string running;
+    };
+    const Case cases[] = {
+        {"merge", LoadMethod::MergeFiles, OtherFile(), "Admin 54000"},
+        {"replace", LoadMethod::ReplaceAll, CDataFile::Write(twice, {}, 0), "Web 57600"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        AddPeriod(f.app, {"Admin", H(15), H(15, 30), "", 1});
+        ASSERT_TRUE(f.app.SaveData());
+        WriteFile(f.otherPath, c.file);
+        ASSERT_EQ(CDataLoad::Read(f.otherPath).Apply(f.app, c.method).status,
+                  LoadApplyResult::Status::Loaded);
+        std::vector<std::string> running;
+        for (const auto& p : f.app.DoneTasks())
+            if (p->IsRunning())
+                running.push_back(p->GetProject() + " " + std::to_string(p->GetStart() - H(0)));
+        EXPECT_EQ(running, std::vector<std::string>{c.running});
+        f.ExpectMainFileIsTheStore();
     }
 }
 

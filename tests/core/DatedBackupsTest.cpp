@@ -2,6 +2,7 @@
 #include "CoreTestSupport.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
+#include "FaultyFileOps.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/StartupLoader.h"
 #include "core/data/DataFile.h"
@@ -220,6 +221,52 @@ TEST(DatedBackups, DamagedMainFileIsNotCopied) {
     const std::vector<DatedCopy> copies = app.DatedBackups().List();
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(ReadFile(copies[0].path), ReadFile(app.GetDataPath()));
+}
+
+// The program shows its window first: the day's copy goes with the deferred backup refresh,
+// written from the bytes read, pruned by the retention the options give once they are read,
+// and no save of the meantime writes the copy of its own.
+TEST(DatedBackups, DeferredStartupCopyIsTheFileAsReadUnderTheOptionsRetention) {
+    ScopedTimeZone tz("America/New_York");
+    TempDir dir;
+    FakeClock clock(kFirstMorning);
+    const fs::path folder = dir.path() / "backups";
+    fs::create_directory(folder);
+    // Kept by the default counts (the newest of its month), not by the ones set here.
+    WriteFile(folder / "timedata-20250920.pnd", "an older copy");
+    std::string morning;
+    {
+        CPunchwellApp app(dir.str());
+        AddPeriod(app, kFirstMorning - 86400);
+        morning = CDataFile::Write(app, "", 0);
+        WriteFile(app.GetDataPath(), morning);
+    }
+    CPunchwellApp app(dir.str());
+    app.SetClock(&clock);
+    const StartupResult r = LoadDataAtStartup(app, false, true);
+    ASSERT_EQ(r.which, StartupCase::MainOk);
+    ASSERT_TRUE(r.backupRefresh.IsPending());
+    ASSERT_EQ(r.backupRefresh.DatedCopyDay(), 20251103);
+    EXPECT_FALSE(fs::exists(folder / "timedata-20251103.pnd"));
+
+    AddPeriod(app, kFirstMorning);
+    ASSERT_TRUE(app.SaveData());
+    EXPECT_FALSE(fs::exists(folder / "timedata-20251103.pnd")) << "the save took the copy's turn";
+
+    FaultyFileOps failing;
+    failing.syncError = EIO;
+    EXPECT_FALSE(r.backupRefresh.RunDatedCopy({1, 0}, failing).ok);
+    EXPECT_FALSE(fs::exists(folder / "timedata-20251103.pnd"));
+
+    EXPECT_TRUE(r.backupRefresh.RunDatedCopy({1, 0}).ok);
+    EXPECT_EQ(ReadFile((folder / "timedata-20251103.pnd").string()), morning);
+    EXPECT_FALSE(fs::exists(folder / "timedata-20250920.pnd"));
+
+    // A copy that failed hands its day back: the next save writes it.
+    fs::remove(folder / "timedata-20251103.pnd");
+    app.GiveBackDatedBackupTurn(20251103);
+    ASSERT_TRUE(app.SaveData());
+    EXPECT_EQ(ReadFile((folder / "timedata-20251103.pnd").string()), ReadFile(app.GetDataPath()));
 }
 
 TEST(DatedBackups, AFailedCopyNeverFailsTheSave) {

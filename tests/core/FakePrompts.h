@@ -22,6 +22,7 @@ public:
         MessageIcon icon;
         MessageButtons buttons;
         bool owned;
+        std::optional<MessageAnswer> defaultAnswer;
     };
     struct Expected {
         std::string caption;
@@ -30,6 +31,8 @@ public:
         MessageButtons buttons;
         MessageAnswer answer;
         std::optional<bool> owned;
+        // The button Enter presses; unchecked when empty.
+        std::optional<MessageAnswer> defaultAnswer;
     };
 
     ~FakePrompts() override {
@@ -50,12 +53,18 @@ public:
     FakePrompts& Expect(std::string caption, std::optional<std::string> text, MessageIcon icon,
                         MessageButtons buttons, MessageAnswer answer,
                         std::optional<bool> owned = std::nullopt) {
-        return Expect(Expected{std::move(caption), std::move(text), icon, buttons, answer, owned});
+        return Expect(
+            Expected{std::move(caption), std::move(text), icon, buttons, answer, owned, {}});
     }
 
     MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
-                      MessageButtons buttons, bool owned) override {
-        m_shown.push_back({caption, text, icon, buttons, owned});
+                      MessageButtons buttons, bool owned,
+                      std::optional<MessageAnswer> defaultAnswer) override {
+        m_shown.push_back({caption, text, icon, buttons, owned, defaultAnswer});
+        if (defaultAnswer) {
+            EXPECT_TRUE(Offers(buttons, *defaultAnswer))
+                << "the default is not one of the buttons of " << caption;
+        }
         if (m_queue.empty()) {
             ADD_FAILURE() << "unexpected prompt \"" << caption << "\": " << text;
             return Offers(buttons, MessageAnswer::Cancel) ? MessageAnswer::Cancel
@@ -73,6 +82,9 @@ public:
             << "buttons of " << caption;
         if (e.owned) {
             EXPECT_EQ(*e.owned, owned) << "owner of " << caption;
+        }
+        if (e.defaultAnswer) {
+            EXPECT_TRUE(defaultAnswer == e.defaultAnswer) << "default button of " << caption;
         }
         EXPECT_TRUE(Offers(buttons, e.answer))
             << "queued answer is not one of the buttons of " << caption;
@@ -160,8 +172,10 @@ public:
             d.during();
         return d.text;
     }
-    std::optional<std::string> SelectProject(const std::string& preselect) override {
-        m_dialogLog.push_back("Select Project: " + preselect);
+    std::optional<std::string> SelectProject(const std::string& preselect,
+                                             bool firstWhenNoMatch) override {
+        m_dialogLog.push_back("Select Project: " + preselect +
+                              (firstWhenNoMatch ? " (else the first)" : ""));
         DialogAnswer d;
         if (!NextDialog("Select Project", d))
             return std::nullopt;

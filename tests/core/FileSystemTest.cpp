@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -382,6 +384,82 @@ TEST(LocalTime, FollowsTheZoneAndItsDaylightSaving) {
     const auto feb = ToLocal(*FromLocal(overflow));
     EXPECT_EQ(feb->month, 2);
     EXPECT_EQ(feb->day, 1);
+}
+
+// A process locale whose month and day names are German, built from a small definition,
+// as a desktop in another language makes the GUI's process locale.
+class GermanTimeLocale {
+public:
+    GermanTimeLocale() {
+        const fs::path source = m_dir.path() / "de_TIME.def";
+        WriteFile(source, R"(LC_CTYPE
+copy "POSIX"
+END LC_CTYPE
+LC_COLLATE
+copy "POSIX"
+END LC_COLLATE
+LC_MONETARY
+copy "POSIX"
+END LC_MONETARY
+LC_NUMERIC
+copy "POSIX"
+END LC_NUMERIC
+LC_TIME
+abday "So";"Mo";"Di";"Mi";"Do";"Fr";"Sa"
+day "Sonntag";"Montag";"Dienstag";"Mittwoch";"Donnerstag";"Freitag";"Samstag"
+abmon "Jan";"Feb";"Mrz";"Apr";"Mai";"Jun";"Jul";"Aug";"Sep";"Okt";"Nov";"Dez"
+mon "Januar";"Februar";"Maerz";"April";"Mai";"Juni";"Juli";"August";"September";"Oktober";"November";"Dezember"
+d_t_fmt "%a %d %b %Y %T"
+d_fmt "%d.%m.%Y"
+t_fmt "%T"
+am_pm "";""
+t_fmt_ampm ""
+END LC_TIME
+LC_MESSAGES
+copy "POSIX"
+END LC_MESSAGES
+)");
+        // -c: the categories left out (paper, address, ...) are only warned about.
+        const std::string command = "localedef -c -i '" + source.string() +
+                                    "' -f ANSI_X3.4-1968 '" + (m_dir.path() / "de_TIME").string() +
+                                    "' >/dev/null 2>&1";
+        (void)std::system(command.c_str());
+        const char* old = std::getenv("LOCPATH");
+        m_oldPath = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("LOCPATH", m_dir.path().c_str(), 1);
+        m_active = std::setlocale(LC_ALL, "de_TIME") != nullptr;
+    }
+    ~GermanTimeLocale() {
+        std::setlocale(LC_ALL, "C");
+        if (m_oldPath)
+            setenv("LOCPATH", m_oldPath->c_str(), 1);
+        else
+            unsetenv("LOCPATH");
+    }
+    bool Active() const { return m_active; }
+
+private:
+    TempDir m_dir;
+    std::optional<std::string> m_oldPath;
+    bool m_active = false;
+};
+
+TEST(LocalTime, NamesAreEnglishWhateverTheProcessLocale) {
+    ScopedTimeZone tz("UTC");
+    const std::int64_t t = 1136192400; // Monday, 2006-01-02 09:00:00 UTC
+    GermanTimeLocale german;
+    ASSERT_TRUE(german.Active()) << "localedef could not build the test locale";
+    // The locale is in force: the C runtime's own strftime speaks German now.
+    std::tm tm{};
+    const std::time_t tt = static_cast<std::time_t>(t);
+    gmtime_r(&tt, &tm);
+    char buffer[64];
+    ASSERT_GT(std::strftime(buffer, sizeof buffer, "%B", &tm), 0u);
+    ASSERT_STREQ(buffer, "Januar");
+
+    EXPECT_EQ(FormatLocal(t, "%B %d, %H:%M:%S"), "January 02, 09:00:00");
+    EXPECT_EQ(FormatLocal(t, "%A %b"), "Monday Jan");
+    EXPECT_EQ(FormatLocal(t, "%m/%d/%y"), "01/02/06");
 }
 
 TEST(LocalTime, OneSecondBefore1970IsATimeNotAnError) {

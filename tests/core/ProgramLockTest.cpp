@@ -1,7 +1,9 @@
 #include "core/app/ProgramLock.h"
 #include "CoreTestSupport.h"
 #include "FakePrompts.h"
+#include "SessionProbe.h"
 #include "core/app/PunchwellApp.h"
+#include "core/app/PunchwellSession.h"
 #include "core/data/Password.h"
 
 #include <gtest/gtest.h>
@@ -312,6 +314,26 @@ TEST_F(ProgramLock, ALockedFileRelocksAtTheFirstPollOfALaterSecondOnceNoWindowIs
     bareLock.ArmRelockIfLocked(kNow);
     bareLock.PollRelock(kNow + 1, false);
     EXPECT_EQ(bareView.calls, std::vector<std::string>{"release unlocked"});
+}
+
+// A start of a program saved locked locks at once, before anything is on screen: no project
+// list is offered and nothing is asked.
+TEST(ProgramLockStart, DataSavedLockedLocksAtStartWithoutTheProjectList) {
+    TempDir dir;
+    CPunchwellSession session(dir.path().string());
+    CPunchwellApp& app = session.App();
+    FakePrompts prompts; // nothing queued: any question fails the test
+    app.SetPrompts(&prompts);
+    auto task = std::make_unique<CTask>("Alpha");
+    app.AddTask(task);
+    app.Options().m_bShowListOnStart = 1;
+    app.SetPassword("secret");
+    app.m_wLocked = 1; // as the data file said
+    SessionProbe probe(session);
+    session.Start();
+    EXPECT_TRUE(session.State().locked);
+    EXPECT_EQ(probe.locks, 1) << "the window is sent away at once";
+    EXPECT_TRUE(prompts.dialogLog().empty()) << "no project list before the password";
 }
 
 } // namespace

@@ -82,6 +82,31 @@ TEST(PunchwellApp, SaveAndLoadTheMainFile) {
     ASSERT_NE(other.FindTask("Web"), nullptr);
 }
 
+// A file of many megabytes, read back whole: the loader gives the memory of what it has read
+// back to the system as it goes, so any text still pointing into the file's bytes would
+// come back changed here.
+TEST(PunchwellApp, LargeFileLoadsBackExactly) {
+    TempDir dir;
+    CPunchwellApp app(dir.str());
+    AddProject(app, "Web");
+    for (int i = 0; i < 40000; ++i) {
+        auto period = std::make_unique<CDoneTask>(
+            i % 3 ? "Web" : "Caf\xC3\xA9 " + std::to_string(i % 7),
+            "notes of period " + std::to_string(i) + (i % 5 ? "" : " \xE2\x82\xAC") +
+                std::string(static_cast<std::size_t>(i % 97), 'x'));
+        period->SetStart(i * 10);
+        period->SetEnd(i * 10 + 5);
+        app.AppendDoneTask(std::move(period));
+    }
+    ASSERT_TRUE(app.SaveData());
+    const std::string bytes = ReadFile(app.GetDataPath());
+    ASSERT_GT(bytes.size(), 3u << 20);
+
+    CPunchwellApp other(dir.str());
+    ASSERT_FALSE(other.LoadData().read.damaged);
+    EXPECT_EQ(CDataFile::Write(other, {}, 0), bytes);
+}
+
 TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     TempDir dir;
     CPunchwellApp app(dir.str());

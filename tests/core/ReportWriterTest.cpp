@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -147,11 +148,12 @@ TEST_F(ReportWriterTest, NotesModes) {
         std::string expected;
     };
     const Case cases[] = {
-        {TopLineOnly, true, start + line1 + "first\r<P>" + line2 + logged + total},
+        // The top line without the CR of its line end: no stray CR inside the report's line.
+        {TopLineOnly, true, start + line1 + "first<P>" + line2 + logged + total},
         {NotesAtBottom, true,
          start + line1 + "<P>" + line2 + logged + kSpacer + kSpacer +
              "<H2>Multiline Notes</H2><HR>Notes For: Notes   03/25/26 09:00:00 - 03/25/26 "
-             "10:00:00\nfirst\r\nsecond\n" +
+             "10:00:00\nfirst\nsecond\n" +
              kSpacer + kSpacer + total},
         {OmitNotes, true, start + line1 + "<P>" + line2 + logged + total},
         // Without period lines no notes are collected, so there is no notes section.
@@ -162,6 +164,20 @@ TEST_F(ReportWriterTest, NotesModes) {
         options.notesMode = c.mode;
         options.showPeriods = c.showPeriods;
         EXPECT_EQ(Html(), c.expected);
+        // The file ends every line, the notes' own included, in exactly one CR LF.
+        const std::string bytes = RenderReport(report, options, kNow, 0, store);
+        EXPECT_EQ(bytes.find("\r\r"), std::string::npos);
+        auto withoutCr = [](std::string text) {
+            text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+            return text;
+        };
+        EXPECT_EQ(withoutCr(bytes), withoutCr(c.expected));
+        std::size_t lineFeeds = 0, crLfs = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            lineFeeds += bytes[i] == '\n';
+            crLfs += bytes[i] == '\n' && i > 0 && bytes[i - 1] == '\r';
+        }
+        EXPECT_EQ(crLfs, lineFeeds);
     }
 }
 

@@ -117,6 +117,37 @@ TEST_F(Startup, MainOkKeepsADamagedBackupBeforeTheRefresh) {
     EXPECT_EQ(Entries(), 3u);
 }
 
+// The program shows its window first: the backup is left to a refresh it runs afterwards,
+// which writes the bytes that were read, and whose failure comes back to be shown.
+TEST_F(Startup, DeferredBackupRefreshWritesTheMainFileAsRead) {
+    WriteFile(MainPath(), Fixture("password-unicode.pnd"));
+    WriteFile(BackupPath(), Fixture("example.pnd")); // an older, whole backup
+    const StartupResult r = LoadDataAtStartup(app, false, true);
+    EXPECT_EQ(r.which, StartupCase::MainOk);
+    ASSERT_TRUE(r.backupRefresh.IsPending());
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
+    EXPECT_EQ(app.GetPassword(), "abc");
+
+    FaultyFileOps failing;
+    failing.syncError = EIO;
+    const FileResult failed = r.backupRefresh.Run(failing);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_NE(failed.message.find(BackupPath()), std::string::npos);
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
+
+    EXPECT_TRUE(r.backupRefresh.Run().ok);
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("password-unicode.pnd"));
+    EXPECT_TRUE(prompts.shown().empty());
+}
+
+TEST_F(Startup, DeferringLeavesEveryOtherCaseAsItWas) {
+    WriteFile(BackupPath(), Fixture("password-unicode.pnd"));
+    const StartupResult r = LoadDataAtStartup(app, false, true);
+    EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
+    EXPECT_FALSE(r.backupRefresh.IsPending());
+    EXPECT_EQ(ReadFile(MainPath()), Fixture("password-unicode.pnd"));
+}
+
 TEST_F(Startup, MainDamagedBackupOk) {
     WriteFile(MainPath(), Fixture("truncated.pnd"));
     WriteFile(BackupPath(), Fixture("example.pnd"));

@@ -1,4 +1,5 @@
 #include "core/data/Store.h"
+#include "core/data/DataFile.h"
 
 #include <gtest/gtest.h>
 
@@ -128,4 +129,51 @@ TEST(Store, RemovesAGivenRecordOrEveryPeriodAPredicatePicks) {
               2u);
     ASSERT_EQ(store.GetDoneCount(), 1u);
     EXPECT_EQ(store.DoneTasks().front()->GetProject(), "C");
+}
+
+// Periods read from a file keep their texts in the store's pool. Whatever is copied or
+// moved out of the store owns its texts, and what stays can be edited and removed freely.
+TEST(Store, PeriodsReadFromAFileShareTheStoresMemorySafely) {
+    const std::string accented = "caf\xC3\xA9 \xE2\x82\xAC"; // Windows-1252 on disk
+    const std::string wide = "\xE6\x97\xA5\xE6\x9C\xAC";     // 16-bit form on disk
+    std::string bytes;
+    {
+        CStore source;
+        source.AppendTask(std::make_unique<CTask>("Web"));
+        const std::string notes[] = {"plain", accented, wide, ""};
+        for (int i = 0; i < 4; ++i) {
+            auto p = std::make_unique<CDoneTask>(i % 2 ? "Web" : wide, notes[i]);
+            p->SetStart(100 * i);
+            p->SetEnd(100 * i + 50);
+            source.AppendDoneTask(std::move(p));
+        }
+        bytes = CDataFile::Write(source, {}, 0);
+    }
+
+    auto store = std::make_unique<CStore>();
+    ASSERT_FALSE(CDataFile::Read(bytes, *store).damaged);
+    ASSERT_EQ(store->GetDoneCount(), 4u);
+    CDoneTask copied(*store->FindDoneTask(100));
+    CDoneTask moved(std::move(*store->FindDoneTask(200)));
+    CDoneTask assigned;
+    assigned = *store->FindDoneTask(0);
+
+    // Editing in place: notes set from a part of themselves, a rename, a removal.
+    CDoneTask* first = store->FindDoneTask(0);
+    first->SetNotes(first->GetNotes().substr(1, 3));
+    store->FindDoneTask(300)->SetProjectName("Renamed");
+    ASSERT_TRUE(store->RemoveDoneTask(100));
+    EXPECT_EQ(first->GetNotes(), "lai");
+    EXPECT_EQ(store->FindDoneTask(300)->GetProject(), "Renamed");
+    EXPECT_EQ(store->FindDoneTask(200)->GetProject(), wide);
+
+    store->RemoveAll();
+    store.reset();
+    EXPECT_EQ(copied.GetProject(), "Web");
+    EXPECT_EQ(copied.GetNotes(), accented);
+    EXPECT_EQ(moved.GetProject(), wide);
+    EXPECT_EQ(moved.GetNotes(), wide);
+    EXPECT_EQ(moved.GetStart(), 200);
+    EXPECT_EQ(assigned.GetNotes(), "plain");
+    EXPECT_EQ(assigned.GetProject(), wide);
 }

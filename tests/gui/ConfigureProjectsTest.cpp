@@ -155,9 +155,11 @@ TEST_F(ConfigureProjects, DeleteAsksAboutThePeriodsAndRefusesTheProjectInUse) {
         AddPeriod("Other", kNoon - 9000, kNoon - 8000);
         auto dlg = Open();
         Select(dlg.get(), QStringLiteral("Web"));
-        prompts.Expect("Delete Associated Time Periods?",
-                       "Do you also want to delete the time periods associated with this task?",
-                       MessageIcon::Question, MessageButtons::YesNoCancel, c.answer);
+        // Enter alone deletes nothing.
+        prompts.Expect({"Delete Associated Time Periods?",
+                        "Do you also want to delete the time periods associated with this task?",
+                        MessageIcon::Question, MessageButtons::YesNoCancel, c.answer, std::nullopt,
+                        MessageAnswer::Cancel});
         Click(dlg.get(), "deleteButton");
         EXPECT_EQ(app.FindTask("Web") == nullptr, c.projectGone);
         EXPECT_EQ(List(dlg.get())->findItems(QStringLiteral("Web"), Qt::MatchExactly).isEmpty(),

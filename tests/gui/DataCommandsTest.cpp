@@ -379,8 +379,8 @@ TEST_F(DataCommandsTest, DamagedFileAnsweredNoChangesNothing) {
                                          {"Books", k0900, k0900 + kHour, "second"}});
     ASSERT_TRUE(WriteBytes(path, whole.left(whole.size() - 7)));
     m_prompts.ExpectOpenFile(path.toStdString())
-        .Expect(CDataLoad::kDamagedCaption, std::nullopt, MessageIcon::Exclamation,
-                MessageButtons::YesNo, MessageAnswer::No);
+        .Expect({CDataLoad::kDamagedCaption, std::nullopt, MessageIcon::Exclamation,
+                 MessageButtons::YesNo, MessageAnswer::No, std::nullopt, MessageAnswer::No});
     auto driver = AnswerLoadDialog("replaceRadio", "okButton");
 
     Trigger("actionLoadData");
@@ -462,8 +462,13 @@ TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenD
     EXPECT_EQ(m_dlg.DataCommands().PendingFiles(), QStringList{other});
     EXPECT_TRUE(m_prompts.shown().empty());
 
-    m_prompts.Expect("", QDir::toNativeSeparators(other).toStdString(), MessageIcon::None,
-                     MessageButtons::Ok, MessageAnswer::Ok, true);
+    // The box says where the file came from and what happens next.
+    m_prompts.Expect("Punchwell",
+                     "Another start of Punchwell handed this file to the running program:\n\n" +
+                         QDir::toNativeSeparators(other).toStdString() +
+                         "\n\nIt will now be offered for loading: choose how to load it, or "
+                         "Cancel to leave your data as it is.",
+                     MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok, true);
     auto driver = AnswerLoadDialog("mergeRadio", "okButton");
     m_app.m_wLocked = 0;
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver->Ran(); }, 5000));
@@ -558,6 +563,29 @@ TEST_F(DataCommandsTest, RestoreFromBackupWithoutCopiesSaysWhereTheyWillBe) {
         MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
     Trigger("actionRestoreBackup");
     EXPECT_EQ(m_prompts.shown().size(), 1u);
+}
+
+TEST_F(DataCommandsTest, AHandedOverFileThatCannotBeLoadedSaysWhyAndOffersNothing) {
+    Start({"Web"}, {});
+    const QString missing = m_otherDir.filePath(QStringLiteral("gone.pnd"));
+    struct Case {
+        QString path;
+        std::string why;
+    };
+    for (const Case& c :
+         {Case{missing, "it does not exist"}, Case{m_otherDir.path(), "it is a folder"}}) {
+        SCOPED_TRACE(c.why);
+        m_prompts.Expect("Punchwell",
+                         "Another start of Punchwell handed this file to the running "
+                         "program:\n\n" +
+                             QDir::toNativeSeparators(c.path).toStdString() +
+                             "\n\nIt cannot be offered for loading: " + c.why + ".",
+                         MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, true);
+        m_dlg.DataCommands().OpenFile(c.path, true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_prompts.allAnswered(); }, 5000));
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no Load Data File dialog";
+    }
+    ExpectNothingChanged({"Web"});
 }
 
 } // namespace

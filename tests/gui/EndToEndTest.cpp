@@ -4,6 +4,7 @@
 
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"
+#include "core/data/Task.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -128,6 +129,63 @@ TEST_F(EndToEndTest, DamagedMainFileIsKeptAndRewrittenFromTheBackup) {
     EXPECT_EQ(settings.value(QStringLiteral("Options/PageLines")).toString(), QStringLiteral("15"));
     EXPECT_EQ(ReadBytes(m_main), good);
     EXPECT_EQ(KeptCopies().size(), 1);
+}
+
+// A new user's first keys: a rate typed with a decimal point, the records of the current
+// project with Ctrl+R and Enter, and the Reporting dialog with Alt+R.
+TEST_F(EndToEndTest, RateWithAPointRecordsWithEnterAndReportingWithAltR) {
+    ASSERT_TRUE(WriteBytes(
+        m_main, MakeDataFile({"Alpha", "Beta"}, {{"Beta", 1700000000, 1700000600, ""}})));
+    Launch(m_first);
+    const QString list = m_x.WaitForWindow(QStringLiteral("^Select Project$"));
+    ASSERT_FALSE(list.isEmpty()) << "no project list at start-up";
+    ASSERT_TRUE(m_x.SendKeys(list, {QStringLiteral("Escape")}));
+    const QString window = m_x.WaitForWindow(QStringLiteral("^Punchwell$"));
+    ASSERT_FALSE(window.isEmpty());
+
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("ctrl+a")}));
+    const QString add = m_x.WaitForWindow(QStringLiteral("^Add A Project$"));
+    ASSERT_FALSE(add.isEmpty());
+    QStringList keys;
+    for (const char c : QByteArrayLiteral("Consulting"))
+        if (c != '\0')
+            keys << QString(QLatin1Char(c));
+    keys << QStringLiteral("Tab") << QStringLiteral("8") << QStringLiteral("5")
+         << QStringLiteral("period") << QStringLiteral("5") << QStringLiteral("0")
+         << QStringLiteral("Return");
+    ASSERT_TRUE(m_x.SendKeys(add, keys));
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Add A Project$")));
+    CTask consulting;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            CPunchwellApp reader(m_dataDir.path().toStdString());
+            reader.LoadData();
+            if (const CTask* task = reader.FindTask("Consulting"))
+                consulting = *task;
+            return !consulting.GetName().empty();
+        },
+        5000));
+    EXPECT_EQ(consulting.GetDollars(), 85u);
+    EXPECT_EQ(consulting.GetCents(), 50u);
+
+    // The list shows Alpha, as at the start: Enter takes it.
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("ctrl+r")}));
+    const QString select = m_x.WaitForWindow(QStringLiteral("^Select Project$"));
+    ASSERT_FALSE(select.isEmpty());
+    ASSERT_TRUE(m_x.SendKeys(select, {QStringLiteral("Return")}));
+    const QString records = m_x.WaitForWindow(QStringLiteral("^Time Records For: Alpha$"));
+    ASSERT_FALSE(records.isEmpty()) << "Enter did not open the records of the current project";
+    Screenshot(QStringLiteral("e2e-time-records"));
+    ASSERT_TRUE(m_x.SendKeys(records, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Time Records For")));
+
+    ASSERT_TRUE(m_x.SendKeys(window, {QStringLiteral("alt+r")}));
+    const QString reports = m_x.WaitForWindow(QStringLiteral("^Reports$"), 3000);
+    ASSERT_FALSE(reports.isEmpty()) << "Alt+R did not open the Reporting dialog";
+    Screenshot(QStringLiteral("e2e-reports"));
+    ASSERT_TRUE(m_x.SendKeys(reports, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Reports$")));
+    ExitThroughTheMenu(m_first);
 }
 
 TEST_F(EndToEndTest, SecondStartBringsBackTheHiddenWindowAndTouchesNothing) {

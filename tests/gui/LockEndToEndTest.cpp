@@ -74,15 +74,14 @@ TEST_F(LockEndToEndTest, LockedAtTheKillRelocksAfterTheNextStartAndStaysLocked) 
     ASSERT_TRUE(m_first.waitForFinished(5000));
 
     Launch(m_second);
-    ASSERT_FALSE(m_x.WaitForWindow(QStringLiteral("^Punchwell$")).isEmpty())
-        << "the window shows first";
-    QElapsedTimer shown;
-    shown.start();
-    ASSERT_TRUE(m_x.WaitForNoWindow(QStringLiteral("^Punchwell$"), 5000));
-    EXPECT_LT(shown.elapsed(), 2500) << "hides itself within about two seconds";
+    // Nothing of the data shows: the window never comes up before the password.
+    EXPECT_TRUE(m_x.WaitForWindow(QStringLiteral("^Punchwell$"), 2500).isEmpty())
+        << "the locked program showed its window";
+    EXPECT_TRUE(m_x.WaitForWindow(QStringLiteral("^Select Project$"), 500).isEmpty());
+    EXPECT_EQ(m_second.state(), QProcess::Running);
     EXPECT_EQ(LockedOnDisk(), 1);
-    EXPECT_TRUE(m_x.WaitForWindow(QStringLiteral("^Enter The Password$"), 1000).isEmpty())
-        << "no password asked before the person unlocks";
+    // Without a tray the minimised window is the way back; a window manager that restores it
+    // at once gets the password dialog, which shows nothing of the data either.
 
     // A later start asks the running one to show its window: not while locked.
     Launch(m_third);

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -64,7 +66,8 @@ TEST_F(NotesDlgTest, ShowsTheProjectAndItsTextsAndOkStoresTheCheckBox) {
     check->setChecked(false);
     ok->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.GetNotes(), QStringLiteral("one\ntwo"));
+    // Stored as the data file separates the lines of notes: CR LF.
+    EXPECT_EQ(dlg.GetNotes(), QStringLiteral("one\r\ntwo"));
     EXPECT_EQ(m_app.GetOptions().m_bShowNotes, 0);
     // All the options are written, the others unchanged.
     EXPECT_EQ(StoredOption("Show Notes").toString(), QStringLiteral("0"));
@@ -84,6 +87,22 @@ TEST_F(NotesDlgTest, CancelStoresNothingAndStartsFromGivenNotes) {
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_EQ(m_app.GetOptions().m_bShowNotes, 0);
     EXPECT_FALSE(StoredOption("Show Notes").isValid());
+}
+
+TEST_F(NotesDlgTest, StoredLinesShowAsPlainLinesAndComeBackUnchanged) {
+    CNotesDlg dlg(m_app, QStringLiteral("Alpha"));
+    dlg.SetNotes(QStringLiteral("first\r\nsecond"));
+    dlg.show();
+    auto* edit = dlg.findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"));
+    EXPECT_EQ(edit->blockCount(), 2);
+    EXPECT_EQ(edit->document()->findBlockByNumber(0).text(), QStringLiteral("first"));
+    // A line typed at the end joins them with the same line end.
+    edit->setFocus();
+    edit->moveCursor(QTextCursor::End);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, QStringLiteral("third"));
+    dlg.findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    EXPECT_EQ(dlg.GetNotes(), QStringLiteral("first\r\nsecond\r\nthird"));
 }
 
 // Takes the URLs the desktop would open.

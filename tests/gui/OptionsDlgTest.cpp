@@ -186,8 +186,8 @@ TEST_F(OptionsDialog, NewPasswordRefusesAMismatchAndWarnsBeforeAnEmptyOne) {
     const std::string warning = "Setting an empty password will disable the \"Lock Program\" "
                                 "feature and set the password to nothing. Are you sure you want "
                                 "to do this?";
-    prompts.Expect("Set Empty Password?", warning, MessageIcon::Question, MessageButtons::YesNo,
-                   MessageAnswer::No);
+    prompts.Expect({"Set Empty Password?", warning, MessageIcon::Question, MessageButtons::YesNo,
+                    MessageAnswer::No, std::nullopt, MessageAnswer::No});
     TypePasswords(&dlg, QString(), QString());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     prompts.Expect("Set Empty Password?", warning, MessageIcon::Question, MessageButtons::YesNo,

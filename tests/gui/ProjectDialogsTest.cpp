@@ -9,6 +9,7 @@
 #include "gui/ui/SelectProjectDlg.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -37,6 +38,15 @@ void TypeAndLeave(QLineEdit* edit, const QString& text) {
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
     QTest::keyClick(edit, Qt::Key_Tab);
+}
+
+// Types the way a person does: each key goes to whichever box has the focus at that moment.
+void TypeIntoFocus(const QString& text) {
+    for (const QChar c : text) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClicks(focus, QString(c));
+    }
 }
 
 class ProjectDialogs : public GuiTest {
@@ -84,6 +94,64 @@ TEST_F(ProjectDialogs, AddModeOpensWithZeroRateAndNormalisesTheBoxesOnLeaving) {
     // Letters never get into the rate boxes.
     TypeAndLeave(dollars, QStringLiteral("1x2"));
     EXPECT_EQ(dollars->text(), QStringLiteral("12"));
+}
+
+TEST_F(ProjectDialogs, APointInTheDollarsBoxMovesTheRestToTheCentsBox) {
+    struct Case {
+        const char* typed;
+        bool paste; // Ctrl+V instead of typing
+        bool enter; // Enter straight away instead of leaving the cents box first
+        std::uint32_t dollars;
+        std::uint8_t cents;
+    };
+    const Case cases[] = {
+        {"85.50", false, false, 85, 50},  {"85.5", false, false, 85, 50},
+        {"85.5", false, true, 85, 50},    {"85.05", false, true, 85, 5},
+        {".75", false, false, 0, 75},     {"85.", false, false, 85, 0},
+        {"85.507", false, false, 85, 50}, {"12.3", true, false, 12, 30},
+        {"12.34", true, true, 12, 34},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + (c.paste ? " pasted" : "") +
+                     (c.enter ? " then Enter" : ""));
+        CProjectDlg dlg(store, prompts, CProjectDlg::AddMode);
+        ShowActive(dlg);
+        QTest::keyClicks(Child<QLineEdit>(&dlg, "nameEdit"), QStringLiteral("Consulting"));
+        auto* dollars = Child<QLineEdit>(&dlg, "dollarsEdit");
+        auto* cents = Child<QLineEdit>(&dlg, "centsEdit");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), dollars);
+        dollars->selectAll();
+        if (c.paste) {
+            QApplication::clipboard()->setText(QString::fromLatin1(c.typed));
+            QTest::keyClick(dollars, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            TypeIntoFocus(QString::fromLatin1(c.typed));
+        }
+        EXPECT_EQ(QApplication::focusWidget(), cents);
+        if (!c.enter) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(dollars->text(), QString::number(c.dollars));
+            EXPECT_EQ(cents->text(), QStringLiteral("%1").arg(c.cents, 2, 10, QLatin1Char('0')));
+            dollars->setFocus();
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        ASSERT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.GetDollars(), c.dollars);
+        EXPECT_EQ(dlg.GetCents(), c.cents);
+    }
+
+    // Cents typed into their own box keep their meaning: 5 is five cents.
+    CProjectDlg dlg(store, prompts, CProjectDlg::AddMode);
+    ShowActive(dlg);
+    QTest::keyClicks(Child<QLineEdit>(&dlg, "nameEdit"), QStringLiteral("Consulting"));
+    auto* cents = Child<QLineEdit>(&dlg, "centsEdit");
+    cents->setFocus();
+    cents->selectAll();
+    TypeIntoFocus(QStringLiteral("5"));
+    QTest::keyClick(cents, Qt::Key_Return);
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.GetCents(), 5u);
 }
 
 TEST_F(ProjectDialogs, OkRefusesEachKindOfBadInputWithItsMessage) {
@@ -217,18 +285,22 @@ QStringList Rows(QListWidget* list) {
 TEST_F(ProjectDialogs, SelectProjectSortsPreselectsByPrefixAndEnablesOk) {
     struct Case {
         QString preselect;
+        bool firstWhenNoMatch; // the commands that open on the current project, else the first
         bool okEnabled;
         QString selected;
     };
     const Case cases[] = {
-        {QString(), false, QString()},
-        {QStringLiteral("ADM"), true, QStringLiteral("admin")},
-        {QStringLiteral("a"), true, QStringLiteral("Accounts")},
-        {QStringLiteral("Nothing"), true, QString()},
+        {QString(), false, false, QString()},
+        {QStringLiteral("ADM"), false, true, QStringLiteral("admin")},
+        {QStringLiteral("a"), false, true, QStringLiteral("Accounts")},
+        {QStringLiteral("Nothing"), false, true, QString()},
+        {QString(), true, true, QStringLiteral("Accounts")},
+        {QStringLiteral("Nothing"), true, true, QStringLiteral("Accounts")},
+        {QStringLiteral("Web site"), true, true, QStringLiteral("Web site")},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.preselect.toStdString());
-        CSelectProjectDlg dlg(store, c.preselect);
+        SCOPED_TRACE(c.preselect.toStdString() + (c.firstWhenNoMatch ? " else the first" : ""));
+        CSelectProjectDlg dlg(store, c.preselect, nullptr, c.firstWhenNoMatch);
         ShowActive(dlg);
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Select Project"));
         auto* list = Child<QListWidget>(&dlg, "projectList");
@@ -236,9 +308,10 @@ TEST_F(ProjectDialogs, SelectProjectSortsPreselectsByPrefixAndEnablesOk) {
                                            QStringLiteral("Web site")}));
         auto* ok = Child<QPushButton>(&dlg, "okButton");
         EXPECT_EQ(ok->isEnabled(), c.okEnabled);
-        if (ok->isEnabled()) {
-            QTest::mouseClick(ok, Qt::LeftButton);
-            EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        // Enter in the list presses OK whenever OK is enabled.
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), c.okEnabled ? QDialog::Accepted : QDialog::Rejected);
+        if (c.okEnabled) {
             EXPECT_EQ(dlg.GetSelection(), c.selected);
         }
     }

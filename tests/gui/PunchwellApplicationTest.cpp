@@ -96,6 +96,7 @@ TEST_F(PunchwellApplicationTest, RequestDuringStartUpBoxesIsServedOnceTheWindowE
     program.Listen(instance);
     QTemporaryDir configDir;
     const QString file = m_dir.filePath(QStringLiteral("later.pnd"));
+    ASSERT_TRUE(WriteBytes(file, MakeDataFile({"Later"}, {})));
 
     QString firstCaption;
     int secondExit = -1;
@@ -139,7 +140,7 @@ TEST_F(PunchwellApplicationTest, RequestDuringStartUpBoxesIsServedOnceTheWindowE
 
     EXPECT_EQ(firstCaption, QStringLiteral("Enter Projects?"));
     EXPECT_EQ(secondExit, 0);
-    EXPECT_EQ(pathText, QDir::toNativeSeparators(file));
+    EXPECT_TRUE(pathText.contains(QDir::toNativeSeparators(file))) << pathText.toStdString();
     EXPECT_EQ(pathParent, program.MainWindow());
     EXPECT_EQ(loadTitle, QStringLiteral("Load Data File"));
     EXPECT_TRUE(program.MainWindow()->isVisible());

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -243,9 +244,13 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
         EXPECT_EQ(switchButton->isEnabled(), in);
         // With AutoSwitch off the list cannot change while timing.
         EXPECT_EQ(Combo()->isEnabled(), !in);
+        // The second line and the menu's title name the running project.
         EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
-                  in ? QStringLiteral("Punchwell - Double-click to check out")
+                  in ? QStringLiteral("Punchwell - Double-click to check out\nAlpha \u2014 0:00:00")
                      : QStringLiteral("Punchwell - Double-click to check in"));
+        EXPECT_EQ(m_dlg.Tray().m_actionTitle->text(),
+                  in ? QStringLiteral("Alpha") : QStringLiteral("Not checked in"));
+        EXPECT_FALSE(m_dlg.Tray().m_actionTitle->isEnabled());
         QMenu* context = m_dlg.PrepareContextMenu();
         EXPECT_EQ(context->actions().at(0)->text(),
                   in ? QStringLiteral("&Check Out") : QStringLiteral("&Check In"));
@@ -273,6 +278,9 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
         [&] { return Text("elapsedLabel") == QStringLiteral("0 hours, 1 minutes, 2 seconds"); },
         2000));
     EXPECT_EQ(m_dlg.GetCurrentPeriod()->GetEnd(), kT0 + 62);
+    EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
+              QStringLiteral("Punchwell - Double-click to check out\nAlpha \u2014 0:01:02"));
+    EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Punchwell"));
 
     timingCheckIn->trigger();
     expectState(false);
@@ -324,9 +332,9 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndEachIsAvailable) {
               Strings({"&Check In", "&Switch...", "-", "Standard &Report...", "Custom R&eport...",
                        "-", "Con&figure..."}));
     EXPECT_EQ(texts(m_dlg.Tray().Menu()),
-              Strings({"&Check In/Out", "&Switch...", "-", "Show Program &Window",
-                       "&Lock/Unlock Program", "Reporting...", "-", "Configure &Projects...",
-                       "&Options...", "-", "&About...", "E&xit"}));
+              Strings({"Not checked in", "-", "&Check In/Out", "&Switch...", "-",
+                       "Show Program &Window", "&Lock/Unlock Program", "Reporting...", "-",
+                       "Configure &Projects...", "&Options...", "-", "&About...", "E&xit"}));
 
     for (const char* name :
          {"actionCustomReport", "actionViewSavedReport", "actionPrintSavedReport",
@@ -439,7 +447,7 @@ TEST_F(PunchwellDlgTest, ExitWithCancelInTheNotesStaysOpenAndTiming) {
     EXPECT_EQ(exitSpy.count(), 1);
     const std::vector<CDoneTask> saved = SavedPeriods();
     ASSERT_EQ(saved.size(), 1U);
-    EXPECT_EQ(saved[0].GetNotes(), "Pruned\nthe roses");
+    EXPECT_EQ(saved[0].GetNotes(), "Pruned\r\nthe roses");
     EXPECT_EQ(saved[0].GetDuration(), 90);
     EXPECT_FALSE(saved[0].IsRunning());
     EXPECT_EQ(Stored("Show Notes").toString(), QStringLiteral("0"));
@@ -470,8 +478,7 @@ TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {
     EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
     Action("actionConfigure")->setEnabled(true);
 
-    // Ctrl+A in a text box of a dialog selects its text and opens no second dialog; from a
-    // button of the same dialog it reaches the window.
+    // Ctrl+A in a text box of a dialog selects its text and opens no second dialog.
     int addDialogs = 0;
     bool selectedAll = false;
     WhenShown add(QStringLiteral("Add A Project"), [&](QWidget* dlg) {
@@ -506,7 +513,8 @@ TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
     ASSERT_TRUE(pick.Ran());
     EXPECT_TRUE(hiddenWhileChoosing);
     EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Beta"));
-    EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to check out"));
+    EXPECT_EQ(tray.GetTooltipText(),
+              QStringLiteral("Punchwell - Double-click to check out\nBeta \u2014 0:00:00"));
     EXPECT_FALSE(tray.IsHidden());
 
     WhenShown notes(QStringLiteral("Notes For Beta"), [](QWidget* dlg) {
@@ -657,6 +665,151 @@ TEST_F(PunchwellDlgTest, ConfigureAndViewRecordsFromTheMainWindow) {
     EXPECT_TRUE(m_dlg.DispatchShortcut(QKeySequence(Qt::CTRL | Qt::Key_R)));
     EXPECT_TRUE(select.Ran());
     EXPECT_TRUE(recordsShown);
+}
+
+// A window of the program's own outside the main window, as the notification-area icon is
+// on X11; it records the clicks that reach it.
+class IconWindow : public QWidget {
+public:
+    IconWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) { resize(22, 22); }
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+TEST_F(PunchwellDlgTest, TheIconAnswersClicksWhileDialogsThatLeaveItAreOpen) {
+    Start({"Alpha"});
+    IconWindow icon;
+    icon.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&icon));
+    // Clicks as the window system delivers them reach it while no dialog is open.
+    QTest::mouseClick(icon.windowHandle(), Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(icon.presses, 1);
+    int pressesDuring = -1;
+    bool mainWindowBlocked = false;
+    WhenShown records(QStringLiteral("Time Records For: Alpha"), [&](QWidget* dlg) {
+        // Clicks as the window system delivers them, so a blocked window gets none.
+        QTest::mouseClick(icon.windowHandle(), Qt::RightButton, {}, QPoint(5, 5));
+        pressesDuring = icon.presses - 1;
+        // The window below the dialog stays blocked: a click on Exit does nothing.
+        QSignalSpy exits(&m_dlg, &CPunchwellDlg::exitRequested);
+        auto* exit = Child<QPushButton>(&m_dlg, "exitButton");
+        QTest::mouseClick(m_dlg.windowHandle(), Qt::LeftButton, {},
+                          exit->mapTo(&m_dlg, exit->rect().center()));
+        mainWindowBlocked = exits.isEmpty() && QApplication::activeModalWidget() == dlg;
+        QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+    m_dlg.OpenTimeRecords(*m_app.FindTask("Alpha"));
+    ASSERT_TRUE(records.Ran());
+    EXPECT_EQ(pressesDuring, 1);
+    EXPECT_TRUE(mainWindowBlocked);
+}
+
+TEST_F(PunchwellDlgTest, AddAndConfigureWaitUntilTheOpenDialogIsClosed) {
+    Start({"Alpha"});
+    struct Case {
+        const char* what;
+        QKeySequence key;
+        QString message;
+    };
+    const Case cases[] = {
+        {"Ctrl+A", QKeySequence(Qt::CTRL | Qt::Key_A),
+         QStringLiteral("Please close the open dialog before you add a project.")},
+        {"F6", QKeySequence(Qt::Key_F6),
+         QStringLiteral("Please close the open dialog before you configure the projects.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString said;
+        bool otherDialog = false;
+        WhenShown options(QStringLiteral("Options"), [&](QWidget* dlg) {
+            // The key typed on a check box of the dialog, as a person would.
+            auto* check = dlg->findChild<QCheckBox*>(QStringLiteral("autoSwitchCheck"));
+            check->setFocus();
+            QTimer poll;
+            poll.setInterval(10);
+            QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        said = box->text();
+                        poll.stop();
+                        QTest::keyClick(box, Qt::Key_Return);
+                        return;
+                    }
+                    if (w->isVisible() &&
+                        (w->windowTitle() == QStringLiteral("Add A Project") ||
+                         w->windowTitle() == QStringLiteral("Configure Projects")))
+                        otherDialog = true;
+                }
+            });
+            poll.start();
+            QTest::keyClick(check, c.key[0].key(), c.key[0].keyboardModifiers());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }, 2000));
+            QTest::keyClick(dlg, Qt::Key_Escape);
+        });
+        Action("actionOptions")->trigger();
+        ASSERT_TRUE(options.Ran());
+        EXPECT_EQ(said, c.message);
+        EXPECT_FALSE(otherDialog);
+        EXPECT_EQ(m_app.GetTaskCount(), 1u);
+    }
+}
+
+TEST_F(PunchwellDlgTest, AltROpensTheReportingDialogAtTheFirstPress) {
+    Start({"Alpha"});
+    // From the project list, the focus where the window starts; the Reports menu stays shut.
+    Combo()->setFocus();
+    bool menuOpened = false;
+    WhenShown reports(QStringLiteral("Reports"), [&](QWidget* dlg) {
+        menuOpened = Child<QMenu>(&m_dlg, "menuReports")->isVisible();
+        QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+    QTest::keyClick(Combo(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reports.Ran(); }, 2000));
+    EXPECT_FALSE(menuOpened);
+}
+
+TEST_F(PunchwellDlgTest, CtrlRThenEnterOpensTheRecordsOfTheCurrentProject) {
+    Start({"Alpha", "Beta", "Cellar"});
+    m_app.Options().m_bShowNotes = 0;
+    struct Case {
+        const char* what;
+        int comboIndex;       // what the main window's list shows (-1: nothing)
+        const char* checkIn;  // checked in to this project first, or null
+        const char* expected; // whose records Enter opens
+    };
+    const Case cases[] = {
+        {"the project the list shows", 2, nullptr, "Cellar"},
+        {"the project checked in to", 0, "Beta", "Beta"},
+        {"New Project... shown: the first", 3, nullptr, "Alpha"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.checkIn != nullptr)
+            m_dlg.CheckIn(QString::fromLatin1(c.checkIn));
+        m_dlg.UpdateState();
+        if (c.checkIn == nullptr)
+            Combo()->setCurrentIndex(c.comboIndex);
+        ShowActive(); // the keys go to the active window
+        QString opened;
+        WhenShown select(QStringLiteral("Select Project"), [](QWidget* dlg) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dlg,
+                            Qt::Key_Return);
+        });
+        WhenShown records(QStringLiteral("Time Records For: ") + QLatin1String(c.expected),
+                          [&](QWidget* dlg) {
+                              opened = QString::fromLatin1(c.expected);
+                              QTest::keyClick(dlg, Qt::Key_Escape);
+                          });
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &m_dlg,
+                        Qt::Key_R, Qt::ControlModifier);
+        EXPECT_TRUE(select.Ran());
+        EXPECT_EQ(opened, QString::fromLatin1(c.expected));
+        if (c.checkIn != nullptr)
+            m_dlg.CheckOut();
+        m_dlg.UpdateState();
+    }
 }
 
 } // namespace

@@ -99,6 +99,34 @@ INSTANTIATE_TEST_SUITE_P(
                    B::NoButton, MessageAnswer::Ok}),
     [](const testing::TestParamInfo<PromptCase>& info) { return std::string(info.param.name); });
 
+class QtPromptsDefault : public GuiTest {};
+
+TEST_F(QtPromptsDefault, EnterPressesTheNamedDefaultElseTheFirstButton) {
+    struct Case {
+        const char* what;
+        MessageButtons buttons;
+        std::optional<MessageAnswer> defaultAnswer;
+        MessageAnswer enter;
+    };
+    const Case cases[] = {
+        {"yes/no as asked", MessageButtons::YesNo, std::nullopt, MessageAnswer::Yes},
+        {"yes/no, No named", MessageButtons::YesNo, MessageAnswer::No, MessageAnswer::No},
+        {"yes/no/cancel, Cancel named", MessageButtons::YesNoCancel, MessageAnswer::Cancel,
+         MessageAnswer::Cancel},
+        {"ok/cancel as asked", MessageButtons::OkCancel, std::nullopt, MessageAnswer::Ok},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QtPrompts prompts;
+        ModalDriver driver([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+        const MessageAnswer answer =
+            prompts.Ask("Damaged Data File", "Replace?", MessageIcon::Exclamation, c.buttons, false,
+                        c.defaultAnswer);
+        ASSERT_TRUE(driver.Ran());
+        EXPECT_EQ(answer, c.enter);
+    }
+}
+
 class QtPromptsOwner : public GuiTest {};
 
 TEST_F(QtPromptsOwner, OwnedBoxesBelongToTheOwnerAndStartUpBoxesToNobody) {

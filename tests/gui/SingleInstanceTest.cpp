@@ -180,11 +180,15 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
     program.Start(QString());
     ASSERT_NE(program.MainWindow(), nullptr);
     program.MainWindow()->hide();
+    program.FinishBackupRefresh();
     const QByteArray mainBefore = ReadBytes(mainPath);
     const QByteArray backupBefore = ReadBytes(backupPath);
     ASSERT_FALSE(backupBefore.isEmpty());
 
     QTemporaryDir workDir;
+    ASSERT_TRUE(QDir(workDir.path()).mkpath(QStringLiteral("in")));
+    ASSERT_TRUE(WriteBytes(QDir(workDir.path()).filePath(QStringLiteral("in/week.pnd")),
+                           MakeDataFile({"Gamma"}, {})));
     const QString expected =
         QDir::toNativeSeparators(QDir(workDir.path()).filePath(QStringLiteral("in/week.pnd")));
     QString caption = QStringLiteral("unset");
@@ -220,8 +224,12 @@ TEST_F(SingleInstanceTest, HandedOverFileReachesTheRunningProgram) {
 
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(caption.isEmpty());
-    EXPECT_EQ(text, expected);
+    // Not a bare path: where it came from, and what happens next.
+    EXPECT_EQ(caption, QStringLiteral("Punchwell"));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Another start of Punchwell handed this file to "
+                                               "the running program:\n\n") +
+                                expected + QStringLiteral("\n\nIt will now be offered")))
+        << text.toStdString();
     EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_TRUE(windowShownFirst);
     EXPECT_EQ(loadTitle, QStringLiteral("Load Data File"));

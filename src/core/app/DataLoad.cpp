@@ -1,6 +1,7 @@
 #include "core/app/DataLoad.h"
 
 #include "core/app/PunchwellApp.h"
+#include "core/data/RunningPeriods.h"
 #include "core/platform/Clock.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/LocalTime.h"
@@ -75,6 +76,8 @@ LoadApplyResult CDataLoad::Apply(CPunchwellApp& app, LoadMethod method,
         app.m_bLoadFailed = true;
     if (method == LoadMethod::MergeFiles)
         result.merge = MergeRecords(app, options.progress);
+    // The load procedure checked out first, so no period of this program is open now.
+    KeepOneRunningPeriod(app);
     result.lockedAfter = app.m_wLocked != 0;
     result.saved = app.SaveData();
     return result;

@@ -91,6 +91,12 @@ void CProgramLock::ArmRelockIfLocked(std::int32_t now) {
     m_timeRelock = now;
 }
 
+void CProgramLock::RelockAtOnce(bool otherWindowOpen) {
+    if (m_relock == Relock::Armed)
+        m_relock = Relock::Waiting; // due now
+    PollRelock(m_timeRelock, otherWindowOpen);
+}
+
 void CProgramLock::PollRelock(std::int32_t now, bool otherWindowOpen) {
     if (m_relock == Relock::None)
         return;

@@ -56,6 +56,9 @@ public:
     // Runs an armed relock once it is due and no other window of the program is open (the
     // hidden main window would leave that one on screen); until then it keeps waiting.
     void PollRelock(std::int32_t now, bool otherWindowOpen);
+    // An armed relock runs now, not at the first poll of a later second (start-up, before
+    // the window shows); it waits as PollRelock does while another window is open.
+    void RelockAtOnce(bool otherWindowOpen);
     // A relock is armed or waiting: nothing may reach the data until it has run.
     bool IsRelockPending() const { return m_relock != Relock::None; }
 

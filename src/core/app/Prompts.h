@@ -26,8 +26,12 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     // A message box. `owned` is false for the start-up boxes shown before any window exists.
+    // `defaultAnswer` is the button Enter presses; without one it is the first button. A
+    // question whose Yes destroys or replaces data makes the answer that changes nothing the
+    // default, so a reflexive Enter loses nothing.
     virtual MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
-                              MessageButtons buttons, bool owned = true) = 0;
+                              MessageButtons buttons, bool owned = true,
+                              std::optional<MessageAnswer> defaultAnswer = std::nullopt) = 0;
     // The chosen file's full path, or empty when the person cancelled. A save dialog asks
     // before replacing an existing file.
     virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) {
@@ -49,9 +53,12 @@ public:
     }
     // The Select Project dialog, preselecting the first name that begins with `preselect`
     // (ignoring case): the chosen name after OK (empty when nothing was selected), or empty
-    // for Cancel.
-    virtual std::optional<std::string> SelectProject(const std::string& preselect) {
+    // for Cancel. With `firstWhenNoMatch` a list that would open without a selection selects
+    // its first entry, so Enter chooses at once.
+    virtual std::optional<std::string> SelectProject(const std::string& preselect,
+                                                     bool firstWhenNoMatch = false) {
         (void)preselect;
+        (void)firstWhenNoMatch;
         return std::nullopt;
     }
     // The Add A Project dialog: a new project with the values entered, or null for Cancel.

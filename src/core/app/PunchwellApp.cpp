@@ -40,17 +40,17 @@ std::string CPunchwellApp::ResolvePath(const std::string& path) const {
 
 bool CPunchwellApp::SaveData(const std::string& path) {
     const std::string target = ResolvePath(path);
-    const std::string bytes = CDataFile::Write(*this, m_strPassword, m_wLocked);
+    CDataFile::Write(*this, m_strPassword, m_wLocked, m_saveBuffer);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
     // A new backup is a copy of the data: it takes the data file's mode.
     const FileResult result =
-        ReplaceFileDurably(target, bytes, ops, NewFileMode::Private,
+        ReplaceFileDurably(target, m_saveBuffer, ops, NewFileMode::Private,
                            target == m_strBackupPath ? m_strDataPath : std::string());
     const bool mainFile = target == m_strDataPath;
     if (result.ok) {
         if (mainFile) {
             m_bUnsaved = false;
-            KeepDatedBackup(bytes);
+            KeepDatedBackup(m_saveBuffer);
         }
         return true;
     }
@@ -60,17 +60,22 @@ bool CPunchwellApp::SaveData(const std::string& path) {
         m_bUnsaved = true;
         m_strLastSaveError = result.message;
     }
-    if (m_prompts != nullptr && !m_bHoldSaveErrors)
-        m_prompts->Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok,
-                       m_bPromptsOwned);
+    if (!m_bHoldSaveErrors)
+        ShowFileError(result);
     return false;
 }
 
-LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
+void CPunchwellApp::ShowFileError(const FileResult& failure) {
+    if (m_prompts != nullptr && !failure.ok)
+        m_prompts->Ask(kAppCaption, failure.message, MessageIcon::Exclamation, MessageButtons::Ok,
+                       m_bPromptsOwned);
+}
+
+LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepBytes) {
     const std::string source = ResolvePath(path);
     LoadOutcome outcome;
-    std::string bytes;
-    switch (ReadWholeFile(source, bytes, outcome.errorMessage)) {
+    CFileBytes bytes;
+    switch (ReadFileBytes(source, bytes, outcome.errorMessage)) {
     case ReadStatus::Missing:
         return outcome;
     case ReadStatus::Error:
@@ -84,7 +89,12 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
         break;
     }
     outcome.existed = true;
-    outcome.read = CDataFile::Read(bytes, *this);
+    // Unless the caller wants the bytes, what has gone into the store is given back as the
+    // reading goes on: a large file is not held twice.
+    outcome.read = CDataFile::Read(bytes.View(), *this, [&](std::size_t offset) {
+        if (keepBytes == nullptr)
+            bytes.ReleaseBefore(offset);
+    });
     // A password set in the running program survives loading another file.
     if (outcome.read.passwordRead && m_strPassword.empty())
         m_strPassword = outcome.read.password;
@@ -92,7 +102,8 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path) {
         m_wLocked = outcome.read.locked;
     if (outcome.read.damaged)
         m_bLoadFailed = true;
-    outcome.bytes = std::move(bytes);
+    if (keepBytes != nullptr)
+        *keepBytes = std::move(bytes);
     return outcome;
 }
 
@@ -101,15 +112,28 @@ bool CPunchwellApp::DataFileExists(const std::string& path) const {
 }
 
 FileResult CPunchwellApp::KeepDatedBackup(std::string_view bytes) {
-    const std::optional<BackupDate> today = CDatedBackups::LocalDate(GetClock().Now());
-    if (!today || *today == m_lastDatedBackup)
+    const std::optional<BackupDate> today = TakeDatedBackupTurn();
+    if (!today)
         return FileResult::Success();
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
     FileResult result =
         m_datedBackups.Keep(bytes, *today, GetBackupRetention(), m_strDataPath, ops);
-    if (result.ok)
-        m_lastDatedBackup = *today;
+    if (!result.ok)
+        GiveBackDatedBackupTurn(*today);
     return result;
+}
+
+std::optional<BackupDate> CPunchwellApp::TakeDatedBackupTurn() {
+    const std::optional<BackupDate> today = CDatedBackups::LocalDate(GetClock().Now());
+    if (!today || *today == m_lastDatedBackup)
+        return std::nullopt;
+    m_lastDatedBackup = *today;
+    return today;
+}
+
+void CPunchwellApp::GiveBackDatedBackupTurn(BackupDate day) {
+    if (m_lastDatedBackup == day)
+        m_lastDatedBackup = 0;
 }
 
 BackupRetention CPunchwellApp::GetBackupRetention() const {

@@ -4,8 +4,10 @@
 #include "core/app/Options.h"
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
+#include "core/platform/FileSystem.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,6 @@ struct LoadOutcome {
     bool unreadable = false;  // it was there but could not be opened or read
     std::string errorMessage; // for unreadable: the path and the cause
     DataFileReadResult read;  // what the reader produced (damaged, counts, offset)
-    std::string bytes;        // the file as read, for a copy of a file that read correctly
 };
 
 // The application object: the store, the data file paths, the options, the password and
@@ -49,8 +50,11 @@ public:
     // the store is unchanged. Returns whether the file was written.
     bool SaveData(const std::string& path = {});
     // Appends the file's records to the store; a format error (or an unreadable file) sets
-    // m_bLoadFailed. A missing file does nothing.
-    LoadOutcome LoadData(const std::string& path = {});
+    // m_bLoadFailed. A missing file does nothing. `keepBytes`, when given, receives the
+    // file's bytes as read.
+    LoadOutcome LoadData(const std::string& path = {}, CFileBytes* keepBytes = nullptr);
+    // Shows a failed file operation as a failed save is shown: the path and the cause.
+    void ShowFileError(const FileResult& failure);
     bool DataFileExists(const std::string& path = {}) const;
 
     // Whether the store holds changes that the main file lacks because its last save failed
@@ -65,6 +69,11 @@ public:
     // next save.
     const CDatedBackups& DatedBackups() const { return m_datedBackups; }
     FileResult KeepDatedBackup(std::string_view bytes);
+    // The day whose copy is still due, marked as made so that no save writes it while a copy
+    // is being written elsewhere (the start-up copy on its thread); nothing when today's copy
+    // exists. A copy that failed gives its day back, and the next save tries again.
+    std::optional<BackupDate> TakeDatedBackupTurn();
+    void GiveBackDatedBackupTurn(BackupDate day);
     BackupRetention GetBackupRetention() const;
     // Sets the two retention counts (clamped to their ranges) and writes the options.
     void SetBackupRetention(int days, int months);
@@ -102,6 +111,9 @@ private:
     bool m_bUnsaved = false;
     std::int32_t m_timeUnsavedSince = 0;
     std::string m_strLastSaveError;
+    // The file's bytes of the last save: kept, so that a save writes into memory that is
+    // already there instead of mapping a fresh buffer the size of the file each time.
+    std::string m_saveBuffer;
     CDatedBackups m_datedBackups;
     BackupDate m_lastDatedBackup = 0; // the day a copy is known to exist for
 

@@ -88,9 +88,15 @@ void CPunchwellSession::Notify(const SessionChanges& changes) {
 }
 
 void CPunchwellSession::Start() {
-    m_checkIn.ResumeOrOfferList();
-    m_lock.ArmRelockIfLocked(m_app.GetClock().Now());
-    m_timeLastSecond = m_app.GetClock().Now();
+    // A program saved locked shows nothing of its data before the password: no project list
+    // is offered, and it locks again at once, before its window is ever on screen.
+    const bool locked = m_app.m_wLocked != 0;
+    m_checkIn.ResumeOrOfferList(!locked);
+    const std::int32_t now = m_app.GetClock().Now();
+    m_lock.ArmRelockIfLocked(now);
+    if (locked)
+        m_lock.RelockAtOnce(OtherWindowOpen());
+    m_timeLastSecond = now;
 }
 
 void CPunchwellSession::Tick() {

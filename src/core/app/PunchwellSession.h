@@ -4,6 +4,7 @@
 #include "core/app/ProgramLock.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/SessionState.h"
+#include "core/data/PeriodEditor.h"
 #include "core/timing/CheckIn.h"
 #include "core/timing/IdleWatch.h"
 
@@ -30,6 +31,9 @@ public:
     const CCheckIn& CheckInState() const { return m_checkIn; }
     CProgramLock& Lock() { return m_lock; }
     CIdleWatch& Idle() { return m_idle; }
+    // The rules of period corrections and the last correction, for undo in any later Time
+    // Records dialog; the caller saves after applying or undoing.
+    CPeriodEditor& PeriodEditor() { return m_periodEditor; }
 
     // The desktop's windows, asked whether another one is open; a plain Desktop (no windows)
     // until set. The desktop outlives the session or resets it.
@@ -43,7 +47,7 @@ public:
     void Unsubscribe(int id);
 
     // Start-up once the window has drawn its first state: a running period resumed or the
-    // project list offered, then the relock armed when the data was saved locked.
+    // project list offered; data saved locked locks again at once, with no list offered.
     void Start();
     // The clock: call often. The check-in's work runs once per new second; a relock that
     // waits for an open window is looked at every time.
@@ -98,6 +102,7 @@ private:
     void NotifyIfIdleChanged();
 
     CPunchwellApp m_app;
+    CPeriodEditor m_periodEditor{m_app};
     CCheckIn m_checkIn;
     CProgramLock m_lock;
     CIdleWatch m_idle;

@@ -112,40 +112,6 @@ bool CArchiveReader::Fail() {
     return false;
 }
 
-bool CArchiveReader::ReadByte(std::uint8_t& value) {
-    if (m_failed || Remaining() < 1)
-        return Fail();
-    value = static_cast<std::uint8_t>(m_bytes[m_pos++]);
-    return true;
-}
-
-bool CArchiveReader::ReadWord(std::uint16_t& value) {
-    if (m_failed || Remaining() < 2)
-        return Fail();
-    value = static_cast<std::uint16_t>(static_cast<std::uint8_t>(m_bytes[m_pos]) |
-                                       (static_cast<std::uint8_t>(m_bytes[m_pos + 1]) << 8));
-    m_pos += 2;
-    return true;
-}
-
-bool CArchiveReader::ReadDWord(std::uint32_t& value) {
-    if (m_failed || Remaining() < 4)
-        return Fail();
-    value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<std::uint8_t>(m_bytes[m_pos + i]);
-    m_pos += 4;
-    return true;
-}
-
-bool CArchiveReader::ReadInt32(std::int32_t& value) {
-    std::uint32_t raw = 0;
-    if (!ReadDWord(raw))
-        return false;
-    value = static_cast<std::int32_t>(raw);
-    return true;
-}
-
 bool CArchiveReader::ReadCount(std::uint32_t& count) {
     std::uint16_t word = 0;
     if (!ReadWord(word))
@@ -187,10 +153,9 @@ bool CArchiveReader::ReadLength(std::uint64_t& length, bool& wide) {
     }
 }
 
-bool CArchiveReader::ReadString(std::string& utf8) {
+bool CArchiveReader::ReadStringBytes(std::string_view& bytes, bool& wide) {
     const std::size_t start = m_pos;
     std::uint64_t length = 0;
-    bool wide = false;
     if (!ReadLength(length, wide))
         return false;
     const std::uint64_t size = wide ? length * 2 : length;
@@ -199,25 +164,43 @@ bool CArchiveReader::ReadString(std::string& utf8) {
         m_pos = start;
         return Fail();
     }
-    const std::string_view text = m_bytes.substr(m_pos, static_cast<std::size_t>(size));
+    bytes = m_bytes.substr(m_pos, static_cast<std::size_t>(size));
     m_pos += static_cast<std::size_t>(size);
+    return true;
+}
+
+bool CArchiveReader::ReadString(std::string& utf8) {
+    std::string_view text;
+    bool wide = false;
+    if (!ReadStringBytes(text, wide))
+        return false;
     utf8 = wide ? windows1252::Utf16LeToUtf8(text) : windows1252::ToUtf8(text);
     return true;
 }
 
-bool CArchiveReader::ReadRawString(std::string& bytes) {
-    const std::size_t start = m_pos;
-    std::uint64_t length = 0;
+bool CArchiveReader::ReadString(std::string& scratch, std::string_view& utf8) {
+    std::string_view text;
     bool wide = false;
-    if (!ReadLength(length, wide))
+    if (!ReadStringBytes(text, wide))
         return false;
-    const std::uint64_t size = wide ? length * 2 : length;
-    if (size > Remaining()) {
-        m_pos = start;
-        return Fail();
+    if (!wide && windows1252::AsciiLength(text) == text.size()) {
+        utf8 = text;
+        return true;
     }
-    const std::string_view text = m_bytes.substr(m_pos, static_cast<std::size_t>(size));
-    m_pos += static_cast<std::size_t>(size);
+    scratch.clear();
+    if (wide)
+        scratch = windows1252::Utf16LeToUtf8(text);
+    else
+        windows1252::AppendToUtf8(scratch, text);
+    utf8 = scratch;
+    return true;
+}
+
+bool CArchiveReader::ReadRawString(std::string& bytes) {
+    std::string_view text;
+    bool wide = false;
+    if (!ReadStringBytes(text, wide))
+        return false;
     if (!wide) {
         bytes.assign(text);
         return true;
@@ -225,7 +208,7 @@ bool CArchiveReader::ReadRawString(std::string& bytes) {
     // A raw field stored as 16-bit text is brought back to the 8-bit code page it came
     // from; a unit the code page has no byte for becomes '?', as the system conversion does.
     bytes.clear();
-    bytes.reserve(static_cast<std::size_t>(length));
+    bytes.reserve(text.size() / 2);
     const std::string utf8 = windows1252::Utf16LeToUtf8(text);
     std::size_t pos = 0;
     while (pos < utf8.size()) {
@@ -242,7 +225,7 @@ bool CArchiveReader::ReadRawString(std::string& bytes) {
 bool CArchiveReader::ReadClassIndex(std::uint32_t index, ObjectHeader& header) {
     // Index 0, one not given out yet, or the number of an object: not a class.
     auto it = std::find_if(m_classes.begin(), m_classes.end(),
-                           [&](const ClassEntry& e) { return e.index == index; });
+                           [&](const ReadClassEntry& e) { return e.index == index; });
     if (index == 0 || index >= m_nextIndex || it == m_classes.end())
         return false;
     header.className = it->name;
@@ -269,12 +252,13 @@ bool CArchiveReader::ReadObjectHeader(ObjectHeader& header) {
             return damage();
         if (nameLength > Remaining())
             return Fail();
-        std::string name(m_bytes.substr(m_pos, nameLength));
-        if (std::find(m_known.begin(), m_known.end(), name) == m_known.end())
+        const std::string_view name = m_bytes.substr(m_pos, nameLength);
+        const auto known = std::find(m_known.begin(), m_known.end(), name);
+        if (known == m_known.end())
             return damage();
         m_pos += nameLength;
-        m_classes.push_back({name, schema, m_nextIndex++});
-        header.className = std::move(name);
+        m_classes.push_back({*known, schema, m_nextIndex++});
+        header.className = *known;
         header.schema = schema;
     } else if (tag == kLongTag) {
         std::uint32_t value = 0;

@@ -14,6 +14,10 @@
 // (FF FFFE, length in 16-bit units, UTF-16LE) when the text has characters outside it.
 class CArchiveWriter {
 public:
+    CArchiveWriter() = default;
+    // Writes into `buffer`, emptied first but keeping its capacity, so a caller that hands
+    // back the same buffer each time (TakeBytes) never has fresh memory mapped.
+    explicit CArchiveWriter(std::string buffer) : m_bytes(std::move(buffer)) { m_bytes.clear(); }
     void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     void WriteByte(std::uint8_t value);
     void WriteWord(std::uint16_t value);
@@ -49,21 +53,50 @@ class CArchiveReader {
 public:
     explicit CArchiveReader(std::string_view bytes) : m_bytes(bytes) {}
 
-    // The class names the caller accepts in class records.
+    // The class names the caller accepts in class records; set before reading.
     void SetKnownClasses(std::vector<std::string> names) { m_known = std::move(names); }
 
-    bool ReadByte(std::uint8_t& value);
-    bool ReadWord(std::uint16_t& value);
-    bool ReadDWord(std::uint32_t& value);
-    bool ReadInt32(std::int32_t& value);
+    // The fixed-size reads are inline: a file of many records is mostly these.
+    bool ReadByte(std::uint8_t& value) {
+        if (m_failed || Remaining() < 1)
+            return Fail();
+        value = static_cast<std::uint8_t>(m_bytes[m_pos++]);
+        return true;
+    }
+    bool ReadWord(std::uint16_t& value) {
+        if (m_failed || Remaining() < 2)
+            return Fail();
+        value = static_cast<std::uint16_t>(Byte(0) | (Byte(1) << 8));
+        m_pos += 2;
+        return true;
+    }
+    bool ReadDWord(std::uint32_t& value) {
+        if (m_failed || Remaining() < 4)
+            return Fail();
+        value = Byte(0) | (Byte(1) << 8) | (Byte(2) << 16) | (Byte(3) << 24);
+        m_pos += 4;
+        return true;
+    }
+    bool ReadInt32(std::int32_t& value) {
+        std::uint32_t raw = 0;
+        if (!ReadDWord(raw))
+            return false;
+        value = static_cast<std::int32_t>(raw);
+        return true;
+    }
     bool ReadCount(std::uint32_t& count);
     bool ReadString(std::string& utf8);
+    // The same without a copy where none is needed: `utf8` views the input itself when the
+    // text is plain ASCII, else `scratch`, which it overwrites. Valid until the next read.
+    bool ReadString(std::string& scratch, std::string_view& utf8);
+    // A string field's bytes as they stand: Windows-1252, or UTF-16LE when `wide`.
+    bool ReadStringBytes(std::string_view& bytes, bool& wide);
     // Raw bytes. A raw field found in the 16-bit form is converted back to Windows-1252,
     // with '?' for a unit the code page has no byte for.
     bool ReadRawString(std::string& bytes);
 
     struct ObjectHeader {
-        std::string className;
+        std::string_view className; // one of the known names; valid as long as the reader
         std::uint16_t schema = 0;
     };
     // Reads a tag that must start a new object of a known class (a class record or a class
@@ -76,6 +109,9 @@ public:
     std::size_t Remaining() const { return m_bytes.size() - m_pos; }
 
 private:
+    std::uint32_t Byte(std::size_t i) const {
+        return static_cast<std::uint8_t>(m_bytes[m_pos + i]);
+    }
     bool Fail();
     bool ReadLength(std::uint64_t& length, bool& wide);
     bool ReadClassIndex(std::uint32_t index, ObjectHeader& header);
@@ -85,11 +121,11 @@ private:
     bool m_failed = false;
     std::size_t m_failOffset = 0;
     std::vector<std::string> m_known;
-    struct ClassEntry {
-        std::string name;
+    struct ReadClassEntry {
+        std::string_view name; // in m_known
         std::uint16_t schema;
         std::uint32_t index;
     };
-    std::vector<ClassEntry> m_classes;
+    std::vector<ReadClassEntry> m_classes;
     std::uint32_t m_nextIndex = 1;
 };

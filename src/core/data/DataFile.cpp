@@ -2,14 +2,28 @@
 
 #include "core/data/Archive.h"
 #include "core/data/Store.h"
+#include "core/data/Windows1252.h"
 
 #include <memory>
 
 std::string CDataFile::Write(const CStore& store, std::string_view scrambledPassword,
                              std::uint16_t locked) {
-    CArchiveWriter ar;
-    // Room for a typical record up front, so the buffer is rarely moved while it grows.
-    ar.Reserve(64 + 48 * store.GetTaskCount() + 96 * store.GetDoneCount());
+    std::string bytes;
+    Write(store, scrambledPassword, locked, bytes);
+    return bytes;
+}
+
+void CDataFile::Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
+                      std::string& buffer) {
+    // Room for everything up front (texts counted as they are in memory, which is the
+    // size on disk for all but the rare 16-bit text), so the buffer is never moved.
+    std::size_t estimate = 64 + scrambledPassword.size();
+    for (const auto& task : store.Tasks())
+        estimate += 32 + task->GetName().size() + task->GetFile().size();
+    for (const auto& period : store.DoneTasks())
+        estimate += 32 + period->GetProject().size() + period->GetNotes().size();
+    CArchiveWriter ar(std::move(buffer));
+    ar.Reserve(estimate);
     ar.WriteRawString(scrambledPassword);
     ar.WriteWord(locked);
     ar.WriteCount(store.GetTaskCount());
@@ -22,7 +36,7 @@ std::string CDataFile::Write(const CStore& store, std::string_view scrambledPass
         ar.WriteObjectTag(CDoneTask::kClassName, CDoneTask::kSchema);
         period->Serialize(ar);
     }
-    return ar.TakeBytes();
+    buffer = ar.TakeBytes();
 }
 
 namespace {
@@ -38,9 +52,53 @@ template <typename T> std::unique_ptr<T> ReadRecord(CArchiveReader& ar) {
     return record;
 }
 
+// Reads one period straight into the store: the name shared, the notes decoded into the
+// store's pool. False when the tag is not a period or its fields run short; what a failed
+// period left in the pool stays unused.
+bool ReadPeriod(CArchiveReader& ar, CStore& store, std::string& scratch) {
+    CArchiveReader::ObjectHeader header;
+    if (!ar.ReadObjectHeader(header) || header.className != CDoneTask::kClassName)
+        return false;
+    std::int32_t running = 0;
+    std::string_view project;
+    if (!ar.ReadInt32(running) || !ar.ReadString(scratch, project))
+        return false;
+    const std::string* name = store.ShareProjectName(project);
+
+    std::string_view bytes;
+    bool wide = false;
+    if (!ar.ReadStringBytes(bytes, wide))
+        return false;
+    CTextPool& pool = store.TextPool();
+    std::string_view notes;
+    if (wide) {
+        scratch = windows1252::Utf16LeToUtf8(bytes);
+        notes = pool.Add(scratch);
+    } else if (!bytes.empty()) {
+        notes = pool.Commit(windows1252::DecodeInto(pool.Reserve(3 * bytes.size()), bytes));
+    }
+
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    std::int32_t deleted = 0;
+    if (!ar.ReadInt32(start) || !ar.ReadInt32(end))
+        return false;
+    // Only schema 2 carries the deleted flag; older periods are all active.
+    if (header.schema == 2 && !ar.ReadInt32(deleted))
+        return false;
+    CDoneTask& period = store.AppendSharedDoneTask(name, notes);
+    period.SetRunningFlag(running);
+    period.SetStart(start);
+    period.SetEnd(end);
+    if (deleted != 0)
+        period.SetDeletedFlag(deleted);
+    return true;
+}
+
 } // namespace
 
-DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store) {
+DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store,
+                                   const std::function<void(std::size_t)>& consumed) {
     DataFileReadResult result;
     CArchiveReader ar(bytes);
     ar.SetKnownClasses({CTask::kClassName, CDoneTask::kClassName});
@@ -80,13 +138,18 @@ DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store) {
     start = ar.Offset();
     if (!ar.ReadCount(count))
         return damaged(start);
+    std::string scratch;
+    constexpr std::size_t kTellEvery = 1 << 20;
+    std::size_t told = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         start = ar.Offset();
-        auto period = ReadRecord<CDoneTask>(ar);
-        if (!period)
+        if (!ReadPeriod(ar, store, scratch))
             return damaged(start);
-        store.AppendDoneTask(std::move(period));
         ++result.periodsRead;
+        if (consumed && ar.Offset() - told >= kTellEvery) {
+            told = ar.Offset();
+            consumed(told);
+        }
     }
     return result;
 }

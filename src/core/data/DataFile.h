@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,13 @@ class CDataFile {
 public:
     static std::string Write(const CStore& store, std::string_view scrambledPassword,
                              std::uint16_t locked);
+    // The same into `buffer`, whose memory is reused (it holds the file's bytes after).
+    static void Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
+                      std::string& buffer);
     // Appends every completely read record to the store, in file order. Stops at the first
     // format error and reports it; never throws, whatever the bytes.
-    static DataFileReadResult Read(std::string_view bytes, CStore& store);
+    // `consumed`, when given, is told now and then how far the reader has gone: the bytes
+    // before that offset are in the store and never looked at again.
+    static DataFileReadResult Read(std::string_view bytes, CStore& store,
+                                   const std::function<void(std::size_t)>& consumed = {});
 };

@@ -1,22 +1,39 @@
 #pragma once
 
+#include "core/data/TextRef.h"
+
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class CArchiveReader;
 class CArchiveWriter;
+class CStore;
 class CTask;
 
 // A time period of a project, running or closed, possibly deleted safely. Its key in the
 // store is its start second.
+//
+// A store holds hundreds of thousands of these, so a period is kept small and its texts
+// take no allocation of their own when it was read from a file: the project name points at
+// the store's one copy of that name and the notes into the store's text pool. A period made
+// or changed by the program owns what it was given; a copy always owns its texts, so it
+// never depends on the store it came from.
 class CDoneTask {
 public:
     static constexpr const char* kClassName = "CDoneTask";
     static constexpr std::uint16_t kSchema = 2;
 
     CDoneTask() = default;
-    CDoneTask(std::string project, std::string notes)
-        : m_strNotes(std::move(notes)), m_strProject(std::move(project)) {}
+    CDoneTask(std::string project, std::string notes);
+    CDoneTask(const CDoneTask& other);
+    CDoneTask(CDoneTask&& other) noexcept;
+    CDoneTask& operator=(const CDoneTask& other);
+    CDoneTask& operator=(CDoneTask&& other) noexcept;
+    ~CDoneTask() {
+        if ((m_project & kFlags) != 0)
+            FreeOwned();
+    }
 
     // The clock is the caller's: core code never reads the wall clock itself.
     void Begin(std::int32_t now) {
@@ -46,14 +63,16 @@ public:
     bool IsDeleted() const { return m_bDeleted != 0; }
     std::int32_t GetDeletedFlag() const { return m_bDeleted; }
     void MarkDeleted() { m_bDeleted = 1; }
+    // The flag's value as a file holds it (any non-zero value means deleted).
+    void SetDeletedFlag(std::int32_t flag) { m_bDeleted = flag; }
     void Restore() { m_bDeleted = 0; }
 
-    const std::string& GetNotes() const { return m_strNotes; }
-    void SetNotes(std::string notes) { m_strNotes = std::move(notes); }
+    CTextRef GetNotes() const { return m_notes; }
+    void SetNotes(std::string_view notes);
 
-    const std::string& GetProject() const { return m_strProject; }
+    const std::string& GetProject() const;
     void SetProject(const CTask& task);
-    void SetProjectName(std::string name) { m_strProject = std::move(name); }
+    void SetProjectName(std::string name);
 
     // Writes the schema-2 fields; reads the fields of the given schema (anything but 2
     // has no deleted flag).
@@ -61,10 +80,35 @@ public:
     bool Serialize(CArchiveReader& ar, std::uint16_t schema);
 
 private:
-    std::int32_t m_bDeleted = 0;
-    std::string m_strNotes;
+    friend class CStore;
+    // Texts owned by someone else (the store) that outlive this record.
+    void ShareTexts(const std::string* project, std::string_view notes);
+    // Only a record that owns something calls out of line.
+    void ReleaseProject() {
+        if ((m_project & kOwnsProject) != 0)
+            FreeProject();
+        m_project &= kOwnsNotes;
+    }
+    void ReleaseNotes() {
+        if ((m_project & kOwnsNotes) != 0)
+            FreeNotes();
+        m_project &= ~kOwnsNotes;
+        m_notes = {};
+    }
+    void FreeProject();
+    void FreeNotes();
+    void FreeOwned();
+
+    // The project's name (a std::string) with two flags in its low bits: whether this
+    // record owns the name, and whether it owns the notes' bytes.
+    static constexpr std::uintptr_t kOwnsProject = 1;
+    static constexpr std::uintptr_t kOwnsNotes = 2;
+    static constexpr std::uintptr_t kFlags = kOwnsProject | kOwnsNotes;
+    static_assert(alignof(std::string) > kFlags);
+    std::uintptr_t m_project = 0;
+    std::string_view m_notes;
     std::int32_t m_bRunning = 0;
-    std::string m_strProject;
-    std::int32_t m_timeEnd = 0;
     std::int32_t m_timeStart = 0;
+    std::int32_t m_timeEnd = 0;
+    std::int32_t m_bDeleted = 0;
 };

@@ -139,8 +139,8 @@ std::size_t MergeProjectPeriods(const std::vector<CDoneTask*>& periods, std::vec
         if (joined) {
             walker.SetStart(static_cast<std::int32_t>(start));
             walker.SetEnd(static_cast<std::int32_t>(end));
-            walker.SetNotes(std::move(notes));
-            notes = std::string();
+            walker.SetNotes(notes);
+            notes.clear();
         }
         // Still in the list: a later walker may absorb it.
         tree.Set(w, walker.GetStart(), walker.GetEnd());
@@ -201,27 +201,26 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
             gone[group[i]] = groupGone[i];
     }
 
-    if (summary.projectsRemoved != 0 || summary.periodsAbsorbed != 0) {
-        // The store hands out its lists read-only: the survivors move into new records, in
-        // their order, and the store is refilled with them.
-        std::vector<std::unique_ptr<CTask>> tasks;
-        tasks.reserve(store.GetTaskCount() - summary.projectsRemoved);
+    // The losers leave the lists where they are; the survivors keep their places (and
+    // their addresses, which the program may hold).
+    if (summary.projectsRemoved != 0) {
+        std::unordered_set<const CTask*> dropped;
         std::size_t i = 0;
         for (const auto& task : store.Tasks()) {
-            if (taskKept[i++])
-                tasks.push_back(std::make_unique<CTask>(std::move(*task)));
+            if (!taskKept[i++])
+                dropped.insert(task.get());
         }
-        std::vector<std::unique_ptr<CDoneTask>> periodsKept;
-        periodsKept.reserve(total - summary.periodsAbsorbed);
+        store.RemoveTasksIf([&](const CTask& task) { return dropped.count(&task) != 0; });
+    }
+    if (summary.periodsAbsorbed != 0) {
+        std::unordered_set<const CDoneTask*> absorbed;
+        absorbed.reserve(summary.periodsAbsorbed);
         for (std::size_t j = 0; j < total; ++j) {
-            if (!gone[j])
-                periodsKept.push_back(std::make_unique<CDoneTask>(std::move(*all[j])));
+            if (gone[j])
+                absorbed.insert(all[j]);
         }
-        store.RemoveAll();
-        for (auto& task : tasks)
-            store.AppendTask(std::move(task));
-        for (auto& period : periodsKept)
-            store.AppendDoneTask(std::move(period));
+        store.RemoveDoneTasksIf(
+            [&](const CDoneTask& period) { return absorbed.count(&period) != 0; });
     }
     if (progress)
         progress(total, total);

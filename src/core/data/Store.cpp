@@ -1,8 +1,58 @@
 #include "core/data/Store.h"
 
 #include <algorithm>
+#include <iterator>
 
-CTask* CStore::FindTask(const std::string& name) const {
+// ---- period slots ----
+
+CStore::PeriodSlot& CStore::PeriodSlot::operator=(PeriodSlot&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_bits = other.m_bits;
+        other.m_bits = 0;
+    }
+    return *this;
+}
+
+CStore::PeriodSlot CStore::PeriodSlot::InBlock(CDoneTask* period) {
+    PeriodSlot slot;
+    slot.m_bits = reinterpret_cast<std::uintptr_t>(period);
+    return slot;
+}
+
+CStore::PeriodSlot CStore::PeriodSlot::OnHeap(std::unique_ptr<CDoneTask> period) {
+    PeriodSlot slot;
+    slot.m_bits = reinterpret_cast<std::uintptr_t>(period.release()) | kHeap;
+    return slot;
+}
+
+void CStore::PeriodSlot::Release() {
+    if ((m_bits & kHeap) != 0)
+        std::unique_ptr<CDoneTask>(get()).reset();
+    else if (m_bits != 0)
+        *get() = CDoneTask(); // the block's memory stays the store's until RemoveAll
+    m_bits = 0;
+}
+
+// ---- store ----
+
+CStore::~CStore() {
+    ClearPeriods();
+}
+
+void CStore::ClearPeriods() {
+    // Records in the blocks go with their blocks: their slots only let go of them, rather
+    // than resetting each on the way.
+    for (PeriodSlot& slot : m_listDone) {
+        if ((slot.m_bits & PeriodSlot::kHeap) == 0)
+            slot.m_bits = 0;
+    }
+    m_listDone.clear();
+    m_blocks.clear();
+    m_blockUsed = kBlockRecords;
+}
+
+CTask* CStore::FindTask(std::string_view name) const {
     for (const auto& task : m_listTasks) {
         if (task->GetName() == name)
             return task.get();
@@ -17,13 +67,17 @@ bool CStore::AddTask(std::unique_ptr<CTask>& task) {
     return true;
 }
 
-bool CStore::RemoveTask(const std::string& name) {
+bool CStore::RemoveTask(std::string_view name) {
     auto it = std::find_if(m_listTasks.begin(), m_listTasks.end(),
                            [&](const auto& task) { return task->GetName() == name; });
     if (it == m_listTasks.end())
         return false;
     m_listTasks.erase(it);
     return true;
+}
+
+std::size_t CStore::RemoveTasksIf(const std::function<bool(const CTask&)>& predicate) {
+    return m_listTasks.remove_if([&](const auto& task) { return predicate(*task); });
 }
 
 CDoneTask* CStore::FindDoneTask(std::int32_t start) const {
@@ -37,7 +91,16 @@ CDoneTask* CStore::FindDoneTask(std::int32_t start) const {
 bool CStore::AddDoneTask(std::unique_ptr<CDoneTask>& period) {
     if (!period || FindDoneTask(period->GetStart()) != nullptr)
         return false;
-    m_listDone.push_front(std::move(period));
+    m_listDone.push_front(PeriodSlot::OnHeap(std::move(period)));
+    return true;
+}
+
+bool CStore::InsertDoneTask(std::size_t position, std::unique_ptr<CDoneTask>& period) {
+    if (!period || FindDoneTask(period->GetStart()) != nullptr)
+        return false;
+    auto it = m_listDone.begin();
+    std::advance(it, std::min(position, m_listDone.size()));
+    m_listDone.insert(it, PeriodSlot::OnHeap(std::move(period)));
     return true;
 }
 
@@ -60,7 +123,11 @@ bool CStore::RemoveDoneTask(const CDoneTask* period) {
 }
 
 std::size_t CStore::RemoveDoneTasksIf(const std::function<bool(const CDoneTask&)>& predicate) {
-    return m_listDone.remove_if([&](const auto& entry) { return predicate(*entry); });
+    const auto kept = std::remove_if(m_listDone.begin(), m_listDone.end(),
+                                     [&](const auto& entry) { return predicate(*entry); });
+    const auto removed = static_cast<std::size_t>(m_listDone.end() - kept);
+    m_listDone.erase(kept, m_listDone.end());
+    return removed;
 }
 
 void CStore::AppendTask(std::unique_ptr<CTask> task) {
@@ -70,10 +137,55 @@ void CStore::AppendTask(std::unique_ptr<CTask> task) {
 
 void CStore::AppendDoneTask(std::unique_ptr<CDoneTask> period) {
     if (period)
-        m_listDone.push_back(std::move(period));
+        m_listDone.push_back(PeriodSlot::OnHeap(std::move(period)));
+}
+
+const std::string* CStore::ShareProjectName(std::string_view name) {
+    // Most periods name one of a few dozen projects: a small table in front of the index
+    // answers them with one comparison.
+    std::size_t slot = name.size();
+    if (!name.empty())
+        slot = slot * 31 + static_cast<unsigned char>(name.back()) * 7 +
+               static_cast<unsigned char>(name[name.size() / 2]);
+    const std::string*& recent = m_recentNames[slot % kRecentNames];
+    if (recent != nullptr && *recent == name)
+        return recent;
+    recent = FindOrAddName(name);
+    return recent;
+}
+
+const std::string* CStore::FindOrAddName(std::string_view name) {
+    const auto found = m_nameIndex.find(name);
+    if (found != m_nameIndex.end())
+        return found->second;
+    const std::string& copy = m_names.emplace_back(name);
+    m_nameIndex.emplace(copy, &copy);
+    return &copy;
+}
+
+CDoneTask& CStore::AppendSharedDoneTask(const std::string* project, std::string_view notesInPool) {
+    if (m_blockUsed == kBlockRecords) {
+        m_blocks.push_back(std::make_unique<CDoneTask[]>(kBlockRecords));
+        m_blockUsed = 0;
+    }
+    CDoneTask& period = m_blocks.back()[m_blockUsed++];
+    period.ShareTexts(project, notesInPool);
+    m_listDone.push_back(PeriodSlot::InBlock(&period));
+    return period;
 }
 
 void CStore::RemoveAll() {
     m_listTasks.clear();
-    m_listDone.clear();
+    ClearPeriods();
+    m_texts.Clear();
+    m_nameIndex.clear();
+    m_recentNames.fill(nullptr);
+    m_names.clear();
+}
+
+std::size_t CStore::PooledBytes() const {
+    std::size_t names = 0;
+    for (const std::string& name : m_names)
+        names += sizeof(std::string) + (name.capacity() > 15 ? name.capacity() + 1 : 0);
+    return m_blocks.size() * kBlockRecords * sizeof(CDoneTask) + m_texts.Allocated() + names;
 }

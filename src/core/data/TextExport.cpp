@@ -143,8 +143,19 @@ std::string ExportDataAsText(const CStore& store) {
             it->second.push_back(period.get());
     }
 
+    // The exact size up front: the text is written into its buffer once, never moved.
+    constexpr std::size_t kStampsAndLineEnd = 17 + 1 + 17 + 2;
+    std::size_t size = 0;
+    {
+        std::unordered_set<std::string_view> counted;
+        for (const auto& task : store.Tasks()) {
+            if (counted.insert(task->GetName()).second)
+                size += (task->GetName().size() + 1 + kStampsAndLineEnd) *
+                        byProject[task->GetName()].size();
+        }
+    }
     std::string out;
-    out.reserve(store.GetDoneCount() * 56);
+    out.reserve(size);
     CLocalStampWriter stamps;
     std::unordered_set<std::string_view> written;
     for (const auto& task : store.Tasks()) {

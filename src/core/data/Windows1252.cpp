@@ -14,12 +14,6 @@ constexpr char32_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-char32_t ByteToCodePoint(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F)
-        return kHigh[byte - 0x80];
-    return byte;
-}
-
 // -1 when the code point has no Windows-1252 byte.
 int CodePointToByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
@@ -122,20 +116,67 @@ std::size_t AsciiLength(std::string_view text) {
     return AsciiPrefix(text);
 }
 
-std::string ToUtf8(std::string_view bytes) {
-    std::size_t pos = AsciiPrefix(bytes);
-    if (pos == bytes.size())
-        return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2 + 4);
-    out.append(bytes.substr(0, pos));
-    while (pos < bytes.size()) {
-        const std::size_t run = AsciiPrefix(bytes.substr(pos));
-        out.append(bytes.substr(pos, run));
-        pos += run;
-        if (pos < bytes.size())
-            AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(bytes[pos++])));
+namespace {
+
+// The UTF-8 form of each byte from 0x80 up: its length, then up to three bytes.
+struct HighByteTable {
+    unsigned char bytes[128][4];
+    constexpr HighByteTable() : bytes() {
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const char32_t cp = b <= 0x9F ? kHigh[b - 0x80] : static_cast<char32_t>(b);
+            unsigned char* e = bytes[b - 0x80];
+            if (cp < 0x800) {
+                e[0] = 2;
+                e[1] = static_cast<unsigned char>(0xC0 | (cp >> 6));
+                e[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+            } else {
+                e[0] = 3;
+                e[1] = static_cast<unsigned char>(0xE0 | (cp >> 12));
+                e[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+                e[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+            }
+        }
     }
+};
+constexpr HighByteTable kHighUtf8;
+
+} // namespace
+
+std::size_t DecodeInto(char* out, std::string_view bytes) {
+    char* at = out;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        // Texts are long runs of ASCII with the odd accent: copy each run whole.
+        const std::size_t run = AsciiPrefix(bytes.substr(pos));
+        std::memcpy(at, bytes.data() + pos, run);
+        at += run;
+        pos += run;
+        while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) >= 0x80) {
+            const unsigned char* e =
+                kHighUtf8.bytes[static_cast<unsigned char>(bytes[pos++]) - 0x80];
+            std::memcpy(at, e + 1, 3); // always room for three; only e[0] of them count
+            at += e[0];
+        }
+    }
+    return static_cast<std::size_t>(at - out);
+}
+
+void AppendToUtf8(std::string& out, std::string_view bytes) {
+    const std::size_t mark = out.size();
+    const std::size_t ascii = AsciiPrefix(bytes);
+    if (ascii == bytes.size()) {
+        out.append(bytes);
+        return;
+    }
+    out.resize(mark + ascii + 3 * (bytes.size() - ascii));
+    std::memcpy(out.data() + mark, bytes.data(), ascii);
+    const std::size_t used = DecodeInto(out.data() + mark + ascii, bytes.substr(ascii));
+    out.resize(mark + ascii + used);
+}
+
+std::string ToUtf8(std::string_view bytes) {
+    std::string out;
+    AppendToUtf8(out, bytes);
     return out;
 }
 

@@ -11,6 +11,11 @@
 namespace windows1252 {
 
 std::string ToUtf8(std::string_view bytes);
+// The same, appended to `out`.
+void AppendToUtf8(std::string& out, std::string_view bytes);
+// The same into memory the caller provides, room for 3 bytes per input byte; returns the
+// number of bytes written.
+std::size_t DecodeInto(char* out, std::string_view bytes);
 // Length of the leading run of plain ASCII, the same bytes in every encoding used here.
 std::size_t AsciiLength(std::string_view text);
 // Empty when the text holds a character Windows-1252 cannot represent (the caller then

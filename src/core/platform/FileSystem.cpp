@@ -1,5 +1,6 @@
 #include "core/platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <thread>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -322,28 +324,41 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, F
     return FileResult::Success();
 }
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    bytes.clear();
-    error.clear();
-    std::FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        const int code = errno;
-        if (code == ENOENT || code == ENOTDIR)
-            return ReadStatus::Missing;
-        error = DescribeFileError(code, path);
-        return ReadStatus::Error;
-    }
-    // One read of the whole size when it is known, then whatever the file grew by.
-    long long size = 0;
+// Opens `path` for reading; a missing file is Missing, any other failure an Error with
+// its wording in `error`.
+static ReadStatus OpenForReading(const std::string& path, std::FILE*& file, std::string& error) {
+    file = OpenFile(path, "rb");
+    if (file != nullptr)
+        return ReadStatus::Ok;
+    const int code = errno;
+    if (code == ENOENT || code == ENOTDIR)
+        return ReadStatus::Missing;
+    error = DescribeFileError(code, path);
+    return ReadStatus::Error;
+}
+
+// The size of a regular file; 0 when unknown (a pipe, a device).
+static long long RegularFileSize(std::FILE* file) {
 #ifdef _WIN32
     struct _stat64 st {};
     if (_fstat64(_fileno(file), &st) == 0 && (st.st_mode & _S_IFREG) != 0)
-        size = st.st_size;
+        return st.st_size;
 #else
     struct stat st {};
     if (::fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
-        size = st.st_size;
+        return st.st_size;
 #endif
+    return 0;
+}
+
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    bytes.clear();
+    error.clear();
+    std::FILE* file = nullptr;
+    if (const ReadStatus status = OpenForReading(path, file, error); status != ReadStatus::Ok)
+        return status;
+    // One read of the whole size when it is known, then whatever the file grew by.
+    const long long size = RegularFileSize(file);
     if (size > 0) {
         bytes.resize(static_cast<std::size_t>(size));
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
@@ -360,6 +375,63 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
     std::fclose(file);
     if (failed) {
         bytes.clear();
+        error = DescribeFileError(code != 0 ? code : EIO, path);
+        return ReadStatus::Error;
+    }
+    return ReadStatus::Ok;
+}
+
+void CFileBytes::Grow(std::size_t capacity) {
+    auto block = std::make_unique_for_overwrite<char[]>(capacity);
+    if (m_size != 0)
+        std::memcpy(block.get(), m_data.get(), m_size);
+    m_data = std::move(block);
+    m_capacity = capacity;
+    m_released = 0;
+}
+
+void CFileBytes::ReleaseBefore(std::size_t offset) {
+#ifdef __linux__
+    // Whole pages inside the block only: the first partial page may hold the allocator's
+    // own bookkeeping.
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<std::uintptr_t>(m_data.get());
+    const std::uintptr_t from = std::max((base + page - 1) / page * page, m_released);
+    const std::uintptr_t to = (base + std::min(offset, m_size)) / page * page;
+    if (m_data && to > from &&
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED) == 0)
+        m_released = to;
+#else
+    (void)offset;
+#endif
+}
+
+ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error) {
+    bytes.Clear();
+    error.clear();
+    std::FILE* file = nullptr;
+    if (const ReadStatus status = OpenForReading(path, file, error); status != ReadStatus::Ok)
+        return status;
+    // One read of the whole size when it is known, then whatever the file grew by.
+    const long long size = RegularFileSize(file);
+    // Unbuffered: the bytes go from the system straight into the block.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    // One byte more than the size, so that a file that did not grow is known at once.
+    bytes.Grow(static_cast<std::size_t>(size) + 1);
+    for (;;) {
+        if (bytes.m_size == bytes.m_capacity)
+            bytes.Grow(bytes.m_capacity * 2);
+        const std::size_t n =
+            std::fread(bytes.m_data.get() + bytes.m_size, 1, bytes.m_capacity - bytes.m_size, file);
+        bytes.m_size += n;
+        if (n == 0)
+            break;
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int code = errno;
+    std::fclose(file);
+    if (failed) {
+        bytes.Clear();
         error = DescribeFileError(code != 0 ? code : EIO, path);
         return ReadStatus::Error;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -55,6 +57,35 @@ std::string ResolveLinks(const std::string& path);
 enum class ReadStatus { Ok, Missing, Error };
 // Reads the whole file; on Error, `error` names the path and the cause.
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+
+// A file's bytes in one block that is never zeroed first: reading a large data file costs
+// the read and nothing more.
+class CFileBytes {
+public:
+    std::string_view View() const { return {m_data.get(), m_size}; }
+    std::size_t Size() const { return m_size; }
+    void Clear() {
+        m_data.reset();
+        m_size = 0;
+        m_capacity = 0;
+        m_released = 0;
+    }
+    // Hands the memory of the bytes before `offset` back to the system; they must not be
+    // read again. A reader that has taken what it needs from them then does not hold the
+    // file twice. Does nothing where the system offers no way to do it.
+    void ReleaseBefore(std::size_t offset);
+
+private:
+    friend ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
+    void Grow(std::size_t capacity);
+
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+    std::uintptr_t m_released = 0; // end of the pages given back so far
+};
+// ReadWholeFile into such a block.
+ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
 
 bool FileExists(const std::string& path);
 // Copies `from` to `to`, refusing to overwrite an existing `to`. The copy takes the mode of

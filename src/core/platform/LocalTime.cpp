@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iomanip>
 #include <limits>
+#include <locale>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -64,15 +67,12 @@ std::string FormatLocal(std::int64_t time, const char* format) {
     std::tm tm{};
     if (format == nullptr || *format == '\0' || !ToTm(time, tm))
         return {};
-    // strftime reports 0 both for "too small" and for an empty result; grow a few times.
-    std::vector<char> buffer(256);
-    for (int attempt = 0; attempt < 6; ++attempt) {
-        const std::size_t n = std::strftime(buffer.data(), buffer.size(), format, &tm);
-        if (n > 0)
-            return std::string(buffer.data(), n);
-        buffer.resize(buffer.size() * 4);
-    }
-    return {};
+    // The program's texts are English: month and day names follow the classic "C" locale,
+    // never the desktop's language (which the GUI toolkit makes the process locale).
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::put_time(&tm, format);
+    return out.str();
 }
 
 namespace {

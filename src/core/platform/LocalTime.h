@@ -22,7 +22,8 @@ std::optional<LocalDateTime> ToLocal(std::int64_t time);
 // yearDay are ignored); daylight saving is decided by the C runtime. Empty when the
 // runtime cannot represent it.
 std::optional<std::int64_t> FromLocal(const LocalDateTime& fields);
-// strftime on the local time; empty when the time cannot be converted.
+// strftime on the local time, with the "C" locale's English names whatever the process
+// locale is; empty when the time cannot be converted.
 std::string FormatLocal(std::int64_t time, const char* format);
 
 // How a typed local time maps to moments: once, twice (the repeated hour when daylight

@@ -6,9 +6,15 @@
 
 namespace {
 
+constexpr std::string_view kHeadStart = "<HTML>\r\n<HEAD>\r\n<TITLE>";
+constexpr std::string_view kHeadEnd = "</TITLE></HEAD>\r\n<BODY><PRE>";
+constexpr std::string_view kTail = "</PRE></BODY></HTML>";
+
+void AppendCrLf(std::string& out, std::string_view text);
+
 void Wrap(std::string& out, const char* open, std::string_view text, const char* close) {
     out += open;
-    out += text;
+    AppendCrLf(out, text);
     out += close;
 }
 
@@ -20,6 +26,8 @@ std::size_t LineFeeds(std::string_view text) {
     return count;
 }
 
+// Every line ends in exactly one CR LF: a line feed that already follows a carriage return
+// (notes keep their lines so) gets no second one.
 void AppendCrLf(std::string& out, std::string_view text) {
     std::size_t from = 0;
     for (;;) {
@@ -29,16 +37,37 @@ void AppendCrLf(std::string& out, std::string_view text) {
             return;
         }
         out.append(text.substr(from, at - from));
-        out += "\r\n";
+        if (out.empty() || out.back() != '\r')
+            out += '\r';
+        out += '\n';
         from = at + 1;
     }
 }
 
 } // namespace
 
+CHtmlDocument::CHtmlDocument() {
+    m_file.append(kHeadStart).append(kHeadEnd).append(kTail);
+}
+
+std::size_t CHtmlDocument::HeadSize() const {
+    return kHeadStart.size() + m_strTitle.size() + LineFeeds(m_strTitle) + kHeadEnd.size();
+}
+
+void CHtmlDocument::SetTitle(std::string title) {
+    std::string head;
+    head.append(kHeadStart);
+    AppendCrLf(head, title);
+    head.append(kHeadEnd);
+    m_file.replace(0, HeadSize(), head);
+    m_strTitle = std::move(title);
+}
+
 void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::string_view linkText,
                                bool centre) {
-    std::string& out = m_strBody;
+    // The closing tags stay at the end: taken off while the element goes in.
+    std::string& out = m_file;
+    out.resize(out.size() - kTail.size());
     if (centre)
         out += "<CENTER>";
     switch (kind) {
@@ -62,13 +91,13 @@ void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::s
         break;
     case Link:
         out += "<A HREF=";
-        out += text;
+        AppendCrLf(out, text);
         out += '>';
-        out += linkText;
+        AppendCrLf(out, linkText);
         out += "</A>";
         break;
     case Text:
-        out += text;
+        AppendCrLf(out, text);
         break;
     case Heading1:
         Wrap(out, "<H1>", text, "</H1>");
@@ -96,37 +125,28 @@ void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::s
     }
     if (centre)
         out += "</CENTER>";
+    out += kTail;
 }
 
 std::string CHtmlDocument::BuildHtml() const {
+    // Every line feed of the file got its CR here, so taking one CR off each gives the page.
     std::string html;
-    html.reserve(m_strBody.size() + m_strTitle.size() + 80);
-    html += "<HTML>\n<HEAD>\n<TITLE>";
-    html += m_strTitle;
-    html += "</TITLE></HEAD>\n<BODY><PRE>";
-    html += m_strBody;
-    html += "</PRE></BODY></HTML>";
-    return html;
-}
-
-std::string CHtmlDocument::BuildFileBytes() const {
-    // Converted piece by piece: a large report is not copied once more first.
-    const std::string_view pieces[] = {"<HTML>\n<HEAD>\n<TITLE>", m_strTitle,
-                                       "</TITLE></HEAD>\n<BODY><PRE>", m_strBody,
-                                       "</PRE></BODY></HTML>"};
-    std::size_t size = 0;
-    for (const std::string_view piece : pieces)
-        size += piece.size() + LineFeeds(piece);
-    std::string bytes;
-    bytes.reserve(size);
-    for (const std::string_view piece : pieces)
-        AppendCrLf(bytes, piece);
-    return bytes;
+    html.reserve(m_file.size());
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = m_file.find("\r\n", from);
+        if (at == std::string::npos) {
+            html.append(m_file, from);
+            return html;
+        }
+        html.append(m_file, from, at - from);
+        html += '\n';
+        from = at + 2;
+    }
 }
 
 FileResult CHtmlDocument::WriteFile(const std::string& path, FileOps* ops) const {
-    const std::string bytes = BuildFileBytes();
-    return ReplaceFileDurably(path, bytes, ops ? *ops : SystemFileOps(), NewFileMode::ForPeople);
+    return ReplaceFileDurably(path, m_file, ops ? *ops : SystemFileOps(), NewFileMode::ForPeople);
 }
 
 std::string ToCrLf(std::string_view text) {

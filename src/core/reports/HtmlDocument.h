@@ -28,28 +28,38 @@ enum HtmlElement : std::uint16_t {
 
 // Accumulates the body of a report page and writes the finished page. Texts go in as
 // they are: callers escape user text with EscapeHtml first.
+//
+// The page is kept as the file's bytes from the start (head, body so far, closing tags, each
+// line feed already CR LF), so a report of any size is written into its buffer once and
+// handed to the file without another copy.
 class CHtmlDocument {
 public:
+    CHtmlDocument();
+
     // Appends one element; `linkText` is used by Link only. An unknown kind adds nothing
     // (beyond the centring tags when `centre` is set).
     void AddElement(std::uint16_t kind, std::string_view text = {}, std::string_view linkText = {},
                     bool centre = false);
-    void SetTitle(std::string title) { m_strTitle = std::move(title); }
-    void Reserve(std::size_t bytes) { m_strBody.reserve(bytes); }
+    void SetTitle(std::string title);
+    void Reserve(std::size_t bytes) { m_file.reserve(bytes + m_file.size()); }
 
     // The page with line feeds as they are.
     std::string BuildHtml() const;
     // The bytes of the file: the page with every line feed written as CR LF.
-    std::string BuildFileBytes() const;
+    const std::string& FileBytes() const { return m_file; }
+    std::string BuildFileBytes() const { return m_file; }
+    // The same, taken out of the document (which is left empty).
+    std::string TakeFileBytes() { return std::move(m_file); }
     // Replaces the file at `path` with the page; a failure names the path and the cause
     // and leaves any old file whole.
     FileResult WriteFile(const std::string& path, FileOps* ops = nullptr) const;
 
-    const std::string& GetBody() const { return m_strBody; }
     const std::string& GetTitle() const { return m_strTitle; }
 
 private:
-    std::string m_strBody;
+    std::size_t HeadSize() const;
+
+    std::string m_file;
     std::string m_strTitle;
 };
 

@@ -298,9 +298,10 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
     std::int64_t grandTotal = 0;
     double grandAmount = 0.0;
 
+    // The title first: the page's head comes before everything else in its bytes.
+    doc.SetTitle(EscapeHtml(options.title));
     if (options.titlePage)
         WriteTitlePage(doc, ranges, report, options, now);
-    doc.SetTitle(EscapeHtml(options.title));
 
     std::string text;
     std::string shown;
@@ -354,7 +355,11 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
                 if (lineFeed == std::string::npos) {
                     AppendEscapedHtml(text, notes);
                 } else if (options.notesMode == TopLineOnly) {
-                    AppendEscapedHtml(text, std::string_view(notes).substr(0, lineFeed));
+                    // The line's own CR goes with its line feed, so the line ends once.
+                    std::string_view top = std::string_view(notes).substr(0, lineFeed);
+                    if (!top.empty() && top.back() == '\r')
+                        top.remove_suffix(1);
+                    AppendEscapedHtml(text, top);
                 } else if (options.notesMode == NotesAtBottom) {
                     bottomNotes += "Notes For: ";
                     AppendEscapedHtml(bottomNotes, period->GetProject());
@@ -416,7 +421,7 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
 
 std::string RenderReport(const CReport& report, const ReportOptions& options, std::int64_t now,
                          unsigned weekStart, const CStore& store) {
-    return BuildReportDocument(report, options, now, weekStart, store).BuildFileBytes();
+    return BuildReportDocument(report, options, now, weekStart, store).TakeFileBytes();
 }
 
 std::string DefaultReportFileName(const std::string& title) {

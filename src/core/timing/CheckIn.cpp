@@ -3,6 +3,7 @@
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"
+#include "core/data/RunningPeriods.h"
 #include "core/data/Task.h"
 #include "core/platform/Clock.h"
 #include "core/platform/LocalTime.h"
@@ -125,6 +126,16 @@ bool CCheckIn::CheckOut() {
     return CheckOutImpl();
 }
 
+bool CCheckIn::CheckOutWithNotes(std::string notes) {
+    if (IsBusy())
+        return !m_bCheckedIn && m_pCurrent == nullptr;
+    BusyScope busy(*this);
+    m_givenNotes = std::move(notes);
+    const bool done = CheckOutImpl();
+    m_givenNotes.reset();
+    return done;
+}
+
 bool CCheckIn::CheckOutImpl(std::optional<std::int32_t> end) {
     if (!m_bCheckedIn)
         return true;
@@ -140,7 +151,9 @@ bool CCheckIn::CheckOutImpl(std::optional<std::int32_t> end) {
     period.Finish(at);
 
     std::string notes;
-    if (m_app.GetOptions().m_bShowNotes) {
+    if (m_givenNotes) {
+        notes = *m_givenNotes;
+    } else if (m_app.GetOptions().m_bShowNotes) {
         Prompts* prompts = GetPrompts();
         ShowDialog(true);
         std::optional<std::string> answer =
@@ -188,10 +201,12 @@ bool CCheckIn::DiscardIdleTime(std::int32_t idleStart, std::optional<std::int32_
     return true;
 }
 
-void CCheckIn::ResumeOrOfferList() {
+void CCheckIn::ResumeOrOfferList(bool offerList) {
     if (IsBusy())
         return;
     BusyScope busy(*this);
+    // A file merged elsewhere may hold more than one: only one can be timed again.
+    KeepOneRunningPeriod(m_app);
     for (const auto& period : m_app.DoneTasks()) {
         if (period->IsRunning()) {
             Resume(*period);
@@ -199,7 +214,7 @@ void CCheckIn::ResumeOrOfferList() {
         }
     }
     const COptions& options = m_app.GetOptions();
-    if (!options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
+    if (!offerList || !options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
         return;
     Prompts* prompts = GetPrompts();
     if (prompts == nullptr)
@@ -290,7 +305,8 @@ void CCheckIn::OnSwitch(const std::string& selectedName) {
     std::optional<std::string> choice;
     if (prompts != nullptr) {
         ShowDialog(true);
-        choice = prompts->SelectProject(selectedName);
+        // Enter at once takes the project the list showed, else the first.
+        choice = prompts->SelectProject(selectedName, true);
         ShowDialog(false);
     }
     if (choice)

@@ -46,8 +46,9 @@ public:
     CCheckIn& operator=(const CCheckIn&) = delete;
 
     // Start-up after the window's first refresh: resumes the first running period of the
-    // store, or else (when the option asks for it) offers the project list.
-    void ResumeOrOfferList();
+    // store, or else (when the option asks for it and `offerList` allows) offers the project
+    // list.
+    void ResumeOrOfferList(bool offerList = true);
 
     // Checks in to the project of that name, checking out first. Returns whether a period
     // is now open on it. The caller refreshes the view.
@@ -56,6 +57,9 @@ public:
     // or another operation holds the open period; true otherwise, also when nothing was
     // open. The caller refreshes the view.
     bool CheckOut();
+    // The same with the notes already given (from the command line): the Notes dialog is
+    // not shown.
+    bool CheckOutWithNotes(std::string notes);
     // Adopts a running period of the store.
     void Resume(CDoneTask& period);
     // Time away is taken out of the open period: it ends at `idleStart` (not before its
@@ -124,6 +128,7 @@ private:
     std::string m_strCheckedIn;
     std::string m_strCheckedOut;
 
+    std::optional<std::string> m_givenNotes; // for the check-out under way
     int m_nBusy = 0;
     bool m_bInTick = false;
 };

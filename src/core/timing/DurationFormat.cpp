@@ -50,4 +50,12 @@ std::string FormatDays(std::int64_t seconds) {
     return text;
 }
 
+std::string FormatClock(std::int64_t seconds) {
+    const Parts p = Split(seconds);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%llu:%.2u:%.2u", p.negative ? "-" : "",
+                  static_cast<unsigned long long>(p.hours), p.minutes, p.seconds);
+    return text;
+}
+
 } // namespace duration

@@ -1,5 +1,8 @@
 #include "gui/app/PunchwellApplication.h"
 
+#include "core/app/ControlCommands.h"
+#include "core/app/ControlProtocol.h"
+#include "core/app/SessionControlTarget.h"
 #include "gui/ui/HelpKeyFilter.h"
 
 #include "core/platform/Clock.h"
@@ -192,6 +195,8 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
     m_listener = m_session.Subscribe([this](const SessionChanges& changes) {
         if (!changes.released)
             return;
+        if (const QString own = std::exchange(m_commandLineFileLocked, {}); !own.isEmpty() && m_dlg)
+            m_dlg->DataCommands().OpenFile(own, true, false);
         const QStringList held = std::exchange(m_filesLocked, {});
         for (const QString& path : held)
             OpenWhenUnlocked(path, true);
@@ -199,8 +204,14 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
 }
 
 PunchwellApplication::~PunchwellApplication() {
+    FinishBackupRefresh();
     m_dlg.reset();
     m_session.Unsubscribe(m_listener);
+}
+
+void PunchwellApplication::FinishBackupRefresh() {
+    if (m_backupRefresh.joinable())
+        m_backupRefresh.join();
 }
 
 CPunchwellDlg* PunchwellApplication::MainWindow() const {
@@ -212,12 +223,49 @@ void PunchwellApplication::Listen(SingleInstance& instance) {
             &PunchwellApplication::OnShowRequested);
     connect(&instance, &SingleInstance::fileHandedOver, this,
             &PunchwellApplication::OnFileHandedOver);
+    instance.SetControlHandler(
+        [this](const std::string& payload) { return OnControlRequest(payload); });
+}
+
+std::string PunchwellApplication::OnControlRequest(const std::string& payload) {
+    const std::optional<ControlRequest> request = control::DecodeRequest(payload);
+    if (!request)
+        return control::EncodeReply(
+            {kControlUsage,
+             {},
+             "Punchwell does not understand this request (another version of punchwell-cli?). "
+             "Nothing was changed."});
+    if (!m_started || !m_dlg)
+        return control::EncodeReply(
+            {kControlDialogOpen,
+             {},
+             "Punchwell is still starting up: answer its questions first. Nothing was changed."});
+    CSessionControlTarget target(m_session, true);
+    return control::EncodeReply(CControlCommands::Run(*request, target));
 }
 
 void PunchwellApplication::Start(const QString& commandLineFile) {
     // The data files come first: no option may influence which file is read.
-    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty());
+    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true);
     App().ReadOptions();
+    // The backup and the day's dated copy are copies of the bytes just read: written on a
+    // thread of their own, they keep neither the window nor the person waiting. A failed
+    // backup is shown once the window is up; a failed dated copy costs only that copy, and
+    // the day's first save tries it again.
+    if (m_startup.backupRefresh.IsPending()) {
+        m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh),
+                                       retention = App().GetBackupRetention()] {
+            const FileResult result = refresh.Run();
+            if (!result.ok)
+                QMetaObject::invokeMethod(
+                    this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
+            if (const std::optional<BackupDate> day = refresh.DatedCopyDay();
+                day && !refresh.RunDatedCopy(retention).ok)
+                QMetaObject::invokeMethod(
+                    this, [this, day = *day] { App().GiveBackDatedBackupTurn(day); },
+                    Qt::QueuedConnection);
+        });
+    }
 
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
@@ -239,9 +287,14 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg->Idle().SetSource(std::move(idle.source), idle.whyNone);
     ListenForSleep(m_dlg.get(), [this](bool sleeping) { m_session.SleepChanged(sleeping); });
 
-    // The window exists but is not on screen yet, so this box has no owner.
-    if (!commandLineFile.isEmpty())
-        OpenWhenUnlocked(commandLineFile, false);
+    // The window exists but is not on screen yet, so this box has no owner. A program that
+    // starts locked asks nothing before the unlock: the file waits for it.
+    if (!commandLineFile.isEmpty()) {
+        if (App().m_wLocked != 0 && !App().GetPassword().empty())
+            m_commandLineFileLocked = commandLineFile;
+        else
+            OpenWhenUnlocked(commandLineFile, false);
+    }
 
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();

@@ -11,6 +11,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
+#include <thread>
 
 class CPunchwellDlg;
 class SingleInstance;
@@ -49,6 +51,8 @@ public:
     QtPrompts& GetPrompts() { return m_prompts; }
     CPunchwellDlg* MainWindow() const;
     const StartupResult& GetStartupResult() const { return m_startup; }
+    // Waits until the start-up's backup refresh has finished (at once when there is none).
+    void FinishBackupRefresh();
 
     void ShowMainWindow();
     // A data file named on a command line, this one's or a later start's: its full path is
@@ -62,6 +66,8 @@ signals:
 private:
     void OnShowRequested();
     void OnFileHandedOver(const QString& path);
+    // A punchwell-cli command: the reply payload for the request payload.
+    std::string OnControlRequest(const std::string& payload);
     // A command-line file waits while the program is locked and opens after the unlock.
     void OpenWhenUnlocked(const QString& path, bool owned);
 
@@ -73,8 +79,11 @@ private:
     std::unique_ptr<CPunchwellDlg> m_dlg;
 
     // Requests that arrived while start-up still had its message boxes open.
+    // Refreshes the backup while the window comes up; joined before the program ends.
+    std::thread m_backupRefresh;
     bool m_started = false;
     bool m_showPending = false;
     QStringList m_filesPending;
     QStringList m_filesLocked;
+    QString m_commandLineFileLocked;
 };

@@ -1,6 +1,7 @@
 #include "gui/app/QtPrompts.h"
 
 #include "core/app/PunchwellApp.h"
+#include "gui/ui/DialogFitter.h"
 #include "gui/ui/EnterPasswordDlg.h"
 #include "gui/ui/LockDlg.h"
 #include "gui/ui/NewPasswordDlg.h"
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QUrl>
 
 QMessageBox::Icon QtPrompts::ToQtIcon(MessageIcon icon) {
@@ -46,6 +49,20 @@ QMessageBox::StandardButtons QtPrompts::ToQtButtons(MessageButtons buttons) {
     return QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton QtPrompts::ToQtButton(MessageAnswer answer) {
+    switch (answer) {
+    case MessageAnswer::Ok:
+        return QMessageBox::Ok;
+    case MessageAnswer::Cancel:
+        return QMessageBox::Cancel;
+    case MessageAnswer::Yes:
+        return QMessageBox::Yes;
+    case MessageAnswer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
 QWidget* QtPrompts::Parent(bool owned) const {
     if (!owned)
         return nullptr;
@@ -53,13 +70,22 @@ QWidget* QtPrompts::Parent(bool owned) const {
 }
 
 MessageAnswer QtPrompts::Ask(const std::string& caption, const std::string& text, MessageIcon icon,
-                             MessageButtons buttons, bool owned) {
+                             MessageButtons buttons, bool owned,
+                             std::optional<MessageAnswer> defaultAnswer) {
     QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     ToQtButtons(buttons), Parent(owned));
+    // At least as wide as the caption ("Restore Complete" over a short text would have it
+    // cut by the window manager): the box sizes itself to its layout.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(CDialogFitter::CaptionWidth(&box), 0), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     // Paths and project names are shown as typed, never read as markup.
     box.setTextFormat(Qt::PlainText);
-    // The first button is the default, as on the classic message box.
-    box.setDefaultButton(buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel
+    // The first button is the default, as on the classic message box, unless the question
+    // names the one that changes nothing.
+    box.setDefaultButton(defaultAnswer ? ToQtButton(*defaultAnswer)
+                         : buttons == MessageButtons::YesNo ||
+                                 buttons == MessageButtons::YesNoCancel
                              ? QMessageBox::Yes
                              : QMessageBox::Ok);
     if (buttons == MessageButtons::OkCancel || buttons == MessageButtons::YesNoCancel)
@@ -127,10 +153,12 @@ std::optional<std::string> QtPrompts::AskNotes(const std::string& project,
     return dialog.GetNotes().toStdString();
 }
 
-std::optional<std::string> QtPrompts::SelectProject(const std::string& preselect) {
+std::optional<std::string> QtPrompts::SelectProject(const std::string& preselect,
+                                                    bool firstWhenNoMatch) {
     if (m_app == nullptr)
         return std::nullopt;
-    CSelectProjectDlg dialog(*m_app, QString::fromStdString(preselect), Parent(true));
+    CSelectProjectDlg dialog(*m_app, QString::fromStdString(preselect), Parent(true),
+                             firstWhenNoMatch);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.GetSelection().toStdString();

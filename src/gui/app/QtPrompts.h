@@ -22,14 +22,16 @@ public:
     void SetOwner(QWidget* owner) { m_owner = owner; }
 
     MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
-                      MessageButtons buttons, bool owned = true) override;
+                      MessageButtons buttons, bool owned = true,
+                      std::optional<MessageAnswer> defaultAnswer = std::nullopt) override;
 
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
 
     std::optional<std::string> AskNotes(const std::string& project,
                                         const std::string& notes) override;
-    std::optional<std::string> SelectProject(const std::string& preselect) override;
+    std::optional<std::string> SelectProject(const std::string& preselect,
+                                             bool firstWhenNoMatch = false) override;
     std::unique_ptr<CTask> AddProject() override;
     bool OpenWithShell(const std::string& path) override;
     std::optional<std::string> AskNewPassword() override;
@@ -38,6 +40,7 @@ public:
 
     static QMessageBox::Icon ToQtIcon(MessageIcon icon);
     static QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons);
+    static QMessageBox::StandardButton ToQtButton(MessageAnswer answer);
 
 private:
     QWidget* Parent(bool owned) const;

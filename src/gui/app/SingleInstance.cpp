@@ -1,11 +1,15 @@
 #include "gui/app/SingleInstance.h"
 
-#include <QCryptographicHash>
+#include "core/app/ControlCommands.h"
+#include "core/app/ControlProtocol.h"
+#include "core/platform/ControlChannel.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QThread>
@@ -26,23 +30,6 @@ constexpr int kHeaderSize = 4;
 // A client that does not finish its message in this time is dropped.
 constexpr int kClientTimeoutMs = 5000;
 
-#ifdef Q_OS_WIN
-QString UserName() {
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("USERNAME");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("LOGNAME");
-    QString safe;
-    for (QChar c : name)
-        safe += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('_') ||
-                        c == QLatin1Char('-') || c == QLatin1Char('.')
-                    ? c
-                    : QLatin1Char('_');
-    return safe.isEmpty() ? QStringLiteral("user") : safe.left(32);
-}
-#endif
-
 } // namespace
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
@@ -55,24 +42,18 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::ServerNameFor(const QString& dataDirectory) {
-    QFileInfo info(dataDirectory);
-    QString path = info.canonicalFilePath();
-    if (path.isEmpty())
-        path = info.absoluteFilePath();
 #ifdef Q_OS_WIN
-    path = path.toLower();
-#endif
-    const QByteArray hash =
-        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-#ifdef Q_OS_WIN
-    return QStringLiteral("punchwell-%1-%2").arg(UserName(), QString::fromLatin1(hash));
+    return QString::fromStdString(
+        channel::ControlServerName(QDir::toNativeSeparators(dataDirectory).toStdString()));
 #else
     // Not a predictable name in /tmp, which another account could take first: the runtime
-    // folder belongs to this user alone (Qt checks its owner and its 0700 mode).
+    // folder belongs to this user alone (Qt checks its owner and its 0700 mode). The file
+    // name comes from core, so that punchwell-cli finds the same socket without Qt.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
         return {};
-    return QDir(runtime).filePath(QStringLiteral("punchwell-%1").arg(QString::fromLatin1(hash)));
+    return QDir(runtime).filePath(QString::fromStdString(
+        channel::ControlSocketFileName(QDir::toNativeSeparators(dataDirectory).toStdString())));
 #endif
 }
 
@@ -227,7 +208,11 @@ void SingleInstance::OnNewConnection() {
         }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
-        QTimer::singleShot(kClientTimeoutMs, socket, [socket] { socket->abort(); });
+        // Only the request must arrive in time; a command may then wait for the person.
+        QTimer::singleShot(kClientTimeoutMs, socket, [socket] {
+            if (!socket->property("handled").toBool())
+                socket->abort();
+        });
         if (socket->bytesAvailable() > 0)
             OnReadyRead(socket);
     }
@@ -250,6 +235,10 @@ void SingleInstance::OnReadyRead(QLocalSocket* socket) {
     socket->skip(kHeaderSize);
     const QByteArray payload = socket->read(size);
     socket->setProperty("handled", true);
+    if (control::IsControlPayload(std::string_view(payload.constData(), payload.size()))) {
+        AnswerControl(socket, payload);
+        return;
+    }
     const std::optional<QString> request = DecodePayload(payload);
     if (!request) {
         socket->abort();
@@ -265,5 +254,25 @@ void SingleInstance::OnReadyRead(QLocalSocket* socket) {
         emit showRequested();
         if (!file.isEmpty())
             emit fileHandedOver(file);
+    });
+}
+
+void SingleInstance::AnswerControl(QLocalSocket* socket, const QByteArray& payload) {
+    // Run from the event loop, not inside the socket's signal: the command may open a dialog.
+    QTimer::singleShot(0, this, [this, guard = QPointer<QLocalSocket>(socket), payload] {
+        const std::string request(payload.constData(), static_cast<std::size_t>(payload.size()));
+        const std::string reply =
+            m_controlHandler
+                ? m_controlHandler(request)
+                : control::EncodeReply({kControlDialogOpen,
+                                        {},
+                                        "Punchwell is not ready for commands yet. Nothing was "
+                                        "changed."});
+        if (!guard)
+            return; // the client went away; the command was done all the same
+        const std::string framed = control::Frame(reply);
+        guard->write(framed.data(), static_cast<qint64>(framed.size()));
+        guard->flush();
+        guard->disconnectFromServer();
     });
 }

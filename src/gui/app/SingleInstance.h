@@ -6,7 +6,9 @@
 
 #include "core/platform/DataFolderLock.h"
 
+#include <functional>
 #include <optional>
+#include <string>
 
 class QLocalServer;
 class QLocalSocket;
@@ -25,6 +27,10 @@ public:
 
     // The payload cap; anything longer is dropped unread.
     static constexpr qint64 kMaxMessageSize = 64 * 1024;
+
+    // Runs a control request (its payload) and gives the reply payload. It may wait for the
+    // person (a Notes dialog); the client waits meanwhile.
+    using ControlHandler = std::function<std::string(const std::string& payload)>;
 
     explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -70,6 +76,9 @@ public:
     // when there is no such folder.
     static QString ServerNameFor(const QString& dataDirectory);
 
+    // Commands of punchwell-cli arrive here; without a handler they are answered as refused.
+    void SetControlHandler(ControlHandler handler) { m_controlHandler = std::move(handler); }
+
 signals:
     void showRequested();
     void fileHandedOver(const QString& absolutePath);
@@ -77,6 +86,7 @@ signals:
 private:
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
+    void AnswerControl(QLocalSocket* socket, const QByteArray& payload);
 
     bool Listen();
 
@@ -85,4 +95,5 @@ private:
     QString m_listenError;
     CDataFolderLock m_lock;
     QLocalServer* m_server = nullptr;
+    ControlHandler m_controlHandler;
 };

@@ -98,7 +98,8 @@ void CCustomReportDlg::OnClearList() {
     if (m_ui->itemList->count() == 0)
         return;
     if (m_prompts.Ask("Are You Sure?", "Are you sure you wish to clear the current report items?",
-                      MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes)
+                      MessageIcon::Question, MessageButtons::YesNo, true,
+                      MessageAnswer::No) != MessageAnswer::Yes)
         return;
     m_report->RemoveAllItems();
     m_ui->itemList->clear();

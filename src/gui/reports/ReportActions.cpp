@@ -45,7 +45,8 @@ bool CReportActions::StandardReport(bool allProjects, ReportPeriod kind) {
     } else {
         // Every Select Project dialog takes the tray icon away while it is open.
         HideTrayIcon();
-        const std::optional<std::string> chosen = m_prompts.SelectProject(std::string());
+        const std::optional<std::string> chosen =
+            m_prompts.SelectProject(m_strCurrentProject, true);
         RestoreTrayIcon();
         if (!chosen || chosen->empty())
             return false;

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
 class CPunchwellApp;
 class CReport;
@@ -53,6 +54,10 @@ public:
     void ViewSavedReport();
     void PrintSavedReport();
 
+    // The project the Select Project dialog of a single-project report starts on; with
+    // none (or one that is gone) it starts on the first.
+    void SetCurrentProject(std::string name) { m_strCurrentProject = std::move(name); }
+
 private:
     void HideTrayIcon();
     void RestoreTrayIcon();
@@ -65,4 +70,5 @@ private:
     TrayIconSwitch m_showTrayIcon;
     int m_trayHidden = 0; // nested removals: the outermost one puts the icon back
     CQtReportPort m_port;
+    std::string m_strCurrentProject;
 };

@@ -3,6 +3,7 @@
 #include "core/app/Prompts.h"
 #include "core/data/Store.h"
 #include "core/reports/Report.h"
+#include "gui/ui/ProjectNameDisplay.h"
 #include "gui/ui/ProjectNameOrder.h"
 #include "ui_ReportItemDlg.h"
 
@@ -28,6 +29,7 @@ CReportItemDlg::CReportItemDlg(const CStore& store, const CReport& report, Promp
         names.append(QString::fromStdString(task->GetName()));
     std::stable_sort(names.begin(), names.end(), ProjectNameLess);
     m_ui->projectCombo->addItems(names);
+    FitProjectNames(m_ui->projectCombo);
     m_ui->projectCombo->setCurrentIndex(-1);
 
     const QStringList months = {tr("January"),   tr("February"), tr("March"),    tr("April"),

@@ -7,6 +7,7 @@
 #include "core/timing/TaskTotals.h"
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/ProjectDlg.h"
+#include "gui/ui/ProjectNameDisplay.h"
 #include "gui/ui/ProjectNameOrder.h"
 #include "ui_ConfigureProjectsDlg.h"
 
@@ -34,6 +35,7 @@ CConfigureProjectsDlg::CConfigureProjectsDlg(CPunchwellApp& app, Prompts& prompt
 
     for (const auto& task : m_app.Tasks())
         InsertProjectName(m_ui->projectList, QString::fromStdString(task->GetName()));
+    FitProjectNames(m_ui->projectList);
 
     connect(m_ui->addButton, &QPushButton::clicked, this, &CConfigureProjectsDlg::OnAdd);
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &CConfigureProjectsDlg::OnDelete);
@@ -131,7 +133,7 @@ void CConfigureProjectsDlg::OnDelete() {
     const MessageAnswer answer = m_prompts.Ask(
         tr("Delete Associated Time Periods?").toStdString(),
         tr("Do you also want to delete the time periods associated with this task?").toStdString(),
-        MessageIcon::Question, MessageButtons::YesNoCancel);
+        MessageIcon::Question, MessageButtons::YesNoCancel, true, MessageAnswer::Cancel);
     if (answer == MessageAnswer::Cancel)
         return;
     if (answer == MessageAnswer::Yes) {

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -102,16 +103,21 @@ void CDataCommands::OnLoadData() {
 }
 
 void CDataCommands::OpenFile(const QString& path, bool owned) {
+    // Only a later start's file arrives with the window on screen.
+    OpenFile(path, owned, owned);
+}
+
+void CDataCommands::OpenFile(const QString& path, bool owned, bool handedOver) {
     // The start-up file runs at once: nothing else is open yet.
     if (owned && (!m_pending.isEmpty() || !CanServeHandedOverFile())) {
         m_pending << path;
         m_pendingTimer.start();
         return;
     }
-    ServeFile(path, owned);
+    ServeFile(path, owned, handedOver);
 }
 
-void CDataCommands::ServeFile(const QString& path, bool owned) {
+void CDataCommands::ServeFile(const QString& path, bool owned, bool handedOver) {
     Prompts* prompts = GetPrompts();
     if (prompts == nullptr)
         return;
@@ -121,9 +127,38 @@ void CDataCommands::ServeFile(const QString& path, bool owned) {
     const bool wasOwned = m_app.m_bPromptsOwned;
     m_app.m_bPromptsOwned = owned;
     const std::string shown = Text(QDir::toNativeSeparators(path));
-    prompts->Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
-    RunLoad(shown, owned);
+    // A bare path out of the blue would say nothing of where it came from or what happens
+    // next.
+    if (!handedOver) {
+        prompts->Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
+        RunLoad(shown, owned);
+    } else if (const QString why = WhyNotLoadable(path); !why.isEmpty()) {
+        prompts->Ask(Text(tr("Punchwell")),
+                     Text(tr("Another start of Punchwell handed this file to the running "
+                             "program:\n\n%1\n\nIt cannot be offered for loading: %2.")
+                              .arg(QString::fromStdString(shown), why)),
+                     MessageIcon::Exclamation, MessageButtons::Ok, owned);
+    } else {
+        prompts->Ask(Text(tr("Punchwell")),
+                     Text(tr("Another start of Punchwell handed this file to the running "
+                             "program:\n\n%1\n\nIt will now be offered for loading: choose "
+                             "how to load it, or Cancel to leave your data as it is.")
+                              .arg(QString::fromStdString(shown))),
+                     MessageIcon::Information, MessageButtons::Ok, owned);
+        RunLoad(shown, owned);
+    }
     m_app.m_bPromptsOwned = wasOwned;
+}
+
+QString CDataCommands::WhyNotLoadable(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return tr("it does not exist");
+    if (info.isDir())
+        return tr("it is a folder");
+    if (!info.isReadable())
+        return tr("it cannot be read");
+    return {};
 }
 
 bool CDataCommands::CanServeHandedOverFile() const {
@@ -140,7 +175,7 @@ void CDataCommands::ServePending() {
         m_pendingTimer.start();
         return;
     }
-    ServeFile(m_pending.takeFirst(), true);
+    ServeFile(m_pending.takeFirst(), true, true);
     if (!m_pending.isEmpty())
         m_pendingTimer.start();
 }
@@ -261,9 +296,9 @@ std::optional<LoadApplyResult> CDataCommands::LoadFile(const std::string& file, 
                     MessageButtons::Ok, owned);
         return std::nullopt;
     }
-    if (load.IsDamaged() &&
-        prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
-                    MessageIcon::Exclamation, MessageButtons::YesNo, owned) != MessageAnswer::Yes)
+    if (load.IsDamaged() && prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
+                                        MessageIcon::Exclamation, MessageButtons::YesNo, owned,
+                                        MessageAnswer::No) != MessageAnswer::Yes)
         return std::nullopt;
 
     // A merge's records are rebuilt: nothing may hold on to them across it. The open
@@ -287,8 +322,8 @@ std::optional<LoadApplyResult> CDataCommands::LoadFile(const std::string& file, 
     LoadApplyResult result = apply();
     if (result.status == LoadApplyResult::Status::CopyFailed) {
         if (prompts.Ask(CDataLoad::kCopyFailedCaption, CopyFailedQuestion(result),
-                        MessageIcon::Exclamation, MessageButtons::YesNo,
-                        owned) != MessageAnswer::Yes)
+                        MessageIcon::Exclamation, MessageButtons::YesNo, owned,
+                        MessageAnswer::No) != MessageAnswer::Yes)
             return std::nullopt;
         options.goOnWithoutCopy = true;
         result = apply();

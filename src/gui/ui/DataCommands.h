@@ -40,6 +40,9 @@ public:
     // A file from a later start waits while a dialog is open, a load is running or the
     // program is locked, and is served once that is over.
     void OpenFile(const QString& path, bool owned);
+    // The same, saying whether a later start handed the file over (its box says so); a
+    // command-line file of this start that waited for the unlock is not.
+    void OpenFile(const QString& path, bool owned, bool handedOver);
 
     // A load procedure is running.
     bool IsBusy() const { return m_nBusy > 0; }
@@ -56,10 +59,12 @@ private:
     // Reads the file, asks about damage, replaces or merges and saves. Empty when the
     // procedure ended before the data changed.
     std::optional<LoadApplyResult> LoadFile(const std::string& file, LoadMethod method, bool owned);
-    void ServeFile(const QString& path, bool owned);
+    void ServeFile(const QString& path, bool owned, bool handedOver);
     bool CanServeHandedOverFile() const;
     void ServePending();
     Prompts* GetPrompts() const;
+    // Why a file handed over cannot be offered for loading; empty when it can.
+    static QString WhyNotLoadable(const QString& path);
 
     CPunchwellSession& m_session;
     CPunchwellApp& m_app;

@@ -14,6 +14,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -95,14 +97,13 @@ CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window) {
     pageLayout->addLayout(buttons);
     pageLayout->addWidget(m_browser);
 
-    auto* splitter = new QSplitter;
-    splitter->addWidget(indexPane);
-    splitter->addWidget(pagePane);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 560});
+    m_splitter = new QSplitter;
+    m_splitter->addWidget(indexPane);
+    m_splitter->addWidget(pagePane);
+    m_splitter->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(splitter);
-    resize(820, 600);
+    layout->addWidget(m_splitter);
+    resize(kWidth, kHeight);
 
     backButton->setEnabled(false);
     forwardButton->setEnabled(false);
@@ -128,6 +129,7 @@ CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window) {
     });
 
     BuildIndex();
+    FitIndexPane();
 }
 
 void CHelpWindow::BuildIndex() {
@@ -181,7 +183,17 @@ void CHelpWindow::BuildIndex() {
     for (const auto& [title, url] : topics) {
         auto* item = new QListWidgetItem(title, m_topicList);
         item->setData(Qt::UserRole, url);
+        item->setToolTip(title);
     }
+}
+
+void CHelpWindow::FitIndexPane() {
+    // The index as wide as its longest entry, as long as the page keeps half of the window.
+    const int entries = m_topicList->sizeHintForColumn(0) + 2 * m_topicList->frameWidth() +
+                        m_topicList->verticalScrollBar()->sizeHint().width() + 8;
+    const int total = m_splitter->width() > 0 ? m_splitter->width() : width();
+    const int index = std::min(std::max(entries, 220), total / 2);
+    m_splitter->setSizes({index, total - index});
 }
 
 void CHelpWindow::ApplyFilter(const QString& text) {
@@ -213,8 +225,10 @@ void CHelpWindow::keyPressEvent(QKeyEvent* event) {
 
 CHelpWindow* CHelpWindow::Ensure() {
     QPointer<CHelpWindow>& window = TheWindow();
-    if (!window)
+    if (!window) {
         window = new CHelpWindow;
+        window->PlaceOnScreen();
+    }
     // A window opened beside a modal dialog would take no input, so while one is open the
     // help comes up modal itself, on top, and the dialog waits until it is closed.
     QWidget* modal = QApplication::activeModalWidget();
@@ -228,6 +242,26 @@ CHelpWindow* CHelpWindow::Ensure() {
     window->raise();
     window->activateWindow();
     return window;
+}
+
+void CHelpWindow::PlaceOnScreen() {
+    // On the screen of the window the person works in, wholly inside its free area (without
+    // panels), title bar and borders included; a small screen gets a smaller window.
+    const QWidget* active = QApplication::activeWindow();
+    const QScreen* screen =
+        active && active->screen() ? active->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->availableGeometry();
+    constexpr int kFrameWidth = 16;  // the borders left and right
+    constexpr int kFrameHeight = 48; // the title bar and the lower border
+    const QSize size(std::min(kWidth, area.width() - kFrameWidth),
+                     std::min(kHeight, area.height() - kFrameHeight));
+    resize(size);
+    layout()->activate();
+    FitIndexPane();
+    move(area.x() + (area.width() - size.width() - kFrameWidth) / 2,
+         area.y() + (area.height() - size.height() - kFrameHeight) / 2);
 }
 
 CHelpWindow* CHelpWindow::Instance() {

@@ -5,6 +5,7 @@
 
 class QLineEdit;
 class QListWidget;
+class QSplitter;
 class QTextBrowser;
 
 // The program's help: pages kept in the resources, shown in one window with a topic index
@@ -31,12 +32,19 @@ protected:
 
 private:
     CHelpWindow();
+    static constexpr int kWidth = 820;
+    static constexpr int kHeight = 600;
+
     static CHelpWindow* Ensure();
+    // Size and place the window inside the free area of the screen in use.
+    void PlaceOnScreen();
     void Open(const QString& page);
     void BuildIndex();
+    void FitIndexPane();
     void ApplyFilter(const QString& text);
 
     QTextBrowser* m_browser = nullptr;
     QLineEdit* m_filterEdit = nullptr;
     QListWidget* m_topicList = nullptr;
+    QSplitter* m_splitter = nullptr;
 };

@@ -31,7 +31,7 @@ void CNewPasswordDlg::accept() {
             tr("Setting an empty password will disable the \"Lock Program\" feature and set the "
                "password to nothing. Are you sure you want to do this?")
                 .toStdString(),
-            MessageIcon::Question, MessageButtons::YesNo);
+            MessageIcon::Question, MessageButtons::YesNo, true, MessageAnswer::No);
         if (answer != MessageAnswer::Yes) {
             m_ui->password1Edit->setFocus();
             return;

@@ -20,8 +20,9 @@ public:
     CNotesDlg(CPunchwellApp& app, const QString& project, QWidget* parent = nullptr);
     ~CNotesDlg() override;
 
+    // Notes as stored, their lines separated by CR LF; the edit shows them as plain lines.
     void SetNotes(const QString& notes);
-    // The notes as typed, valid after OK.
+    // The notes as typed, valid after OK, in the stored form: lines separated by CR LF.
     QString GetNotes() const { return m_strNotes; }
 
     void accept() override;

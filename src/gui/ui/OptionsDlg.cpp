@@ -6,6 +6,7 @@
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/NewPasswordDlg.h"
 #include "gui/ui/PasswordText.h"
+#include "gui/ui/ProjectNameDisplay.h"
 #include "gui/ui/ProjectNameOrder.h"
 #include "ui_OptionsDlg.h"
 
@@ -29,6 +30,7 @@ COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
     std::stable_sort(names.begin(), names.end(), ProjectNameLess);
     m_ui->defaultProjectCombo->addItem(QString());
     m_ui->defaultProjectCombo->addItems(names);
+    FitProjectNames(m_ui->defaultProjectCombo);
 
     const COptions& options = m_app.GetOptions();
     m_ui->autoSwitchCheck->setChecked(options.m_bAutoSwitch != 0);

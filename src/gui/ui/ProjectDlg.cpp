@@ -58,8 +58,12 @@ CProjectDlg::CProjectDlg(const CStore& store, Prompts& prompts, Mode mode, QWidg
     }
     auto* digitsOnly =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
-    m_ui->dollarsEdit->setValidator(digitsOnly);
+    // A rate is often typed as 85.50: the dollars box lets the point in, and the point moves
+    // what follows it to the cents box (see OnDollarsEdited).
+    m_ui->dollarsEdit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*(\\.[0-9]*)?")), this));
     m_ui->centsEdit->setValidator(digitsOnly);
+    connect(m_ui->dollarsEdit, &QLineEdit::textEdited, this, &CProjectDlg::OnDollarsEdited);
     m_ui->dollarsEdit->installEventFilter(this);
     m_ui->centsEdit->installEventFilter(this);
 
@@ -120,7 +124,30 @@ bool CProjectDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void CProjectDlg::OnDollarsEdited(const QString& text) {
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return;
+    // The whole dollars stay; the digits after the point are a decimal fraction, which the
+    // cents box shows as its two digits once it is left (85.5 is $85.50, not 5 cents).
+    m_ui->dollarsEdit->setText(text.left(point));
+    m_ui->centsEdit->setText(text.mid(point + 1));
+    m_bCentsAfterPoint = true;
+    m_ui->centsEdit->setFocus();
+    m_ui->centsEdit->end(false);
+}
+
+void CProjectDlg::TakeCentsAfterPoint() {
+    if (!m_bCentsAfterPoint)
+        return;
+    m_bCentsAfterPoint = false;
+    // Cents are whole: a third decimal has no place in an hourly rate.
+    const QString digits = m_ui->centsEdit->text().left(2);
+    m_ui->centsEdit->setText(digits.leftJustified(2, QLatin1Char('0')));
+}
+
 void CProjectDlg::NormaliseCents() {
+    TakeCentsAfterPoint();
     QString cents = m_ui->centsEdit->text();
     if (const auto number = LeadingNumber(cents); !cents.isEmpty() && number && *number > 99) {
         // Whole dollars typed into the cents box move over: 150 cents with $2 is $3.50.
@@ -163,6 +190,8 @@ void CProjectDlg::RefuseNumber(const QString& text, QLineEdit* edit) {
 
 bool CProjectDlg::ReadControls() {
     const QString name = m_ui->nameEdit->text();
+    // Enter straight after 85.5 reads the cents as the fraction they were typed as.
+    TakeCentsAfterPoint();
 
     const auto cents = WholeNumber(m_ui->centsEdit->text());
     if (!cents || *cents > 255) {

@@ -49,6 +49,10 @@ private:
     // number shows its message, takes the focus and stops the read.
     bool ReadControls();
     void NormaliseCents();
+    // A point typed or pasted in the dollars box: the rest goes to the cents box.
+    void OnDollarsEdited(const QString& text);
+    // The cents box filled after a point holds a decimal fraction: "5" is 50 cents.
+    void TakeCentsAfterPoint();
     void NormaliseDollars();
     void UpdateFileControls();
     void OnUseFileClicked();
@@ -67,4 +71,5 @@ private:
     bool m_bUseFile = false;
     QString m_strFile;
     bool m_bShownOnce = false;
+    bool m_bCentsAfterPoint = false;
 };

@@ -25,5 +25,7 @@ int InsertProjectName(QListWidget* list, const QString& name) {
             low = mid + 1;
     }
     list->insertItem(low, name);
+    // A long name may be shortened in the list; its tooltip shows it whole.
+    list->item(low)->setToolTip(name);
     return low;
 }

@@ -5,12 +5,15 @@
 #include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
+#include "core/timing/DurationFormat.h"
 #include "gui/reports/ReportActions.h"
 #include "gui/ui/AboutDlg.h"
 #include "gui/ui/ConfigureProjectsDlg.h"
 #include "gui/ui/DataCommands.h"
+#include "gui/ui/DialogFitter.h"
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/IdleController.h"
+#include "gui/ui/ModalToOwner.h"
 #include "gui/ui/OptionsDlg.h"
 #include "gui/ui/SystemTray.h"
 #include "gui/ui/TimeRecordsDlg.h"
@@ -31,6 +34,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -93,9 +97,17 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     m_session.SetDesktop(*this);
     m_listener =
         m_session.Subscribe([this](const SessionChanges& changes) { OnSessionChanged(changes); });
+    // The tray icon answers clicks while dialogs that leave it in place are open.
+    m_modalToOwner = new CModalToOwner(this);
+    qApp->installEventFilter(m_modalToOwner);
+    // Every dialog shows its whole caption.
+    m_dialogFitter = new CDialogFitter(this);
+    qApp->installEventFilter(m_dialogFitter);
 }
 
 CPunchwellDlg::~CPunchwellDlg() {
+    qApp->removeEventFilter(m_dialogFitter);
+    qApp->removeEventFilter(m_modalToOwner);
     m_session.Unsubscribe(m_listener);
     m_session.ResetDesktop();
     qApp->removeEventFilter(this);
@@ -325,6 +337,12 @@ void CPunchwellDlg::CreateControls() {
     // Alt+F opens the File menu, as in every desktop program; the button's F stays
     // underlined and F6 gives the same command.
     m_btnConfigure->setShortcut(QKeySequence());
+    // Alt+R opens the Reporting dialog, as the button shows: the key stays the menu bar's
+    // alone (two owners would make the first press only move the focus), and the menu bar
+    // hands it on to the button (see eventFilter). The Reports menu is still reached with
+    // Alt then R, or F10.
+    m_btnReporting->setShortcut(QKeySequence());
+    m_menuBar->installEventFilter(this);
     m_btnExit = button(tr("E&xit"), "exitButton", tr("Quits the program"));
     connect(m_btnExit, &QPushButton::clicked, this, &CPunchwellDlg::OnExit);
     // The two buttons give commands that have their own actions.
@@ -398,6 +416,12 @@ bool CPunchwellDlg::DispatchShortcut(const QKeySequence& key) {
 }
 
 bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_menuBar && event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->key() == QKeySequence(Qt::ALT | Qt::Key_R)) {
+        if (m_btnReporting->isEnabled())
+            m_btnReporting->animateClick();
+        return true;
+    }
     // While one of the program's dialogs or message boxes is open, Qt keeps this window's
     // shortcuts from firing; offer the key to them here. Not while a check-in operation
     // waits for the person (the Notes dialog, a project choice for Switch): another
@@ -493,8 +517,12 @@ QString CPunchwellDlg::GetCurrentProject() const {
 void CPunchwellDlg::FillProjectList() {
     ++m_nFilling;
     m_cboProjects->clear();
-    for (const auto& task : m_app.Tasks())
-        m_cboProjects->addItem(QString::fromStdString(task->GetName()));
+    for (const auto& task : m_app.Tasks()) {
+        const QString name = QString::fromStdString(task->GetName());
+        // The list keeps its width; a long name shows whole as its entry's tooltip.
+        m_cboProjects->addItem(name);
+        m_cboProjects->setItemData(m_cboProjects->count() - 1, name, Qt::ToolTipRole);
+    }
     m_cboProjects->addItem(NewProjectEntry());
     // A freshly filled list has no selection until someone makes one.
     m_cboProjects->setCurrentIndex(-1);
@@ -561,10 +589,23 @@ void CPunchwellDlg::Redraw() {
 void CPunchwellDlg::RefreshTray() {
     const bool locked = m_session.State().locked;
     m_tray->SetIcon(locked ? m_hLockedIcon : m_hIcon);
-    m_tray->SetTooltipText(tr("Punchwell - Double-click to ") + (locked ? tr("unlock")
-                                                                 : m_session.State().checkedIn
-                                                                     ? tr("check out")
-                                                                     : tr("check in")));
+    const SessionState& state = m_session.State();
+    QString tooltip = tr("Punchwell - Double-click to ") + (locked            ? tr("unlock")
+                                                            : state.checkedIn ? tr("check out")
+                                                                              : tr("check in"));
+    // The running time at a glance; a locked program shows nothing of its data.
+    const CDoneTask* period = m_session.CheckInState().GetCurrentPeriod();
+    if (!locked && state.checkedIn && period != nullptr) {
+        const QString project = QString::fromStdString(state.project);
+        const qint64 elapsed =
+            qMax<qint64>(0, static_cast<qint64>(m_app.GetClock().Now()) - period->GetStart());
+        tooltip += QLatin1Char('\n') + project + QStringLiteral(" \u2014 ") +
+                   QString::fromStdString(duration::FormatClock(elapsed));
+        m_tray->SetTitleText(project);
+    } else {
+        m_tray->SetTitleText(locked ? tr("Punchwell is locked") : tr("Not checked in"));
+    }
+    m_tray->SetTooltipText(tooltip);
 }
 
 void CPunchwellDlg::PushTexts() {
@@ -610,9 +651,24 @@ void CPunchwellDlg::OnTraySwitch() {
         OnSwitch();
 }
 
+bool CPunchwellDlg::RefuseOverAnotherDialog(const QString& text) {
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == this)
+        return false;
+    // The dialog underneath lists projects, or holds one (Time Records), or a report built
+    // from them: a project added or deleted now would leave it behind, or pointing at a
+    // project that is gone.
+    if (Prompts* prompts = m_app.GetPrompts())
+        prompts->Ask(tr("Punchwell").toStdString(), text.toStdString(), MessageIcon::Information,
+                     MessageButtons::Ok);
+    return true;
+}
+
 void CPunchwellDlg::OnConfigure() {
     Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr)
+    if (prompts == nullptr ||
+        RefuseOverAnotherDialog(tr("Please close the open dialog before you configure the "
+                                   "projects.")))
         return;
     const int selected = m_cboProjects->currentIndex();
     CConfigureProjectsDlg::Hooks hooks;
@@ -637,8 +693,18 @@ void CPunchwellDlg::OnConfigure() {
 }
 
 CReportActions CPunchwellDlg::Reports() {
-    return CReportActions(m_app, *m_app.GetPrompts(), this,
-                          [this](bool shown) { ShowTrayIcon(shown); });
+    CReportActions actions(m_app, *m_app.GetPrompts(), this,
+                           [this](bool shown) { ShowTrayIcon(shown); });
+    actions.SetCurrentProject(CurrentProjectName().toStdString());
+    return actions;
+}
+
+QString CPunchwellDlg::CurrentProjectName() const {
+    if (IsCheckedIn())
+        return GetCurrentProject();
+    const ProjectChoice choice = SelectedChoice();
+    return choice.kind == ProjectChoice::Kind::Project ? QString::fromStdString(choice.name)
+                                                       : QString();
 }
 
 void CPunchwellDlg::OnViewRecords() {
@@ -646,7 +712,8 @@ void CPunchwellDlg::OnViewRecords() {
     if (prompts == nullptr)
         return;
     ShowTrayIcon(false);
-    const std::optional<std::string> chosen = prompts->SelectProject({});
+    const std::optional<std::string> chosen =
+        prompts->SelectProject(CurrentProjectName().toStdString(), true);
     ShowTrayIcon(true);
     if (!chosen)
         return;
@@ -662,16 +729,21 @@ void CPunchwellDlg::OpenTimeRecords(CTask& task) {
     hooks.currentPeriod = [this]() -> const CDoneTask* {
         return m_session.CheckInState().GetCurrentPeriod();
     };
-    hooks.reporting = [this](QWidget* statusDialog) {
-        CReportActions(m_app, *m_app.GetPrompts(), statusDialog, [this](bool shown) {
-            ShowTrayIcon(shown);
-        }).StandardReportFromStatus();
+    hooks.reporting = [this, name = task.GetName()](QWidget* statusDialog) {
+        CReportActions actions(m_app, *m_app.GetPrompts(), statusDialog,
+                               [this](bool shown) { ShowTrayIcon(shown); });
+        // From a project's status a single-project report starts on that project.
+        actions.SetCurrentProject(name);
+        actions.StandardReportFromStatus();
     };
+    hooks.editor = &m_session.PeriodEditor();
     CTimeRecordsDlg dlg(m_app, *prompts, task, std::move(hooks), this);
     dlg.exec();
 }
 
 void CPunchwellDlg::OnAddProject() {
+    if (RefuseOverAnotherDialog(tr("Please close the open dialog before you add a project.")))
+        return;
     const bool hadSelection = m_cboProjects->currentIndex() >= 0;
     const QString previous = SelectedText();
     CTask* task = m_session.AddProject(CCheckIn::AddFailure::CreationFailure);

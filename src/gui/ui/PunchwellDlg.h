@@ -19,6 +19,8 @@ class CTask;
 class CDataCommands;
 class CSystemTray;
 class CIdleController;
+class CModalToOwner;
+class CDialogFitter;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -146,7 +148,12 @@ private:
     void RefreshTray();
     ProjectChoice SelectedChoice() const;
     QString SelectedText() const;
+    // The project checked in to, else the project the list shows; empty when none.
+    QString CurrentProjectName() const;
     void SelectProjectEntry(int index);
+    // Ctrl+A and F6 also arrive from the program's dialogs (and the tray's Configure item
+    // while one is open): they wait until it is closed. True when refused, after saying so.
+    bool RefuseOverAnotherDialog(const QString& text);
 
     CPunchwellSession& m_session;
     CPunchwellApp& m_app;
@@ -159,6 +166,8 @@ private:
     QIcon m_hLockedIcon;
     QList<Shortcut> m_shortcuts;
     CDataCommands* m_dataCommands = nullptr;
+    CModalToOwner* m_modalToOwner = nullptr;
+    CDialogFitter* m_dialogFitter = nullptr;
 
     QComboBox* m_cboProjects = nullptr;
     QLabel* m_elapsedLabel = nullptr;

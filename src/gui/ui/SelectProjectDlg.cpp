@@ -1,6 +1,7 @@
 #include "gui/ui/SelectProjectDlg.h"
 
 #include "core/data/Store.h"
+#include "gui/ui/ProjectNameDisplay.h"
 #include "gui/ui/ProjectNameOrder.h"
 #include "ui_SelectProjectDlg.h"
 
@@ -8,7 +9,8 @@
 
 #include <algorithm>
 
-CSelectProjectDlg::CSelectProjectDlg(const CStore& store, const QString& preselect, QWidget* parent)
+CSelectProjectDlg::CSelectProjectDlg(const CStore& store, const QString& preselect, QWidget* parent,
+                                     bool firstWhenNoMatch)
     : QDialog(parent), m_ui(std::make_unique<Ui::SelectProjectDlg>()) {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -19,6 +21,7 @@ CSelectProjectDlg::CSelectProjectDlg(const CStore& store, const QString& presele
         names.append(QString::fromStdString(task->GetName()));
     std::stable_sort(names.begin(), names.end(), ProjectNameLess);
     m_ui->projectList->addItems(names);
+    FitProjectNames(m_ui->projectList);
 
     if (!preselect.isEmpty()) {
         for (int row = 0; row < m_ui->projectList->count(); ++row) {
@@ -27,6 +30,10 @@ CSelectProjectDlg::CSelectProjectDlg(const CStore& store, const QString& presele
                 break;
             }
         }
+        m_ui->okButton->setEnabled(true);
+    }
+    if (firstWhenNoMatch && m_ui->projectList->currentRow() < 0 && m_ui->projectList->count() > 0) {
+        m_ui->projectList->setCurrentRow(0);
         m_ui->okButton->setEnabled(true);
     }
 

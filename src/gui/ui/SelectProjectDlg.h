@@ -18,8 +18,10 @@ class CSelectProjectDlg : public QDialog {
 
 public:
     // `preselect` selects the first entry beginning with it, ignoring case; an empty one
-    // selects nothing and leaves OK disabled until a choice is made.
-    CSelectProjectDlg(const CStore& store, const QString& preselect, QWidget* parent = nullptr);
+    // selects nothing and leaves OK disabled until a choice is made. With
+    // `firstWhenNoMatch` the first entry is selected when `preselect` selects none.
+    CSelectProjectDlg(const CStore& store, const QString& preselect, QWidget* parent = nullptr,
+                      bool firstWhenNoMatch = false);
     ~CSelectProjectDlg() override;
 
     // The chosen name after OK; empty when nothing was selected.

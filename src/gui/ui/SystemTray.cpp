@@ -12,6 +12,10 @@ CSystemTray::CSystemTray(QWidget* mainWindow, QObject* parent)
         action->setObjectName(QLatin1String(name));
         return action;
     };
+    // Names the current project at a glance; never a command.
+    m_actionTitle = add(tr("Not checked in"), "actionTrayTitle");
+    m_actionTitle->setEnabled(false);
+    m_menu->addSeparator();
     m_actionCheckInOut = add(tr("&Check In/Out"), "actionTrayCheckInOut");
     m_actionSwitch = add(tr("&Switch..."), "actionTraySwitch");
     m_menu->addSeparator();
@@ -93,6 +97,10 @@ void CSystemTray::SetTooltipText(const QString& text) {
         m_icon->setToolTip(text);
 }
 
+void CSystemTray::SetTitleText(const QString& text) {
+    m_actionTitle->setText(text);
+}
+
 void CSystemTray::PrepareMenu() {
     const State state = m_stateSource ? m_stateSource() : State{};
     const QList<QAction*> items = m_menu->actions();
@@ -107,6 +115,7 @@ void CSystemTray::PrepareMenu() {
         const auto follow = m_follows.constFind(item);
         item->setEnabled(follow == m_follows.constEnd() || (*follow && (*follow)->isEnabled()));
     }
+    m_actionTitle->setEnabled(false);
     m_actionCheckInOut->setText(state.checkedIn ? tr("&Check Out") : tr("&Check In"));
     m_actionSwitch->setEnabled(state.checkedIn);
     m_actionLock->setText(tr("&Lock Program"));

@@ -44,6 +44,8 @@ public:
     void RemoveIcon();
     void SetIcon(const QIcon& icon);
     void SetTooltipText(const QString& text);
+    // The menu's first item, which only names the state (the current project).
+    void SetTitleText(const QString& text);
 
     bool IsEnabled() const { return m_icon != nullptr; }
     bool IsHidden() const { return m_bHidden; }
@@ -56,6 +58,7 @@ public:
     // What a click on the icon does.
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
 
+    QAction* m_actionTitle = nullptr;
     QAction* m_actionCheckInOut = nullptr;
     QAction* m_actionSwitch = nullptr;
     QAction* m_actionShowWindow = nullptr;

@@ -2,14 +2,21 @@
 
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
+#include "core/data/PeriodEditor.h"
+#include "core/platform/Clock.h"
 #include "core/platform/LocalTime.h"
 #include "gui/ui/DeletePeriodDlg.h"
+#include "gui/ui/EditPeriodDlg.h"
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/NotesDlg.h"
+#include "gui/ui/SplitPeriodDlg.h"
 #include "gui/ui/StatusDlg.h"
 #include "ui_TimeRecordsDlg.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QShortcut>
 
 #include <algorithm>
 #include <vector>
@@ -34,6 +41,11 @@ CTimeRecordsDlg::CTimeRecordsDlg(CPunchwellApp& app, Prompts& prompts, const CTa
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowTitle(tr("Time Records For: ") + m_strProject);
+    m_editor = m_hooks.editor;
+    if (m_editor == nullptr) {
+        m_ownEditor = std::make_unique<CPeriodEditor>(m_app);
+        m_editor = m_ownEditor.get();
+    }
     m_ui->recordList->header()->setSectionsClickable(false);
     m_ui->recordList->header()->setStretchLastSection(true);
     SetColumnWidths();
@@ -42,6 +54,16 @@ CTimeRecordsDlg::CTimeRecordsDlg(CPunchwellApp& app, Prompts& prompts, const CTa
     connect(m_ui->recordList, &QTreeWidget::itemDoubleClicked, this, &CTimeRecordsDlg::OnViewNotes);
     connect(m_ui->deletePeriodButton, &QPushButton::clicked, this,
             &CTimeRecordsDlg::OnDeletePeriod);
+    connect(m_ui->editPeriodButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnEditPeriod);
+    connect(m_ui->addPeriodButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnAddPeriod);
+    connect(m_ui->splitPeriodButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnSplitPeriod);
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, &CTimeRecordsDlg::OnUndo);
+    m_ui->recordList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_ui->recordList, &QWidget::customContextMenuRequested, this,
+            &CTimeRecordsDlg::ShowContextMenu);
+    // Enter on a row edits it; without this the dialog's default button would close it.
+    m_ui->recordList->installEventFilter(this);
     connect(m_ui->restoreButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnRestore);
     connect(m_ui->statusButton, &QPushButton::clicked, this, &CTimeRecordsDlg::OnStatus);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CTimeRecordsDlg::accept);
@@ -145,14 +167,9 @@ void CTimeRecordsDlg::OnDeletePeriod() {
     if (dlg.exec() != QDialog::Accepted)
         return;
     bool removed = false;
-    if (CDoneTask* period = PeriodOf(row)) {
-        if (dlg.GetMethod() == CDeletePeriodDlg::Safe) {
-            period->MarkDeleted();
-            removed = true;
-        } else {
-            removed = m_app.RemoveDoneTask(period);
-        }
-    }
+    if (CDoneTask* period = PeriodOf(row))
+        removed = m_editor->Apply(
+            m_editor->PlanDelete(*period, dlg.GetMethod() == CDeletePeriodDlg::Permanent));
     if (removed)
         m_prompts.Ask(tr("Success").toStdString(),
                       tr("The time period was successfully removed.").toStdString(),
@@ -191,4 +208,134 @@ void CTimeRecordsDlg::OnStatus() {
                 [this, &status] { m_hooks.reporting(&status); });
     }
     status.exec();
+}
+
+bool CTimeRecordsDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui->recordList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            m_ui->recordList->currentItem() != nullptr) {
+            OnEditPeriod();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CTimeRecordsDlg::ShowContextMenu(const QPoint& at) {
+    const bool onRow = m_ui->recordList->itemAt(at) != nullptr;
+    QMenu menu(this);
+    QAction* edit = menu.addAction(tr("&Edit Period..."), this, &CTimeRecordsDlg::OnEditPeriod);
+    QAction* split = menu.addAction(tr("S&plit Period..."), this, &CTimeRecordsDlg::OnSplitPeriod);
+    QAction* notes = menu.addAction(tr("&View Notes..."), this, &CTimeRecordsDlg::OnViewNotes);
+    QAction* remove =
+        menu.addAction(tr("&Delete Period..."), this, &CTimeRecordsDlg::OnDeletePeriod);
+    for (QAction* action : {edit, split, notes, remove})
+        action->setEnabled(onRow);
+    menu.addSeparator();
+    menu.addAction(tr("&Add Period..."), this, &CTimeRecordsDlg::OnAddPeriod);
+    QAction* undo = menu.addAction(tr("&Undo"), this, &CTimeRecordsDlg::OnUndo);
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setEnabled(m_editor->LastCorrection() != nullptr);
+    menu.exec(m_ui->recordList->viewport()->mapToGlobal(at));
+}
+
+CDoneTask* CTimeRecordsDlg::SelectedPeriod() const {
+    const QList<QTreeWidgetItem*> selected = m_ui->recordList->selectedItems();
+    const QTreeWidgetItem* row =
+        selected.isEmpty() ? m_ui->recordList->currentItem() : selected.first();
+    return row == nullptr ? nullptr : PeriodOf(row);
+}
+
+void CTimeRecordsDlg::SelectStart(std::int32_t start) {
+    for (int i = 0; i < m_ui->recordList->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = m_ui->recordList->topLevelItem(i);
+        if (row->data(StartDate, kStartRole).toLongLong() == start) {
+            m_ui->recordList->setCurrentItem(row);
+            m_ui->recordList->scrollToItem(row);
+            return;
+        }
+    }
+}
+
+void CTimeRecordsDlg::ApplyPlan(const CorrectionPlan& plan, std::int32_t select) {
+    if (!m_editor->Apply(plan)) {
+        // The store changed while the dialog was open (a merge from another window).
+        m_prompts.Ask(
+            tr("Error").toStdString(),
+            tr("The correction could not be made: the period was changed meanwhile.").toStdString(),
+            MessageIcon::Exclamation, MessageButtons::Ok);
+        FillRecords();
+        return;
+    }
+    if (!plan.correction.IsEmpty())
+        m_app.SaveData();
+    FillRecords();
+    SelectStart(select);
+}
+
+void CTimeRecordsDlg::EditPeriod(const CDoneTask* period) {
+    std::optional<CDoneTask> next = period ? std::optional<CDoneTask>(*period) : std::nullopt;
+    bool adding = period == nullptr;
+    for (;;) {
+        // The period is looked up again each time: the store may have been rebuilt.
+        const CDoneTask* current = nullptr;
+        if (!adding) {
+            for (const auto& p : m_app.DoneTasks())
+                if (p->GetStart() == next->GetStart() && p->GetProject() == next->GetProject())
+                    current = p.get();
+            if (current == nullptr)
+                return;
+        }
+        CEditPeriodDlg dlg(m_app, *m_editor, m_prompts, m_app.GetClock().Now(), current,
+                           m_strProject, this);
+        if (dlg.exec() == QDialog::Accepted) {
+            const CorrectionPlan& plan = dlg.Plan();
+            std::int32_t select = current != nullptr ? current->GetStart() : 0;
+            if (!plan.correction.IsEmpty())
+                select = plan.correction.Changes().front().after->GetStart();
+            ApplyPlan(plan, select);
+            return;
+        }
+        if (!dlg.PeriodToOpen())
+            return;
+        next = dlg.PeriodToOpen();
+        adding = false;
+        SelectStart(next->GetStart());
+    }
+}
+
+void CTimeRecordsDlg::OnEditPeriod() {
+    if (const CDoneTask* period = SelectedPeriod())
+        EditPeriod(period);
+}
+
+void CTimeRecordsDlg::OnAddPeriod() {
+    EditPeriod(nullptr);
+}
+
+void CTimeRecordsDlg::OnSplitPeriod() {
+    const CDoneTask* period = SelectedPeriod();
+    if (period == nullptr)
+        return;
+    CSplitPeriodDlg dlg(m_app, *m_editor, m_prompts, m_app.GetClock().Now(), *period, this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    ApplyPlan(dlg.Plan(), period->GetStart());
+}
+
+void CTimeRecordsDlg::OnUndo() {
+    if (m_editor->LastCorrection() == nullptr)
+        return;
+    if (!m_editor->Undo()) {
+        m_prompts.Ask(tr("Undo").toStdString(),
+                      tr("The last correction can no longer be undone: its periods were changed "
+                         "since.")
+                          .toStdString(),
+                      MessageIcon::Exclamation, MessageButtons::Ok);
+        FillRecords();
+        return;
+    }
+    m_app.SaveData();
+    FillRecords();
 }

@@ -24,6 +24,7 @@ public:
     void Int(std::int64_t value);
     void UInt(std::uint64_t value);
     void Bool(bool value);
+    void Null();
 
     const std::string& Text() const { return m_text; }
 

@@ -1,4 +1,4 @@
-#include "cli/JsonWriter.h"
+#include "core/data/JsonWriter.h"
 
 #include <cstdio>
 
@@ -175,4 +175,9 @@ void CJsonWriter::UInt(std::uint64_t value) {
 void CJsonWriter::Bool(bool value) {
     BeforeValue();
     m_text += value ? "true" : "false";
+}
+
+void CJsonWriter::Null() {
+    BeforeValue();
+    m_text += "null";
 }

@@ -1,0 +1,29 @@
+#include "core/app/SessionControlTarget.h"
+
+#include "core/app/PunchwellSession.h"
+
+CPunchwellApp& CSessionControlTarget::App() {
+    return m_session.App();
+}
+
+CCheckIn& CSessionControlTarget::CheckIn() {
+    return m_session.CheckInState();
+}
+
+ControlRefusal CSessionControlTarget::Refusal() const {
+    if (m_session.RefusesCommands())
+        return ControlRefusal::Locked;
+    // Time Records, Load Data, Configure Projects, a message or the notes of a check-out may
+    // be showing or changing the records: the command waits for the person to finish.
+    if (m_session.CheckInState().IsBusy() || m_session.OtherWindowOpen())
+        return ControlRefusal::DialogOpen;
+    return ControlRefusal::None;
+}
+
+void CSessionControlTarget::Changed() {
+    m_session.Notify({.state = true});
+}
+
+std::optional<std::int64_t> CSessionControlTarget::IdleSeconds() const {
+    return m_session.IdleSeconds();
+}

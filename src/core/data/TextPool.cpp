@@ -1,0 +1,38 @@
+#include "core/data/TextPool.h"
+
+#include <cstring>
+
+char* CTextPool::Reserve(std::size_t maxBytes) {
+    if (maxBytes > m_left) {
+        // A text larger than a block gets a block of its own size.
+        const std::size_t size = maxBytes > kBlock ? maxBytes : kBlock;
+        // Never read before it is written, so not zeroed.
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_allocated += size;
+        m_next = m_blocks.back().get();
+        m_left = size;
+    }
+    return m_next;
+}
+
+std::string_view CTextPool::Commit(std::size_t used) {
+    const std::string_view text(m_next, used);
+    m_next += used;
+    m_left -= used;
+    return text;
+}
+
+std::string_view CTextPool::Add(std::string_view text) {
+    if (text.empty())
+        return {};
+    char* at = Reserve(text.size());
+    std::memcpy(at, text.data(), text.size());
+    return Commit(text.size());
+}
+
+void CTextPool::Clear() {
+    m_blocks.clear();
+    m_next = nullptr;
+    m_left = 0;
+    m_allocated = 0;
+}

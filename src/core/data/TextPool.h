@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// Texts kept side by side in large blocks, so that a store of many records takes one
+// allocation per block rather than one per text. Nothing is freed before Clear; what a
+// removed record held stays until then, which the file's own size bounds.
+class CTextPool {
+public:
+    CTextPool() = default;
+    CTextPool(const CTextPool&) = delete;
+    CTextPool& operator=(const CTextPool&) = delete;
+
+    // Room for up to `maxBytes` at the returned address; Commit then keeps what was used.
+    char* Reserve(std::size_t maxBytes);
+    std::string_view Commit(std::size_t used);
+    std::string_view Add(std::string_view text);
+
+    void Clear();
+    // Bytes the pool has taken from the heap.
+    std::size_t Allocated() const { return m_allocated; }
+
+private:
+    static constexpr std::size_t kBlock = 256 * 1024;
+
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_next = nullptr;
+    std::size_t m_left = 0;
+    std::size_t m_allocated = 0;
+};

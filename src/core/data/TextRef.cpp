@@ -1,0 +1,7 @@
+#include "core/data/TextRef.h"
+
+#include <ostream>
+
+std::ostream& operator<<(std::ostream& out, CTextRef text) {
+    return out << text.View();
+}
