@@ -25,6 +25,20 @@ _punchwell_cli_options() {
         }'
 }
 
+# The names of the projects, as "projects" lists them after its two-column marker; the
+# arguments are the tool and its --data-dir, if one was given.
+_punchwell_cli_projects() {
+    "$@" projects 2>/dev/null | cut -c3- | cut -f1
+}
+
+# Adds the project names that begin with $cur to COMPREPLY, quoted for the shell.
+_punchwell_cli_reply_projects() {
+    local name
+    while IFS= read -r name; do
+        [[ -n $name && $name == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+    done < <(_punchwell_cli_projects "$@")
+}
+
 _punchwell_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=""
@@ -34,10 +48,14 @@ _punchwell_cli() {
 
     # The command is the first word that is neither an option nor an option's value.
     local command="" i word
+    local folder=() # the tool's --data-dir, for the project names
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-        --data-dir) ((i++)) ;;
+        --data-dir)
+            ((i++))
+            folder=(--data-dir "${COMP_WORDS[i]}")
+            ;;
         -*) ;;
         *)
             command=$word
@@ -60,6 +78,7 @@ _punchwell_cli() {
             mapfile -t COMPREPLY < <(compgen -W "sunday monday tuesday wednesday thursday \
                 friday saturday" -- "$cur")
             ;;
+        PROJECT) _punchwell_cli_reply_projects "$tool" "${folder[@]}" ;;
         DIR)
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
@@ -77,9 +96,15 @@ _punchwell_cli() {
     elif [[ -z $command ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$(_punchwell_cli_commands "$tool")" -- "$cur")
     else
-        # Operands are data files.
-        compopt -o filenames 2>/dev/null
-        mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.pnd' -- "$cur")
+        case $command in
+        in | switch | add) _punchwell_cli_reply_projects "$tool" "${folder[@]}" ;;
+        status | out | toggle | projects | edit) ;; # no operands
+        *)
+            # Operands are data files.
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.pnd' -- "$cur")
+            ;;
+        esac
     fi
     return 0
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The manual pages and the shell completion keep up with the programs: every command and
-# option that --help lists is described in the man page and offered by the completion.
+# The manual pages, the shell completion and the README keep up with the programs: every
+# command and option that --help lists is described in the man page and offered by the
+# completion, and every command has its row in the README's table.
 #   cli_docs_test.sh PACKAGING_DIR PUNCHWELL_CLI [PUNCHWELL]
 set -uo pipefail
 
@@ -38,6 +39,10 @@ for command in $commands; do
             fail "punchwell-cli.1 does not describe '$command $option'"
     done
 done
+readme=$docs/../README.md
+for command in $commands; do
+    grep -q "^| \`$command[ \`]" "$readme" || fail "README.md has no row for the command '$command'"
+done
 for option in $(long_options "$cli"); do
     grep -qF -- "$(roff "$option")" "$manual" || fail "punchwell-cli.1 does not describe $option"
 done
@@ -67,5 +72,20 @@ done
     fail "completion of 'report --notes'"
 [ "$(complete_words "$cli" totals --week-start t | tr '\n' ' ')" = "tuesday thursday " ] ||
     fail "completion of 'totals --week-start t'"
+
+# The project a command takes is offered from the data folder's projects, quoted.
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+fixtures=$docs/../tests/fixtures
+"$cli" merge -o "$folder/timedata.pnd" "$fixtures/password-unicode.pnd" "$fixtures/example.pnd" ||
+    fail "could not make a data folder with the projects Admin, Web and 'Café 日本'"
+for words in "in C" "switch C" "add --start 2020-01-06T12:00 C" "edit --start 2020-01-06T09:00 --project C"; do
+    # shellcheck disable=SC2086 # the words are split on purpose
+    offered=$(complete_words "$cli" --data-dir "$folder" $words | tr '\n' ' ')
+    [ "$offered" = "$(printf '%q' 'Café 日本') " ] || fail "completion of '$words' offers '$offered'"
+done
+[ "$(complete_words "$cli" --data-dir "$folder" in "" | sort)" = \
+    "$(printf '%s\n' Admin "$(printf '%q' 'Café 日本')" Web | sort)" ] ||
+    fail "completion of 'in' does not offer every project"
 
 [ $failures -eq 0 ]

@@ -102,6 +102,11 @@ install)
     icon=$(sed -n 's/^Icon=//p' "$desktop")
     [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "icon $icon is not installed"
     grep -q '^Name=Check In/Out$' "$desktop" || fail "the Check In/Out action is missing"
+    # The cli commands the entry runs are commands the installed cli has.
+    while read -r command; do
+        "$root/usr/bin/punchwell-cli" "$command" --help >/dev/null ||
+            fail "the desktop file runs 'punchwell-cli $command', which the installed cli lacks"
+    done < <(sed -n 's/^Exec=punchwell-cli \([a-z]*\).*/\1/p' "$desktop")
 
     # The man pages format without a warning.
     for page in punchwell punchwell-cli; do
