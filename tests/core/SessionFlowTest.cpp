@@ -300,6 +300,60 @@ TEST_F(SessionFlow, AHandedOverFileThatCannotBeLoadedSaysWhyAndOffersNothing) {
     ExpectNothingLoaded();
 }
 
+TEST_F(SessionFlow, RestoreFromBackupReplacesTheDataWithTheChosenCopy) {
+    // Without any copy it says where they will be, and nothing else happens. (The fixture's
+    // save made today's copy; this day has had its turn, so no later save makes another.)
+    std::filesystem::remove_all(m_dir.file("backups"));
+    m_prompts.Expect("Restore From Backup",
+                     "No copy of your data has been kept yet. Punchwell keeps one for each day "
+                     "you use it, in " +
+                         m_dir.file("backups") + ".",
+                     MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
+    m_session.RestoreBackup();
+    EXPECT_TRUE(m_prompts.dialogLog().empty());
+
+    std::filesystem::create_directory(m_dir.file("backups"));
+    WriteFile(m_dir.file("backups/timedata-20231110.pnd"), FileWith({"Old"}));
+    WriteFile(m_dir.file("backups/timedata-20231101.pnd"), "\x01");
+    // Another window open: refused, as Load Data is.
+    m_desktop.otherWindowOpen = true;
+    m_prompts.Expect("Restore From Backup",
+                     "Please close the open dialog before you restore a backup.",
+                     MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
+    m_session.RestoreBackup();
+    m_desktop.otherWindowOpen = false;
+    // Cancel in the list changes nothing, the check-out before it stays.
+    m_app.Options().m_bShowNotes = 0;
+    m_session.CheckInState().CheckIn("Alpha");
+    m_prompts.Expect("Check Out?", kCheckOutText, MessageIcon::Question, MessageButtons::YesNo,
+                     MessageAnswer::Yes);
+    m_prompts.ExpectDatedCopy(std::nullopt);
+    m_session.RestoreBackup();
+    EXPECT_FALSE(m_session.State().checkedIn);
+    EXPECT_EQ(Projects(), (std::vector<std::string>{"Alpha", "Beta"}));
+    EXPECT_EQ(m_probe.fills, 0);
+    ASSERT_EQ(m_prompts.datedCopies().size(), 2U);
+    EXPECT_EQ(m_prompts.datedCopies()[0].copy.date, 20231110) << "newest first";
+    EXPECT_EQ(m_prompts.datedCopies()[0].projects, 1U);
+    EXPECT_TRUE(m_prompts.datedCopies()[1].damaged);
+    EXPECT_EQ(m_prompts.datedFolder(), m_dir.file("backups"));
+
+    const std::string before = ReadFile(m_app.GetDataPath());
+    const std::string kept = m_dir.file("timedata.before-load-20231114-221320.pnd");
+    m_prompts.ExpectDatedCopy(20231110);
+    m_prompts.Expect("Data Restored",
+                     "Your data is now the copy of Friday, November 10, 2023. Your data as it was "
+                     "before is kept in " +
+                         kept + "; load it with Load Data to go back.",
+                     MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
+    m_session.RestoreBackup();
+    EXPECT_EQ(Projects(), std::vector<std::string>{"Old"});
+    EXPECT_EQ(m_probe.fills, 1);
+    EXPECT_EQ(ReadFile(m_app.GetDataPath()), FileWith({"Old"}));
+    EXPECT_EQ(ReadFile(kept), before);
+    EXPECT_FALSE(m_session.Load().IsBusy());
+}
+
 TEST_F(SessionFlow, ExitChecksOutWithNotesAndCancelKeepsTheProgramRunning) {
     m_session.CheckInState().CheckIn("Beta");
     Tick(90);

@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -99,6 +100,29 @@ TEST_F(OptionsDialog, AMissingDefaultProjectOrAnOutOfRangeValueOpensUnselected) 
     EXPECT_EQ(app.GetOptions().m_strDefaultProject, "");
     EXPECT_EQ(app.GetOptions().m_wWeekStart, 9); // kept, since the list offered nothing
     EXPECT_EQ(app.GetOptions().m_wAutoSaveIndex, 2);
+}
+
+TEST_F(OptionsDialog, BackupCountsShowTheStoredValuesAndOkStoresTheNewOnes) {
+    app.Options().m_nBackupDays = 45;
+    app.Options().m_nBackupMonths = 0;
+    COptionsDlg dlg(app, prompts);
+    dlg.show();
+    auto* days = Child<QSpinBox>(&dlg, "backupDaysSpin");
+    auto* months = Child<QSpinBox>(&dlg, "backupMonthsSpin");
+    EXPECT_EQ(days->value(), 45);
+    EXPECT_EQ(months->value(), 0);
+    // Fewer than one day would remove each day's copy as soon as it is made.
+    EXPECT_EQ(days->minimum(), 1);
+
+    days->selectAll();
+    QTest::keyClicks(days, QStringLiteral("7"));
+    months->selectAll();
+    QTest::keyClicks(months, QStringLiteral("24"));
+    Click(&dlg, "okButton");
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    dlg.ApplyTo(app);
+    EXPECT_EQ(app.GetBackupRetention().days, 7);
+    EXPECT_EQ(app.GetBackupRetention().months, 24);
 }
 
 TEST_F(OptionsDialog, APasswordSetHereSurvivesCancelAndChangingItAsksForTheOldOne) {

@@ -163,6 +163,14 @@ public:
         m_dialogs.push_back(std::move(d));
         return *this;
     }
+    // Restore From Backup: the date of the copy chosen, or empty for Cancel. The copies the
+    // dialog was given are kept for the test to look at.
+    FakePrompts& ExpectDatedCopy(std::optional<BackupDate> date) {
+        DialogAnswer d{"Restore From Backup", {}, {}, {}, {}};
+        d.date = date;
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
     FakePrompts& ExpectOpenWithShell(std::string path, bool opens) {
         m_opens.push_back({std::move(path), opens});
         return *this;
@@ -237,6 +245,26 @@ public:
         EXPECT_EQ(d.owned, owned) << "owner of the Load Data File dialog";
         return d.method;
     }
+    std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                             const std::string& folder) override {
+        m_dialogLog.push_back("Restore From Backup");
+        m_datedCopies = copies;
+        m_datedFolder = folder;
+        DialogAnswer d;
+        if (!NextDialog("Restore From Backup", d) || !d.date)
+            return std::nullopt;
+        for (const DatedCopySummary& summary : copies) {
+            if (summary.copy.date == *d.date) {
+                EXPECT_TRUE(summary.readable) << "a copy that cannot be read was chosen";
+                return summary.copy;
+            }
+        }
+        ADD_FAILURE() << "no copy of " << *d.date << " was offered";
+        return std::nullopt;
+    }
+    const std::vector<DatedCopySummary>& datedCopies() const { return m_datedCopies; }
+    const std::string& datedFolder() const { return m_datedFolder; }
+
     // The progress window: "progress" on, a step count while shown, "progress off".
     void ShowProgress(bool owned) override {
         (void)owned;
@@ -301,6 +329,7 @@ private:
         bool askAgain = true;  // Lock Program's check box
         std::optional<LoadMethod> method = std::nullopt; // Load Data File
         bool owned = true;                               // Load Data File
+        std::optional<BackupDate> date = std::nullopt;   // Restore From Backup
     };
     struct OpenAnswer {
         std::string path;
@@ -318,6 +347,8 @@ private:
     }
 
     std::deque<DialogAnswer> m_dialogs;
+    std::vector<DatedCopySummary> m_datedCopies;
+    std::string m_datedFolder;
     bool m_progressShown = false;
     int m_progressSteps = 0;
     std::deque<OpenAnswer> m_opens;

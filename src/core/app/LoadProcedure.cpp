@@ -1,6 +1,7 @@
 #include "core/app/LoadProcedure.h"
 
 #include "core/app/DataLoad.h"
+#include "core/app/DatedBackups.h"
 #include "core/app/ProgramLock.h"
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
@@ -98,16 +99,8 @@ void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
     Prompts& prompts = *port;
     BusyScope busy(*this);
 
-    if (m_checkIn.IsCheckedIn()) {
-        const MessageAnswer answer = prompts.Ask(
-            kCheckOutCaption, kCheckOutText, MessageIcon::Question, MessageButtons::YesNo, owned);
-        if (answer != MessageAnswer::Yes)
-            return;
-        const bool checkedOut = m_checkIn.CheckOut();
-        m_notify({.state = true});
-        if (!checkedOut)
-            return;
-    }
+    if (!CheckOutFirst(prompts, owned))
+        return;
 
     const std::optional<LoadMethod> chosen = prompts.ChooseLoadMethod(owned);
     if (!chosen)
@@ -128,19 +121,35 @@ void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
             return;
         file = *picked;
     }
+    LoadFile(prompts, file, method, owned);
+}
 
+bool CLoadProcedure::CheckOutFirst(Prompts& prompts, bool owned) {
+    if (!m_checkIn.IsCheckedIn())
+        return true;
+    const MessageAnswer answer = prompts.Ask(kCheckOutCaption, kCheckOutText, MessageIcon::Question,
+                                             MessageButtons::YesNo, owned);
+    if (answer != MessageAnswer::Yes)
+        return false;
+    const bool checkedOut = m_checkIn.CheckOut();
+    m_notify({.state = true});
+    return checkedOut;
+}
+
+std::optional<LoadApplyResult> CLoadProcedure::LoadFile(Prompts& prompts, const std::string& file,
+                                                        LoadMethod method, bool owned) {
     // The file is read whole before anything changes, so every way out up to Apply leaves
     // the data as it was.
     const CDataLoad load = CDataLoad::Read(file);
     if (!load.IsReadable()) {
         prompts.Ask(CDataLoad::kNotReadableCaption, load.ErrorMessage(), MessageIcon::Exclamation,
                     MessageButtons::Ok, owned);
-        return;
+        return std::nullopt;
     }
     if (load.IsDamaged() && prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
                                         MessageIcon::Exclamation, MessageButtons::YesNo, owned,
                                         MessageAnswer::No) != MessageAnswer::Yes)
-        return;
+        return std::nullopt;
 
     // A merge's records are rebuilt: nothing may hold on to them across it. The open
     // period is closed by now, so the check-in state holds none.
@@ -163,16 +172,60 @@ void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
         if (prompts.Ask(CDataLoad::kCopyFailedCaption, CopyFailedQuestion(result),
                         MessageIcon::Exclamation, MessageButtons::YesNo, owned,
                         MessageAnswer::No) != MessageAnswer::Yes)
-            return;
+            return std::nullopt;
         options.goOnWithoutCopy = true;
         result = apply();
     }
     if (result.status != LoadApplyResult::Status::Loaded)
-        return;
+        return std::nullopt;
 
     // A file saved while its program was locked locks this one as a start-up does: once the
     // window is up, from the clock. At start-up the window's own start arms it.
     if (result.lockedAfter && owned)
         m_lock.ArmRelockIfLocked(m_app.GetClock().Now());
     m_notify({.state = true, .projects = true});
+    return result;
+}
+
+void CLoadProcedure::RestoreBackup() {
+    Prompts* port = m_app.GetPrompts();
+    if (port == nullptr)
+        return;
+    Prompts& prompts = *port;
+    BusyScope busy(*this);
+    const CDatedBackups& backups = m_app.DatedBackups();
+    if (backups.List().empty()) {
+        prompts.Ask(kRestoreCaption,
+                    "No copy of your data has been kept yet. Punchwell keeps one for each day you "
+                    "use it, in " +
+                        backups.Folder() + ".",
+                    MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    if (!CheckOutFirst(prompts, true))
+        return;
+
+    // Listed after the check-out, whose save may have made today's copy. Each copy is read
+    // whole to count what it holds.
+    const std::vector<DatedCopy> copies = backups.List();
+    std::vector<DatedCopySummary> summaries;
+    summaries.reserve(copies.size());
+    prompts.ShowWaiting(true);
+    for (const DatedCopy& copy : copies)
+        summaries.push_back(CDatedBackups::Summarize(copy));
+    prompts.ShowWaiting(false);
+    const std::optional<DatedCopy> chosen = prompts.ChooseDatedCopy(summaries, backups.Folder());
+    if (!chosen)
+        return;
+
+    const std::optional<LoadApplyResult> result =
+        LoadFile(prompts, chosen->path, LoadMethod::ReplaceAll, true);
+    if (!result)
+        return;
+    std::string text =
+        "Your data is now the copy of " + CDatedBackups::DateText(chosen->date) + ".";
+    if (!result->keptCopy.empty())
+        text += " Your data as it was before is kept in " + result->keptCopy +
+                "; load it with Load Data to go back.";
+    prompts.Ask(kRestoredCaption, text, MessageIcon::Information, MessageButtons::Ok);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/DataLoad.h"
 #include "core/app/SessionState.h"
 
 #include <deque>
@@ -10,6 +11,7 @@
 
 class CCheckIn;
 class CProgramLock;
+class Prompts;
 class CPunchwellApp;
 
 // The load procedure that Load Data, the file named on the command line and a file handed
@@ -25,6 +27,8 @@ public:
     static constexpr const char* kCheckOutText =
         "Before you load new data, you must first check out. Would you like to check out now?";
     static constexpr const char* kHandedOverCaption = "Punchwell";
+    static constexpr const char* kRestoreCaption = "Restore From Backup";
+    static constexpr const char* kRestoredCaption = "Data Restored";
 
     CLoadProcedure(CPunchwellApp& app, CCheckIn& checkIn, CProgramLock& lock, Notify notify);
     CLoadProcedure(const CLoadProcedure&) = delete;
@@ -33,6 +37,9 @@ public:
     // The procedure; no `path` asks for the file with the Open dialog. `owned` is false at
     // start-up, before the main window is on screen: its boxes then have no owner.
     void Run(const std::optional<std::string>& path, bool owned);
+    // File > Restore From Backup: the dated copies listed with what each holds, the chosen
+    // one loaded as Replace All Data does (so the data as it was is kept beside it).
+    void RestoreBackup();
 
     // A data file named on a command line (`shown` as the person knows it). A later start's
     // file (`handedOver`) is introduced with where it came from, or refused with the reason
@@ -67,6 +74,12 @@ private:
     };
 
     void ServeFile(const std::string& shown, bool owned, bool handedOver);
+    // A running period is checked out first; false ends the procedure.
+    bool CheckOutFirst(Prompts& prompts, bool owned);
+    // Reads the file, asks about damage, replaces or merges and saves. Empty when the
+    // procedure ended before the data changed.
+    std::optional<LoadApplyResult> LoadFile(Prompts& prompts, const std::string& file,
+                                            LoadMethod method, bool owned);
 
     CPunchwellApp& m_app;
     CCheckIn& m_checkIn;

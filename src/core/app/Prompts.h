@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/DatedBackups.h"
 #include "core/app/LoadMethod.h"
 #include "core/data/Task.h"
 
@@ -7,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class MessageIcon { None, Stop, Exclamation, Question, Information };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -99,4 +101,15 @@ public:
         (void)total;
     }
     virtual void HideProgress() {}
+    // Work the person waits for without a progress window (a wait cursor), on and off.
+    virtual void ShowWaiting(bool waiting) { (void)waiting; }
+
+    // The Restore From Backup dialog over the dated copies in `folder`, newest first: the
+    // chosen copy, or nothing for Cancel. Copies that cannot be read cannot be chosen.
+    virtual std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                                     const std::string& folder) {
+        (void)copies;
+        (void)folder;
+        return std::nullopt;
+    }
 };

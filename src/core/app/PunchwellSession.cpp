@@ -207,6 +207,19 @@ void CPunchwellSession::LoadData() {
     m_load.Run(std::nullopt, true);
 }
 
+void CPunchwellSession::RestoreBackup() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr || m_load.IsBusy())
+        return;
+    if (OtherWindowOpen()) {
+        prompts->Ask(CLoadProcedure::kRestoreCaption,
+                     "Please close the open dialog before you restore a backup.",
+                     MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    m_load.RestoreBackup();
+}
+
 void CPunchwellSession::SaveDataAs() {
     Prompts* prompts = m_app.GetPrompts();
     if (prompts == nullptr || m_load.IsBusy())

@@ -81,6 +81,9 @@ public:
     // File > Load Data: the load procedure with the Open dialog. Refused with a message while
     // another window of the program is open: those work on the records a load replaces.
     void LoadData();
+    // File > Restore From Backup: a dated copy of the data replaces it. Refused with a
+    // message while another window of the program is open, as Load Data is.
+    void RestoreBackup();
     // File > Save Data: the data saved to a file the person chooses.
     void SaveDataAs();
     // File > Export Data as Text.

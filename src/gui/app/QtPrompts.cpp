@@ -10,6 +10,7 @@
 #include "gui/ui/NotesDlg.h"
 #include "gui/ui/PasswordText.h"
 #include "gui/ui/ProjectDlg.h"
+#include "gui/ui/RestoreBackupDlg.h"
 #include "gui/ui/SelectProjectDlg.h"
 
 #include <QApplication>
@@ -222,4 +223,19 @@ void QtPrompts::SetProgress(std::size_t done, std::size_t total) {
 
 void QtPrompts::HideProgress() {
     m_progress.reset();
+}
+
+void QtPrompts::ShowWaiting(bool waiting) {
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+std::optional<DatedCopy> QtPrompts::ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                                    const std::string& folder) {
+    CRestoreBackupDlg dialog(copies, QString::fromStdString(folder), Parent(true));
+    if (dialog.exec() != QDialog::Accepted || dialog.GetSelected() == nullptr)
+        return std::nullopt;
+    return dialog.GetSelected()->copy;
 }

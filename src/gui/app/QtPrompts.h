@@ -43,6 +43,9 @@ public:
     void ShowProgress(bool owned) override;
     void SetProgress(std::size_t done, std::size_t total) override;
     void HideProgress() override;
+    void ShowWaiting(bool waiting) override;
+    std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                             const std::string& folder) override;
 
     static QMessageBox::Icon ToQtIcon(MessageIcon icon);
     static QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons);

@@ -48,7 +48,7 @@ constexpr unsigned kSystemMenuAbout = 0x0010;
 
 QIcon IconSet(const QString& stem) {
     QIcon icon;
-    for (int size : {16, 32, 48, 256})
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(stem).arg(size), QSize(size, size));
     return icon;
 }
@@ -76,9 +76,11 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     CreateShortcuts();
     CreateTray();
 
-    for (auto [action, command] : {std::pair{m_actionLoadData, &CPunchwellSession::LoadData},
-                                   std::pair{m_actionSaveData, &CPunchwellSession::SaveDataAs},
-                                   std::pair{m_actionExportData, &CPunchwellSession::ExportData}}) {
+    for (auto [action, command] :
+         {std::pair{m_actionLoadData, &CPunchwellSession::LoadData},
+          std::pair{m_actionSaveData, &CPunchwellSession::SaveDataAs},
+          std::pair{m_actionRestoreBackup, &CPunchwellSession::RestoreBackup},
+          std::pair{m_actionExportData, &CPunchwellSession::ExportData}}) {
         connect(action, &QAction::triggered, this, [this, command] { (m_session.*command)(); });
         action->setEnabled(true);
     }
@@ -134,6 +136,8 @@ void CPunchwellDlg::CreateMenus() {
     m_menuFile->setObjectName(QStringLiteral("menuFile"));
     m_actionLoadData = AddAction(m_menuFile, tr("&Load Data...\tF5"), "actionLoadData", false);
     m_actionSaveData = AddAction(m_menuFile, tr("&Save Data...\tF7"), "actionSaveData", false);
+    m_actionRestoreBackup =
+        AddAction(m_menuFile, tr("&Restore From Backup..."), "actionRestoreBackup", false);
     m_menuFile->addSeparator();
     m_actionExportData =
         AddAction(m_menuFile, tr("Export Data as Text...\tShift+F7"), "actionExportData", false);
