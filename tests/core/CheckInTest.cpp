@@ -36,7 +36,8 @@ public:
     int Sync(long long h) override { return SystemFileOps().Sync(h); }
     int Close(long long h) override { return SystemFileOps().Close(h); }
     int Rename(const std::string& from, const std::string& to) override {
-        ++saves;
+        if (FileNameOf(to) == CPunchwellApp::kMainFileName)
+            ++saves;
         return SystemFileOps().Rename(from, to);
     }
     int Remove(const std::string& p) override { return SystemFileOps().Remove(p); }

@@ -327,9 +327,11 @@ TEST(DataLoad, CopiesNeverOverwriteAndNeedAMainFile) {
     EXPECT_TRUE(result.keptCopy.empty());
     EXPECT_TRUE(result.saved);
     EXPECT_EQ(fresh.GetPassword(), "theirs");
+    // The main file and the day's dated copy in its folder; no copy before the load.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(empty.path()),
                             std::filesystem::directory_iterator()),
-              1);
+              2);
+    EXPECT_TRUE(std::filesystem::is_directory(empty.path() / "backups"));
 }
 
 TEST(DataLoad, NoCopyMeansNoLoadUntilTheCallerSaysGoOn) {

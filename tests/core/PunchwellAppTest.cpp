@@ -224,6 +224,10 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
         {"PageLines", 51, 15},      {"PageLines", 0x10000 + 20, 15},
         {"IdleMinutes", 0, 0},      {"IdleMinutes", 480, 480},
         {"IdleMinutes", 481, 15},   {"IdleMinutes", -5, 15},
+        {"Backup Days", 1, 1},      {"Backup Days", 3650, 3650},
+        {"Backup Days", 0, 30},     {"Backup Days", -5, 30},
+        {"Backup Months", 0, 0},    {"Backup Months", 120, 120},
+        {"Backup Months", 121, 12}, {"Backup Months", -1, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " = " + std::to_string(c.stored));
@@ -238,7 +242,8 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
             {"ShowListOnStart", o.m_bShowListOnStart}, {"AutoSave", o.m_bAutoSave},
             {"AutoSave Seconds", o.m_wAutoSaveIndex},  {"Show Notes", o.m_bShowNotes},
             {"Remind Lock", o.m_bRemindLock},          {"PageLines", o.m_wPageLines},
-            {"IdleMinutes", o.m_wIdleMinutes}};
+            {"IdleMinutes", o.m_wIdleMinutes},         {"Backup Days", o.m_nBackupDays},
+            {"Backup Months", o.m_nBackupMonths}};
         EXPECT_EQ(read.at(c.name), c.expected);
     }
     // Any text is a default project, and a number where text belongs reads as empty.
@@ -253,6 +258,7 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
     EXPECT_EQ(app.GetOptions().m_strDefaultProject, "");
 }
 
+// The nine options in their required order, then those the program added.
 TEST(PunchwellAppOptions, SetOptionsWritesAllInOrder) {
     CPunchwellApp app("/tmp");
     FakeOptionsStorage storage;
@@ -261,16 +267,17 @@ TEST(PunchwellAppOptions, SetOptionsWritesAllInOrder) {
     app.Options().m_wPageLines = 33;
     app.Options().m_wIdleMinutes = 0;
     app.SetOptions(1, "Web", 0, 3, 0, 9, 0);
-    EXPECT_EQ(storage.writes,
-              (std::vector<std::string>{"AutoSwitch", "DefaultProject", "WeekStart",
-                                        "ShowListOnStart", "AutoSave", "AutoSave Seconds",
-                                        "Show Notes", "Remind Lock", "PageLines", "IdleMinutes"}));
+    EXPECT_EQ(storage.writes, (std::vector<std::string>{
+                                  "AutoSwitch", "DefaultProject", "WeekStart", "ShowListOnStart",
+                                  "AutoSave", "AutoSave Seconds", "Show Notes", "Remind Lock",
+                                  "PageLines", "IdleMinutes", "Backup Days", "Backup Months"}));
     const std::map<std::string, std::variant<std::int64_t, std::string>> expected = {
-        {"AutoSwitch", std::int64_t{1}}, {"DefaultProject", std::string("Web")},
-        {"WeekStart", std::int64_t{3}},  {"ShowListOnStart", std::int64_t{0}},
-        {"AutoSave", std::int64_t{0}},   {"AutoSave Seconds", std::int64_t{9}},
-        {"Show Notes", std::int64_t{0}}, {"Remind Lock", std::int64_t{0}},
-        {"PageLines", std::int64_t{33}}, {"IdleMinutes", std::int64_t{0}}};
+        {"AutoSwitch", std::int64_t{1}},   {"DefaultProject", std::string("Web")},
+        {"WeekStart", std::int64_t{3}},    {"ShowListOnStart", std::int64_t{0}},
+        {"AutoSave", std::int64_t{0}},     {"AutoSave Seconds", std::int64_t{9}},
+        {"Show Notes", std::int64_t{0}},   {"Remind Lock", std::int64_t{0}},
+        {"PageLines", std::int64_t{33}},   {"IdleMinutes", std::int64_t{0}},
+        {"Backup Days", std::int64_t{30}}, {"Backup Months", std::int64_t{12}}};
     EXPECT_EQ(storage.values, expected);
 
     // What was written reads back the same.
@@ -282,6 +289,16 @@ TEST(PunchwellAppOptions, SetOptionsWritesAllInOrder) {
     EXPECT_EQ(again.GetOptions().m_wPageLines, 33);
     EXPECT_EQ(again.GetOptions().m_bRemindLock, 0);
     EXPECT_EQ(again.GetOptions().m_wIdleMinutes, 0);
+
+    // The backup counts are written with the rest, clamped to what they can mean.
+    storage.writes.clear();
+    app.SetBackupRetention(0, 500);
+    EXPECT_EQ(storage.writes.size(), 12u);
+    EXPECT_EQ(storage.values["Backup Days"], (std::variant<std::int64_t, std::string>(1)));
+    EXPECT_EQ(storage.values["Backup Months"], (std::variant<std::int64_t, std::string>(120)));
+    again.ReadOptions();
+    EXPECT_EQ(again.GetBackupRetention().days, 1);
+    EXPECT_EQ(again.GetBackupRetention().months, 120);
 }
 
 TEST(PunchwellApp, PasswordIsKeptScrambled) {

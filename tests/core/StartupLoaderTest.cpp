@@ -57,10 +57,12 @@ protected:
         prompts.Expect("Files Corrupted", text, MessageIcon::Stop, MessageButtons::Ok,
                        MessageAnswer::Ok, false);
     }
+    // The files beside the data files; the folder of dated copies is not counted.
     std::size_t Entries() const {
         std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
-            ++n;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.path().filename() != CDatedBackups::kFolderName)
+                ++n;
         return n;
     }
 

@@ -11,6 +11,7 @@
 #include "core/platform/Clock.h"
 #include "gui/ui/LoadDataFileDlg.h"
 #include "gui/ui/PunchwellDlg.h"
+#include "gui/ui/RestoreBackupDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -477,6 +479,90 @@ TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenD
     EXPECT_EQ(ProjectNames(), (std::vector<std::string>{"Web", "Mail"}));
     EXPECT_EQ(ComboEntries(), (QStringList{QStringLiteral("Web"), QStringLiteral("Mail"),
                                            QStringLiteral("New Project...")}));
+}
+
+// The dated copies are listed newest first with what they hold; the chosen one replaces the
+// data through the load procedure, which keeps the data as it was.
+TEST_F(DataCommandsTest, RestoreFromBackupReplacesAllDataAndKeepsTheDataAsItWas) {
+    Start({"Web"}, {{"Web", k0900, k0900 + kHour, ""}});
+    // The day's copy, as the start-up makes it from the file it read.
+    ASSERT_TRUE(m_app
+                    .KeepDatedBackup(std::string_view(
+                        m_mainBefore.constData(), static_cast<std::size_t>(m_mainBefore.size())))
+                    .ok);
+    const QString backups = m_dataDir.filePath(QStringLiteral("backups"));
+    constexpr std::int32_t kDay = 24 * kHour;
+    ASSERT_TRUE(
+        WriteBytes(backups + QStringLiteral("/timedata-20231110.pnd"),
+                   MakeDataFile({"Old"}, {{"Old", k0900 - 5 * kDay, k0900 - 5 * kDay + 60, ""},
+                                          {"Old", k0900 - 4 * kDay, k0900 - 4 * kDay + 60, ""}})));
+    ASSERT_TRUE(WriteBytes(backups + QStringLiteral("/timedata-20231101.pnd"), "\x01"));
+    // Work done since the morning, which the restore takes back.
+    ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Web")));
+    m_clock.now += 60;
+    ASSERT_TRUE(m_dlg.CheckOut());
+    const QByteArray mainBeforeRestore = ReadBytes(MainPath());
+    ASSERT_EQ(m_app.DoneTasks().size(), 2u);
+
+    EXPECT_EQ(Child<QAction>(&m_dlg, "actionRestoreBackup")->text(),
+              QStringLiteral("&Restore From Backup..."));
+    ModalDriver chooser([](QWidget* w) {
+        auto* dialog = qobject_cast<CRestoreBackupDlg*>(w);
+        ASSERT_NE(dialog, nullptr) << w->windowTitle().toStdString();
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Restore From Backup"));
+        auto* list = Child<QTreeWidget>(dialog, "backupList");
+        ASSERT_EQ(list->topLevelItemCount(), 3);
+        const auto row = [list](int i) {
+            const QTreeWidgetItem* item = list->topLevelItem(i);
+            return QStringList{item->text(0), item->text(1), item->text(2)};
+        };
+        EXPECT_EQ(row(0), (QStringList{QStringLiteral("Tuesday, November 14, 2023"),
+                                       QStringLiteral("1"), QStringLiteral("November 14, 2023")}));
+        EXPECT_EQ(row(1), (QStringList{QStringLiteral("Friday, November 10, 2023"),
+                                       QStringLiteral("2"), QStringLiteral("November 10, 2023")}));
+        EXPECT_EQ(row(2), (QStringList{QStringLiteral("Wednesday, November 1, 2023"),
+                                       QStringLiteral("0 (damaged)"), QStringLiteral("none")}));
+        // The newest copy is chosen to begin with.
+        EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+        list->setCurrentItem(list->topLevelItem(1));
+        QTest::mouseClick(Child<QPushButton>(dialog, "restoreButton"), Qt::LeftButton);
+    });
+    const std::string kept =
+        QDir::toNativeSeparators(
+            m_dataDir.filePath(QStringLiteral("timedata.before-load-20231114-221420.pnd")))
+            .toStdString();
+    m_prompts.Expect("Data Restored",
+                     "Your data is now the copy of Friday, November 10, 2023. Your data as it was "
+                     "before is kept in " +
+                         kept + "; load it with Load Data to go back.",
+                     MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
+
+    Trigger("actionRestoreBackup");
+
+    ASSERT_TRUE(chooser.Ran());
+    EXPECT_EQ(ProjectNames(), (std::vector<std::string>{"Old"}));
+    EXPECT_EQ(ComboEntries(),
+              (QStringList{QStringLiteral("Old"), QStringLiteral("New Project...")}));
+    EXPECT_EQ(m_app.DoneTasks().size(), 2u);
+    EXPECT_EQ(ReadBytes(MainPath()), ReadBytes(backups + QStringLiteral("/timedata-20231110.pnd")));
+    EXPECT_EQ(BeforeLoadCopies(),
+              QStringList{QStringLiteral("timedata.before-load-20231114-221420.pnd")});
+    EXPECT_EQ(ReadBytes(QString::fromStdString(kept)), mainBeforeRestore);
+    // The day's copy still holds the data as the day began.
+    EXPECT_EQ(ReadBytes(backups + QStringLiteral("/timedata-20231114.pnd")), m_mainBefore);
+}
+
+TEST_F(DataCommandsTest, RestoreFromBackupWithoutCopiesSaysWhereTheyWillBe) {
+    m_dlg.Initialise();
+    m_prompts.Expect(
+        "Restore From Backup",
+        "No copy of your data has been kept yet. Punchwell keeps one for each day "
+        "you use it, in " +
+            QDir::toNativeSeparators(m_dataDir.filePath(QStringLiteral("backups"))).toStdString() +
+            ".",
+        MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
+    Trigger("actionRestoreBackup");
+    EXPECT_EQ(m_prompts.shown().size(), 1u);
 }
 
 TEST_F(DataCommandsTest, AHandedOverFileThatCannotBeLoadedSaysWhyAndOffersNothing) {

@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,6 +106,43 @@ TEST_F(OptionsDialog, AMissingDefaultProjectOrAnOutOfRangeValueOpensUnselected) 
     EXPECT_EQ(app.GetOptions().m_strDefaultProject, "");
     EXPECT_EQ(app.GetOptions().m_wWeekStart, 9); // kept, since the list offered nothing
     EXPECT_EQ(app.GetOptions().m_wAutoSaveIndex, 2);
+}
+
+TEST_F(OptionsDialog, BackupCountsShowTheStoredValuesAndOkStoresTheNewOnes) {
+    app.Options().m_nBackupDays = 45;
+    app.Options().m_nBackupMonths = 0;
+    COptionsDlg dlg(app, prompts);
+    dlg.show();
+    auto* days = Child<QSpinBox>(&dlg, "backupDaysSpin");
+    auto* months = Child<QSpinBox>(&dlg, "backupMonthsSpin");
+    EXPECT_EQ(days->value(), 45);
+    EXPECT_EQ(months->value(), 0);
+    // Fewer than one day would remove each day's copy as soon as it is made.
+    EXPECT_EQ(days->minimum(), 1);
+
+    EXPECT_EQ(days->text(), QStringLiteral("45 days"));
+    EXPECT_EQ(months->text(), QStringLiteral("0 months"));
+
+    // Typed as a person types: the unit follows the count without getting in the way.
+    struct Case {
+        QSpinBox* spin;
+        const char* typed;
+        const char* shown;
+    };
+    for (const Case& c :
+         {Case{days, "1", "1 day"}, Case{months, "1", "1 month"}, Case{days, "7", "7 days"},
+          Case{months, "12", "12 months"}, Case{months, "24", "24 months"}}) {
+        SCOPED_TRACE(c.typed);
+        c.spin->setFocus();
+        c.spin->selectAll();
+        QTest::keyClicks(c.spin, QString::fromLatin1(c.typed));
+        EXPECT_EQ(c.spin->text(), QString::fromLatin1(c.shown));
+    }
+    Click(&dlg, "okButton");
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    dlg.ApplyTo(app);
+    EXPECT_EQ(app.GetBackupRetention().days, 7);
+    EXPECT_EQ(app.GetBackupRetention().months, 24);
 }
 
 TEST_F(OptionsDialog, APasswordSetHereSurvivesCancelAndChangingItAsksForTheOldOne) {

@@ -314,7 +314,7 @@ TEST_F(PunchwellDlgTest, MenuBarHoldsEveryCommandAndEachIsAvailable) {
                                    QStringLiteral("&Reports"), QStringLiteral("&Projects"),
                                    QStringLiteral("&Help")}));
     EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuFile")),
-              Strings({"&Load Data...\tF5", "&Save Data...\tF7", "-",
+              Strings({"&Load Data...\tF5", "&Save Data...\tF7", "&Restore From Backup...", "-",
                        "Export Data as Text...\tShift+F7", "-", "Options...\tCtrl+O",
                        "Lock &Program\tCtrl+L", "-", "&Close Window\tAlt+F4", "E&xit"}));
     EXPECT_EQ(texts(Child<QMenu>(&m_dlg, "menuReports")),

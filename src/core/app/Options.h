@@ -18,6 +18,9 @@ struct COptions {
     std::uint16_t m_wPageLines = 15;    // "PageLines"
     // Time away from the computer longer than this is asked about on return; 0 = never.
     std::uint16_t m_wIdleMinutes = 15; // "IdleMinutes"
+    // How many dated copies of the data file are kept (see CDatedBackups).
+    int m_nBackupDays = 30;   // "Backup Days": one copy for each of the last N days
+    int m_nBackupMonths = 12; // "Backup Months": and the newest of each of the last N months
 };
 
 // Where the options are kept: the registry on Windows, a settings file elsewhere. Reads

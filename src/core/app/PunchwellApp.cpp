@@ -5,6 +5,8 @@
 #include "core/platform/Clock.h"
 #include "core/platform/FileSystem.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kAppCaption = "Punchwell";
@@ -25,7 +27,7 @@ void ReadRanged(OptionsStorage& storage, const char* name, T& member, T defaultV
 
 CPunchwellApp::CPunchwellApp(const std::string& dataDirectory)
     : m_strDataDirectory(dataDirectory), m_strDataPath(JoinPath(dataDirectory, kMainFileName)),
-      m_strBackupPath(JoinPath(dataDirectory, kBackupFileName)) {}
+      m_strBackupPath(JoinPath(dataDirectory, kBackupFileName)), m_datedBackups(dataDirectory) {}
 
 const Clock& CPunchwellApp::GetClock() const {
     static const SystemClock systemClock;
@@ -46,8 +48,10 @@ bool CPunchwellApp::SaveData(const std::string& path) {
                            target == m_strBackupPath ? m_strDataPath : std::string());
     const bool mainFile = target == m_strDataPath;
     if (result.ok) {
-        if (mainFile)
+        if (mainFile) {
             m_bUnsaved = false;
+            KeepDatedBackup(m_saveBuffer);
+        }
         return true;
     }
     if (mainFile) {
@@ -107,6 +111,46 @@ bool CPunchwellApp::DataFileExists(const std::string& path) const {
     return FileExists(ResolvePath(path));
 }
 
+FileResult CPunchwellApp::KeepDatedBackup(std::string_view bytes) {
+    const std::optional<BackupDate> today = TakeDatedBackupTurn();
+    if (!today)
+        return FileResult::Success();
+    FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
+    FileResult result =
+        m_datedBackups.Keep(bytes, *today, GetBackupRetention(), m_strDataPath, ops);
+    if (!result.ok)
+        GiveBackDatedBackupTurn(*today);
+    return result;
+}
+
+std::optional<BackupDate> CPunchwellApp::TakeDatedBackupTurn() {
+    const std::optional<BackupDate> today = CDatedBackups::LocalDate(GetClock().Now());
+    if (!today || *today == m_lastDatedBackup)
+        return std::nullopt;
+    m_lastDatedBackup = *today;
+    return today;
+}
+
+void CPunchwellApp::GiveBackDatedBackupTurn(BackupDate day) {
+    if (m_lastDatedBackup == day)
+        m_lastDatedBackup = 0;
+}
+
+BackupRetention CPunchwellApp::GetBackupRetention() const {
+    BackupRetention retention;
+    retention.days = m_options.m_nBackupDays;
+    retention.months = m_options.m_nBackupMonths;
+    return retention;
+}
+
+void CPunchwellApp::SetBackupRetention(int days, int months) {
+    m_options.m_nBackupDays =
+        std::clamp(days, BackupRetention::kMinDays, BackupRetention::kMaxDays);
+    m_options.m_nBackupMonths =
+        std::clamp(months, BackupRetention::kMinMonths, BackupRetention::kMaxMonths);
+    WriteOptions();
+}
+
 void CPunchwellApp::ReadOptions() {
     const COptions defaults;
     if (m_optionsStorage == nullptr) {
@@ -127,6 +171,10 @@ void CPunchwellApp::ReadOptions() {
     ReadRanged(s, "PageLines", m_options.m_wPageLines, defaults.m_wPageLines, 5, 50);
     ReadRanged(s, "IdleMinutes", m_options.m_wIdleMinutes, defaults.m_wIdleMinutes, 0,
                COptions::kMaxIdleMinutes);
+    ReadRanged(s, "Backup Days", m_options.m_nBackupDays, defaults.m_nBackupDays,
+               BackupRetention::kMinDays, BackupRetention::kMaxDays);
+    ReadRanged(s, "Backup Months", m_options.m_nBackupMonths, defaults.m_nBackupMonths,
+               BackupRetention::kMinMonths, BackupRetention::kMaxMonths);
 }
 
 void CPunchwellApp::WriteOptions() {
@@ -143,6 +191,8 @@ void CPunchwellApp::WriteOptions() {
     s.WriteInt("Remind Lock", static_cast<std::uint32_t>(m_options.m_bRemindLock));
     s.WriteInt("PageLines", m_options.m_wPageLines);
     s.WriteInt("IdleMinutes", m_options.m_wIdleMinutes);
+    s.WriteInt("Backup Days", static_cast<std::uint32_t>(m_options.m_nBackupDays));
+    s.WriteInt("Backup Months", static_cast<std::uint32_t>(m_options.m_nBackupMonths));
 }
 
 void CPunchwellApp::SetOptions(int autoSwitch, const std::string& defaultProject,

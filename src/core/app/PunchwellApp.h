@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/app/DatedBackups.h"
 #include "core/app/Options.h"
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
 #include "core/platform/FileSystem.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 class Clock;
 class FileOps;
@@ -60,6 +63,21 @@ public:
     std::int32_t GetUnsavedSince() const { return m_timeUnsavedSince; }
     const std::string& GetLastSaveError() const { return m_strLastSaveError; }
 
+    // The dated copies of the main file: one for each day the program is used, taken from
+    // the main file read correctly at start-up (LoadDataAtStartup) or the first save of the
+    // main file that day. A failure costs nothing but the copy and is tried again at the
+    // next save.
+    const CDatedBackups& DatedBackups() const { return m_datedBackups; }
+    FileResult KeepDatedBackup(std::string_view bytes);
+    // The day whose copy is still due, marked as made so that no save writes it while a copy
+    // is being written elsewhere (the start-up copy on its thread); nothing when today's copy
+    // exists. A copy that failed gives its day back, and the next save tries again.
+    std::optional<BackupDate> TakeDatedBackupTurn();
+    void GiveBackDatedBackupTurn(BackupDate day);
+    BackupRetention GetBackupRetention() const;
+    // Sets the two retention counts (clamped to their ranges) and writes the options.
+    void SetBackupRetention(int days, int months);
+
     // Options through the storage port; a stored value out of range reads as its default.
     void ReadOptions();
     void WriteOptions();
@@ -96,6 +114,8 @@ private:
     // The file's bytes of the last save: kept, so that a save writes into memory that is
     // already there instead of mapping a fresh buffer the size of the file each time.
     std::string m_saveBuffer;
+    CDatedBackups m_datedBackups;
+    BackupDate m_lastDatedBackup = 0; // the day a copy is known to exist for
 
     Prompts* m_prompts = nullptr;
     const Clock* m_clock = nullptr;

@@ -102,10 +102,16 @@ std::string KeepDamagedCopy(CPunchwellApp& app, const std::string& path) {
 }
 
 FileResult CBackupRefresh::Run(FileOps& ops) const {
-    if (!m_bytes)
+    if (!m_bytes || m_path.empty())
         return FileResult::Success();
     // A copy of the data: a new backup takes the data file's mode, as a saved one does.
     return ReplaceFileDurably(m_path, m_bytes->View(), ops, NewFileMode::Private, m_modeOf);
+}
+
+FileResult CBackupRefresh::RunDatedCopy(const BackupRetention& retention, FileOps& ops) const {
+    if (!m_bytes || !m_dated)
+        return FileResult::Success();
+    return m_dated->backups.Keep(m_bytes->View(), m_dated->day, retention, m_modeOf, ops);
 }
 
 StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
@@ -137,19 +143,25 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
     const std::string& backupPath = app.GetBackupPath();
 
     if (app.DataFileExists(mainPath)) {
-        auto bytes = deferBackupRefresh ? std::make_shared<CFileBytes>() : nullptr;
+        // The bytes stay for the copies made from them: they are the file as it read.
+        auto bytes = std::make_shared<CFileBytes>();
         app.LoadData(mainPath, bytes.get());
         if (!app.m_bLoadFailed) {
             result.which = StartupCase::MainOk;
             // The refresh overwrites the backup: a damaged one is kept first, as a damaged
             // main file is, and stays as it is when it cannot be kept. The bytes that read
-            // completely are the new backup: written as they were read, they read back to
-            // the same store.
-            if (!IsDamagedFile(backupPath) || keep(backupPath)) {
-                if (bytes)
-                    result.backupRefresh =
-                        CBackupRefresh(backupPath, app.GetDataPath(), std::move(bytes));
-                else
+            // completely are the new backup and the day's dated copy: written as they were
+            // read, they read back to the same store.
+            const bool refresh = !IsDamagedFile(backupPath) || keep(backupPath);
+            if (deferBackupRefresh) {
+                CBackupRefresh later(refresh ? backupPath : std::string(), mainPath, bytes);
+                if (const std::optional<BackupDate> day = app.TakeDatedBackupTurn())
+                    later.AddDatedCopy(app.DatedBackups(), *day);
+                if (later.IsPending())
+                    result.backupRefresh = std::move(later);
+            } else {
+                app.KeepDatedBackup(bytes->View());
+                if (refresh)
                     app.SaveData(backupPath);
             }
         } else {

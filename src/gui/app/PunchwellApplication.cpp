@@ -38,7 +38,7 @@ void PunchwellApplication::InitResources() {
 
 QIcon PunchwellApplication::ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 256})
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/punchwell-%1.png").arg(size), QSize(size, size));
     return icon;
 }
@@ -68,6 +68,8 @@ int PunchwellApplication::Run(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
     QApplication::setApplicationName(QStringLiteral("Punchwell"));
     QApplication::setApplicationVersion(QStringLiteral(PUNCHWELL_VERSION));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillmoor.Punchwell"));
     QApplication::setWindowIcon(ProgramIcon());
     // Closing the main window only hides it; Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -246,14 +248,22 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     // The data files come first: no option may influence which file is read.
     m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true);
     App().ReadOptions();
-    // The backup is a copy of the bytes just read: written on a thread of its own, it keeps
-    // neither the window nor the person waiting. A failure is shown once the window is up.
+    // The backup and the day's dated copy are copies of the bytes just read: written on a
+    // thread of their own, they keep neither the window nor the person waiting. A failed
+    // backup is shown once the window is up; a failed dated copy costs only that copy, and
+    // the day's first save tries it again.
     if (m_startup.backupRefresh.IsPending()) {
-        m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh)] {
+        m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh),
+                                       retention = App().GetBackupRetention()] {
             const FileResult result = refresh.Run();
             if (!result.ok)
                 QMetaObject::invokeMethod(
                     this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
+            if (const std::optional<BackupDate> day = refresh.DatedCopyDay();
+                day && !refresh.RunDatedCopy(retention).ok)
+                QMetaObject::invokeMethod(
+                    this, [this, day = *day] { App().GiveBackDatedBackupTurn(day); },
+                    Qt::QueuedConnection);
         });
     }
 

@@ -9,6 +9,7 @@
 #include "gui/ui/LoadDataFileDlg.h"
 #include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/PunchwellDlg.h"
+#include "gui/ui/RestoreBackupDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -179,23 +180,83 @@ void CDataCommands::ServePending() {
         m_pendingTimer.start();
 }
 
+bool CDataCommands::CheckOutFirst(bool owned) {
+    if (!m_dlg.IsCheckedIn())
+        return true;
+    const MessageAnswer answer = GetPrompts()->Ask(
+        Text(tr("Check Out?")),
+        Text(tr("Before you load new data, you must first check out. Would you like to "
+                "check out now?")),
+        MessageIcon::Question, MessageButtons::YesNo, owned);
+    if (answer != MessageAnswer::Yes)
+        return false;
+    const bool checkedOut = m_dlg.CheckOut();
+    m_dlg.UpdateState();
+    return checkedOut;
+}
+
+void CDataCommands::OnRestoreBackup() {
+    Prompts* prompts = GetPrompts();
+    if (prompts == nullptr || IsBusy())
+        return;
+    if (QApplication::activeModalWidget() != nullptr) {
+        prompts->Ask(Text(tr("Restore From Backup")),
+                     Text(tr("Please close the open dialog before you restore a backup.")),
+                     MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    BusyScope busy(*this);
+    const CDatedBackups& backups = m_app.DatedBackups();
+    const QString folder = QDir::toNativeSeparators(QString::fromStdString(backups.Folder()));
+    if (backups.List().empty()) {
+        prompts->Ask(Text(tr("Restore From Backup")),
+                     Text(tr("No copy of your data has been kept yet. Punchwell keeps one for "
+                             "each day you use it, in %1.")
+                              .arg(folder)),
+                     MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    if (!CheckOutFirst(true))
+        return;
+
+    // Listed after the check-out, whose save may have made today's copy.
+    const std::vector<DatedCopy> copies = backups.List();
+    std::vector<DatedCopySummary> summaries;
+    {
+        // Each copy is read whole to count what it holds.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        for (const DatedCopy& copy : copies)
+            summaries.push_back(CDatedBackups::Summarize(copy));
+        QApplication::restoreOverrideCursor();
+    }
+    std::string path;
+    BackupDate date = 0;
+    {
+        CRestoreBackupDlg dialog(summaries, folder, &m_dlg);
+        if (dialog.exec() != QDialog::Accepted || dialog.GetSelected() == nullptr)
+            return;
+        path = dialog.GetSelected()->copy.path;
+        date = dialog.GetSelected()->copy.date;
+    }
+
+    const std::optional<LoadApplyResult> result = LoadFile(path, LoadMethod::ReplaceAll, true);
+    if (!result)
+        return;
+    QString text = tr("Your data is now the copy of %1.").arg(CRestoreBackupDlg::DateText(date));
+    if (!result->keptCopy.empty())
+        text += QLatin1Char(' ') +
+                tr("Your data as it was before is kept in %1; load it with Load Data to go back.")
+                    .arg(QDir::toNativeSeparators(QString::fromStdString(result->keptCopy)));
+    prompts->Ask(Text(tr("Data Restored")), Text(text), MessageIcon::Information,
+                 MessageButtons::Ok);
+}
+
 void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) {
     Prompts& prompts = *GetPrompts();
     QWidget* owner = owned ? &m_dlg : nullptr;
 
-    if (m_dlg.IsCheckedIn()) {
-        const MessageAnswer answer = prompts.Ask(
-            Text(tr("Check Out?")),
-            Text(tr("Before you load new data, you must first check out. Would you like to "
-                    "check out now?")),
-            MessageIcon::Question, MessageButtons::YesNo, owned);
-        if (answer != MessageAnswer::Yes)
-            return;
-        const bool checkedOut = m_dlg.CheckOut();
-        m_dlg.UpdateState();
-        if (!checkedOut)
-            return;
-    }
+    if (!CheckOutFirst(owned))
+        return;
 
     LoadMethod method = LoadMethod::ReplaceAll;
     {
@@ -219,6 +280,13 @@ void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) 
             return;
         file = *chosen;
     }
+    LoadFile(file, method, owned);
+}
+
+std::optional<LoadApplyResult> CDataCommands::LoadFile(const std::string& file, LoadMethod method,
+                                                       bool owned) {
+    Prompts& prompts = *GetPrompts();
+    QWidget* owner = owned ? &m_dlg : nullptr;
 
     // The file is read whole before anything changes, so every way out up to Apply leaves
     // the data as it was.
@@ -226,12 +294,12 @@ void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) 
     if (!load.IsReadable()) {
         prompts.Ask(CDataLoad::kNotReadableCaption, load.ErrorMessage(), MessageIcon::Exclamation,
                     MessageButtons::Ok, owned);
-        return;
+        return std::nullopt;
     }
     if (load.IsDamaged() && prompts.Ask(CDataLoad::kDamagedCaption, load.DamagedQuestion(method),
                                         MessageIcon::Exclamation, MessageButtons::YesNo, owned,
                                         MessageAnswer::No) != MessageAnswer::Yes)
-        return;
+        return std::nullopt;
 
     // A merge's records are rebuilt: nothing may hold on to them across it. The open
     // period is closed by now, so the check-in state holds none.
@@ -256,13 +324,13 @@ void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) 
         if (prompts.Ask(CDataLoad::kCopyFailedCaption, CopyFailedQuestion(result),
                         MessageIcon::Exclamation, MessageButtons::YesNo, owned,
                         MessageAnswer::No) != MessageAnswer::Yes)
-            return;
+            return std::nullopt;
         options.goOnWithoutCopy = true;
         result = apply();
     }
     progress.reset();
     if (result.status != LoadApplyResult::Status::Loaded)
-        return;
+        return std::nullopt;
 
     m_dlg.FillProjectList();
     // A file saved while its program was locked locks this one as a start-up does: once the
@@ -270,4 +338,5 @@ void CDataCommands::RunLoad(const std::optional<std::string>& path, bool owned) 
     if (result.lockedAfter && owned)
         m_session.Lock().ArmRelockIfLocked(m_app.GetClock().Now());
     m_dlg.UpdateState();
+    return result;
 }

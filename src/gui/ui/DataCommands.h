@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/app/DataLoad.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -29,6 +31,9 @@ public:
     void OnSaveData();
     void OnExportData();
     void OnLoadData();
+    // Lists the dated copies of the data file and replaces the data with the chosen one
+    // through the load procedure (Replace All Data, with its copy of the data as it was).
+    void OnRestoreBackup();
 
     // A data file named on a command line: its full path is shown, then it is loaded without
     // the Open dialog. `owned` is false at start-up, before the main window is on screen.
@@ -49,6 +54,11 @@ private:
 
     // The load procedure; `path` empty asks for the file with the Open dialog.
     void RunLoad(const std::optional<std::string>& path, bool owned);
+    // A running period is checked out first; false ends the procedure.
+    bool CheckOutFirst(bool owned);
+    // Reads the file, asks about damage, replaces or merges and saves. Empty when the
+    // procedure ended before the data changed.
+    std::optional<LoadApplyResult> LoadFile(const std::string& file, LoadMethod method, bool owned);
     void ServeFile(const QString& path, bool owned, bool handedOver);
     bool CanServeHandedOverFile() const;
     void ServePending();

@@ -57,6 +57,23 @@ COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
         options.m_wAutoSaveIndex < m_ui->minutesCombo->count() ? options.m_wAutoSaveIndex : -1);
     m_ui->weekStartCombo->setCurrentIndex(
         options.m_wWeekStart < m_ui->weekStartCombo->count() ? options.m_wWeekStart : -1);
+    m_ui->backupDaysSpin->setRange(BackupRetention::kMinDays, BackupRetention::kMaxDays);
+    m_ui->backupMonthsSpin->setRange(BackupRetention::kMinMonths, BackupRetention::kMaxMonths);
+    m_ui->backupDaysSpin->setValue(options.m_nBackupDays);
+    m_ui->backupMonthsSpin->setValue(options.m_nBackupMonths);
+    // "1 day", "1 month": the unit follows the count.
+    const auto unitFollowsCount = [](QSpinBox* spin, const QString& one, const QString& many) {
+        const auto update = [spin, one, many](int value) {
+            spin->setSuffix(value == 1 ? one : many);
+        };
+        connect(spin, &QSpinBox::valueChanged, spin, update);
+        // As wide as the longer unit needs, so that the box keeps its size while typing.
+        spin->setSuffix(many);
+        spin->setMinimumWidth(spin->sizeHint().width());
+        update(spin->value());
+    };
+    unitFollowsCount(m_ui->backupDaysSpin, tr(" day"), tr(" days"));
+    unitFollowsCount(m_ui->backupMonthsSpin, tr(" month"), tr(" months"));
 
     connect(m_ui->autoSaveCheck, &QCheckBox::clicked, this, &COptionsDlg::UpdateEnabling);
     connect(m_ui->idleCheck, &QCheckBox::toggled, this, &COptionsDlg::UpdateEnabling);
@@ -116,6 +133,9 @@ void COptionsDlg::ApplyTo(CPunchwellApp& app) const {
     const int minutes = m_ui->minutesCombo->currentIndex();
     const int weekStart = m_ui->weekStartCombo->currentIndex();
     const int defaultRow = m_ui->defaultProjectCombo->currentIndex();
+    // Stored with the other options by the one write of SetOptions.
+    app.Options().m_nBackupDays = m_ui->backupDaysSpin->value();
+    app.Options().m_nBackupMonths = m_ui->backupMonthsSpin->value();
     app.SetOptions(m_ui->autoSwitchCheck->isChecked() ? 1 : 0,
                    defaultRow < 0 ? std::string()
                                   : m_ui->defaultProjectCombo->itemText(defaultRow).toStdString(),

@@ -49,7 +49,7 @@ constexpr unsigned kSystemMenuAbout = 0x0010;
 
 QIcon IconSet(const QString& stem) {
     QIcon icon;
-    for (int size : {16, 32, 48, 256})
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(stem).arg(size), QSize(size, size));
     return icon;
 }
@@ -78,9 +78,11 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     CreateTray();
 
     m_dataCommands = new CDataCommands(m_session, *this);
-    for (auto [action, command] : {std::pair{m_actionLoadData, &CDataCommands::OnLoadData},
-                                   std::pair{m_actionSaveData, &CDataCommands::OnSaveData},
-                                   std::pair{m_actionExportData, &CDataCommands::OnExportData}}) {
+    for (auto [action, command] :
+         {std::pair{m_actionLoadData, &CDataCommands::OnLoadData},
+          std::pair{m_actionSaveData, &CDataCommands::OnSaveData},
+          std::pair{m_actionRestoreBackup, &CDataCommands::OnRestoreBackup},
+          std::pair{m_actionExportData, &CDataCommands::OnExportData}}) {
         connect(action, &QAction::triggered, m_dataCommands, command);
         action->setEnabled(true);
     }
@@ -136,6 +138,8 @@ void CPunchwellDlg::CreateMenus() {
     m_menuFile->setObjectName(QStringLiteral("menuFile"));
     m_actionLoadData = AddAction(m_menuFile, tr("&Load Data...\tF5"), "actionLoadData", false);
     m_actionSaveData = AddAction(m_menuFile, tr("&Save Data...\tF7"), "actionSaveData", false);
+    m_actionRestoreBackup =
+        AddAction(m_menuFile, tr("&Restore From Backup..."), "actionRestoreBackup", false);
     m_menuFile->addSeparator();
     m_actionExportData =
         AddAction(m_menuFile, tr("Export Data as Text...\tShift+F7"), "actionExportData", false);

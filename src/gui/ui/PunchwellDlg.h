@@ -189,6 +189,7 @@ private:
 
     QAction* m_actionLoadData = nullptr;
     QAction* m_actionSaveData = nullptr;
+    QAction* m_actionRestoreBackup = nullptr;
     QAction* m_actionExportData = nullptr;
     QAction* m_actionOptions = nullptr;
     QAction* m_actionLock = nullptr;
