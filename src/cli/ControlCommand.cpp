@@ -3,6 +3,7 @@
 #include "cli/ArgumentParser.h"
 #include "cli/DataLocation.h"
 #include "cli/DirectSession.h"
+#include "cli/TimeArgument.h"
 
 #include "core/app/ControlCommands.h"
 #include "core/app/ControlProtocol.h"
@@ -37,8 +38,15 @@ long ProcessId() {
 
 int Print(const ControlReply& reply, const CommandContext& context) {
     context.out << reply.out;
-    if (!reply.err.empty())
-        context.Error(reply.err);
+    // Each line of the errors is said as the tool's own.
+    std::size_t from = 0;
+    while (from < reply.err.size()) {
+        std::size_t end = reply.err.find('\n', from);
+        if (end == std::string::npos)
+            end = reply.err.size();
+        context.Error(reply.err.substr(from, end - from));
+        from = end + 1;
+    }
     return reply.exitCode;
 }
 
@@ -48,12 +56,23 @@ std::string CControlCommand::ExitStatusHelp() {
     return "Exit status:\n"
            "  0  done (also when there was nothing to do)\n"
            "  1  the data file is damaged; nothing was changed\n"
-           "  2  bad arguments, or an unknown or ambiguous project; nothing was changed\n"
+           "  2  bad arguments, an unknown or ambiguous project, or a correction the rules\n"
+           "     refuse; nothing was changed\n"
            "  3  the data folder is held by a program that does not answer\n"
            "  4  Punchwell is locked (or the data file says so); nothing was changed\n"
            "  5  a dialog of Punchwell holds the data; nothing was changed\n"
            "  6  the change was made, but the data file could not be written\n"
            "  7  the notes were cancelled in Punchwell; still checked in\n";
+}
+
+void AddCorrectionOptions(CArgumentParser& parser) {
+    parser.AddOption("--notes", "TEXT", "the period's notes");
+    parser.AddFlag("--join", '\0',
+                   "join the period with an overlapping period of its project, as Merge Files "
+                   "joins them (refused otherwise)");
+    parser.AddOption("--now", "YYYY-MM-DDTHH:MM:SS",
+                     "the moment taken as now, in local time, when Punchwell does not run "
+                     "(default: now)");
 }
 
 void CControlCommand::AddOptions(CArgumentParser& parser) const {
@@ -142,6 +161,15 @@ int CControlCommand::RunWithoutProgram(const ControlRequest& request, const std:
     }
     CDirectSession session(directory);
     std::string error;
+    if (const auto now = request.Value("--now")) {
+        std::string problem;
+        const auto parsed = ParseLocalTimeArgument(*now, &problem);
+        if (!parsed) {
+            context.Error(DescribeBadLocalTime(*now, problem));
+            return kControlUsage;
+        }
+        session.SetNow(static_cast<std::int32_t>(*parsed));
+    }
     const int loaded = session.Load(error);
     if (loaded != kControlOk) {
         context.Error(error);

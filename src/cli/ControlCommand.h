@@ -6,7 +6,7 @@
 
 struct ControlRequest;
 
-// A command that drives check-in: it goes to the running program of the data folder over
+// A command that drives the program: it goes to the running program of the data folder over
 // its socket when one runs, and otherwise runs the same core command on the data file
 // itself under the folder's lock. The core table of control commands says what each one
 // takes; the subclasses give the name and the help.
@@ -29,3 +29,6 @@ private:
 
     std::string m_busyMessage;
 };
+
+// The options add and edit share: --notes, --join and --now.
+void AddCorrectionOptions(CArgumentParser& parser);

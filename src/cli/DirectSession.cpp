@@ -8,6 +8,11 @@ CDirectSession::CDirectSession(const std::string& dataDirectory) : m_session(dat
     m_session.App().ReadOptions();
 }
 
+void CDirectSession::SetNow(std::int32_t now) {
+    m_fixedClock = std::make_unique<FixedClock>(now);
+    m_session.App().SetClock(m_fixedClock.get());
+}
+
 int CDirectSession::Load(std::string& error) {
     CPunchwellApp& app = m_session.App();
     const LoadOutcome outcome = app.LoadData();

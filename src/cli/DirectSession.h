@@ -5,6 +5,10 @@
 #include "core/app/PunchwellSession.h"
 #include "core/app/SessionControlTarget.h"
 
+#include "core/platform/Clock.h"
+
+#include <cstdint>
+#include <memory>
 #include <string>
 
 // The session the control commands run on when no program runs: the data file read into a
@@ -22,9 +26,12 @@ public:
     int Load(std::string& error);
 
     ControlTarget& Target() { return m_target; }
+    // "Now" as given on the command line instead of the system clock; before Load.
+    void SetNow(std::int32_t now);
 
 private:
     CUserOptionsStorage m_options;
     CPunchwellSession m_session;
     CSessionControlTarget m_target{m_session, false};
+    std::unique_ptr<FixedClock> m_fixedClock;
 };

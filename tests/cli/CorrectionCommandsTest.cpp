@@ -108,7 +108,7 @@ TEST_F(CliCorrections, AddAndEditFollowTheRules) {
          2,
          {},
          "This period overlaps another period of Web: 06/11/26 16:00:00 to 22:00:00. Give "
-         "--join to make them one period. Nothing changed."},
+         "--join to make them one period. Nothing was changed."},
         {"or joined with --join",
          {"add", "Web", "--start", "2026-06-11T21:00", "--end", "2026-06-11T23:00", "--notes",
           "late", "--join"},
@@ -124,12 +124,12 @@ TEST_F(CliCorrections, AddAndEditFollowTheRules) {
          {"edit", "--start", "2026-06-11T16:00:00", "--new-end", "2026-06-11T15:00"},
          2,
          {},
-         "The end must come after the start. Nothing changed."},
+         "The end must come after the start. Nothing was changed."},
         {"no period at that start",
          {"edit", "--start", "2026-06-11T16:00:01", "--notes", "x"},
          2,
          {},
-         "no period starts at 2026-06-11T16:00:01"},
+         "No period starts at 2026-06-11T16:00:01."},
         {"unknown project",
          {"add", "Nobody", "--start", "2026-06-11T08:00", "--end", "2026-06-11T09:00"},
          2,
@@ -166,25 +166,26 @@ TEST_F(CliCorrections, TheRunningPeriodOnlyMovesItsStart) {
     EXPECT_NE(run.err.find("cannot start in the future"), std::string::npos);
     run = Cli({"edit", "--start", "2026-06-12T11:00", "--new-start", "2026-06-12T10:15"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Periods(ReadBytes(file)).back(), "Web 65700+4500 running");
+    EXPECT_EQ(Periods(ReadBytes(file)).back(), "Web 65700+6300 running");
 }
 
-TEST_F(CliCorrections, RefusedWhileTheProgramHoldsTheFolderOrTheFileIsLocked) {
+TEST_F(CliCorrections, RefusedWhileTheFolderIsHeldOrTheFileIsLocked) {
     const std::string before = ReadBytes(file);
     {
+        // A program that holds the folder but does not answer on its socket.
         CDataFolderLock program("punchwell 4242");
         ASSERT_EQ(program.TryAcquire(dir.Path()), CDataFolderLock::Status::Held);
         const CliRun run =
             Cli({"add", "Web", "--start", "2026-06-11T08:00", "--end", "2026-06-11T09:00"});
         EXPECT_EQ(run.exitCode, 3);
-        EXPECT_NE(run.err.find("is running on"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("does not answer"), std::string::npos) << run.err;
         EXPECT_EQ(ReadBytes(file), before);
     }
     Write(1, false);
     const std::string locked = ReadBytes(file);
     const CliRun run = Cli({"edit", "--start", "2026-06-11T16:00", "--notes", "x"});
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_NE(run.err.find("was locked when it saved"), std::string::npos) << run.err;
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_NE(run.err.find("locked"), std::string::npos) << run.err;
     EXPECT_EQ(ReadBytes(file), locked);
 }
 

@@ -273,6 +273,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"DialogIn", kDialog, Request("in", {"Website"}), kControlDialogOpen},
         RefusalCase{"DialogOut", kDialog, Request("out"), kControlDialogOpen},
         RefusalCase{"DialogToggle", kDialog, Request("toggle"), kControlDialogOpen},
+        RefusalCase{"LockedAdd", kLocked,
+                    Request("add", {"Beta"},
+                            {{"--start", "2023-11-14T09:00"}, {"--end", "2023-11-14T10:00"}}),
+                    kControlLocked},
+        RefusalCase{"DialogEdit", kDialog,
+                    Request("edit", {}, {{"--start", "2023-11-14T17:13:20"}, {"--notes", "x"}}),
+                    kControlDialogOpen},
         RefusalCase{"DialogStatus", kDialog, Request("status"), kControlOk},
         RefusalCase{"DialogProjects", kDialog, Request("projects"), kControlOk},
         RefusalCase{"UnknownCommand", ControlRefusal::None, Request("frobnicate"), kControlUsage},
@@ -284,6 +291,50 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ValueOnFlag", ControlRefusal::None, Request("status", {}, {{"--json", "yes"}}),
                     kControlUsage}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
+
+TEST_F(ControlCommandsTest, AddAndEditAreCorrectionsOfTheSessionThatUndoTakesBack) {
+    const ControlRequest add = Request("add", {"Beta"},
+                                       {{"--start", "2023-11-14T09:00"},
+                                        {"--end", "2023-11-14T10:30:15"},
+                                        {"--notes", "at the client's"}});
+    ControlReply reply = Run(add);
+    ASSERT_EQ(reply.exitCode, kControlOk) << reply.err;
+    EXPECT_EQ(reply.out, "added: Beta, 11/14/23 09:00:00 to 10:30:15\n");
+    ASSERT_EQ(Saved().size(), 1U);
+    EXPECT_EQ(Saved()[0].GetNotes(), "at the client's");
+    EXPECT_GE(m_changes, 1);
+
+    // The same project may not overlap itself; another project may, with a warning.
+    reply = Run(
+        Request("add", {"Beta"}, {{"--start", "2023-11-14T10:00"}, {"--end", "2023-11-14T11:00"}}));
+    EXPECT_EQ(reply.exitCode, kControlUsage);
+    EXPECT_NE(reply.err.find("Give --join to make them one period. Nothing was changed."),
+              std::string::npos)
+        << reply.err;
+    reply = Run(Request("add", {"Website"},
+                        {{"--start", "2023-11-14T10:00"}, {"--end", "2023-11-14T11:00"}}));
+    EXPECT_EQ(reply.exitCode, kControlOk) << reply.err;
+    EXPECT_EQ(reply.err, "warning: Overlaps Beta: 11/14/23 09:00:00 to 10:30:15.\n");
+    ASSERT_EQ(Saved().size(), 2U);
+
+    reply = Run(Request("edit", {},
+                        {{"--start", "2023-11-14T09:00:00"}, {"--new-end", "2023-11-14T09:45"}}));
+    ASSERT_EQ(reply.exitCode, kControlOk) << reply.err;
+    EXPECT_EQ(reply.out, "changed: Beta, 11/14/23 09:00:00 to 09:45:00\n");
+    // The change from outside is the session's last correction, as one made in Time Records.
+    ASSERT_TRUE(m_session.PeriodEditor().Undo());
+    EXPECT_EQ(App().FindDoneTask(kT0 - 8 * 3600 - 13 * 60 - 20)->GetEnd(),
+              kT0 - 8 * 3600 - 13 * 60 - 20 + 5415);
+
+    // The running program keeps its own clock.
+    m_canAsk = true;
+    reply = Run(Request("add", {"Beta"},
+                        {{"--start", "2023-11-14T08:00"},
+                         {"--end", "2023-11-14T08:30"},
+                         {"--now", "2023-11-15T00:00:00"}}));
+    EXPECT_EQ(reply.exitCode, kControlUsage);
+    EXPECT_NE(reply.err.find("keeps its own clock"), std::string::npos) << reply.err;
+}
 
 TEST_F(ControlCommandsTest, LockedStatusShowsNothingButTheLock) {
     ASSERT_EQ(Run(Request("in", {"Beta"})).exitCode, kControlOk);

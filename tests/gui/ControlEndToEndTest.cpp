@@ -149,6 +149,52 @@ TEST_F(ControlEndToEndTest, TheRunningProgramChecksInAndOutAndRefusesWhileLocked
         << lockedStatus.out.toStdString();
 }
 
+TEST_F(ControlEndToEndTest, CorrectionsGoThroughTheRunningProgram) {
+    if (const QString missing = XSession::MissingTool(); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString() << " is not installed";
+    ASSERT_TRUE(m_x.Start()) << m_x.Error().toStdString();
+    Launch(m_program);
+    ASSERT_FALSE(m_x.WaitForWindow(QStringLiteral("^Punchwell$")).isEmpty());
+
+    const CliResult added = Cli({QStringLiteral("add"), QStringLiteral("Beta"),
+                                 QStringLiteral("--start"), QStringLiteral("2026-01-05T09:00"),
+                                 QStringLiteral("--end"), QStringLiteral("2026-01-05T22:00"),
+                                 QStringLiteral("--notes"), QStringLiteral("forgot to check out")});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    EXPECT_TRUE(added.out.startsWith(QStringLiteral("added: Beta, 01/05/26 09:00:00 to 22:00:00")))
+        << added.out.toStdString();
+    std::vector<CDoneTask> saved = SavedPeriods();
+    ASSERT_EQ(saved.size(), 1U);
+    const std::int32_t start = saved[0].GetStart();
+    EXPECT_EQ(saved[0].GetDuration(), 13 * 3600);
+
+    const CliResult edited =
+        Cli({QStringLiteral("edit"), QStringLiteral("--start"), QStringLiteral("2026-01-05T09:00"),
+             QStringLiteral("--new-end"), QStringLiteral("2026-01-05T18:00")});
+    ASSERT_EQ(edited.exitCode, 0) << edited.err.toStdString();
+    saved = SavedPeriods();
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_EQ(saved[0].GetStart(), start);
+    EXPECT_EQ(saved[0].GetDuration(), 9 * 3600);
+    EXPECT_EQ(saved[0].GetNotes(), "forgot to check out");
+
+    // The program keeps its own clock, and the rules refuse an overlap of the same project.
+    const QByteArray before = FileBytes();
+    const CliResult withNow = Cli({QStringLiteral("add"), QStringLiteral("Beta"),
+                                   QStringLiteral("--start"), QStringLiteral("2026-01-06T09:00"),
+                                   QStringLiteral("--end"), QStringLiteral("2026-01-06T10:00"),
+                                   QStringLiteral("--now"), QStringLiteral("2026-01-07T00:00:00")});
+    EXPECT_EQ(withNow.exitCode, 2);
+    EXPECT_TRUE(withNow.err.contains(QStringLiteral("keeps its own clock")))
+        << withNow.err.toStdString();
+    const CliResult overlap = Cli({QStringLiteral("add"), QStringLiteral("Beta"),
+                                   QStringLiteral("--start"), QStringLiteral("2026-01-05T17:00"),
+                                   QStringLiteral("--end"), QStringLiteral("2026-01-05T19:00")});
+    EXPECT_EQ(overlap.exitCode, 2);
+    EXPECT_TRUE(overlap.err.contains(QStringLiteral("--join"))) << overlap.err.toStdString();
+    EXPECT_EQ(FileBytes(), before);
+}
+
 TEST_F(ControlEndToEndTest, WithoutAProgramTheFileIsChangedUnderTheFolderLock) {
     const CliResult in = Cli({QStringLiteral("in"), QStringLiteral("Beta")});
     ASSERT_EQ(in.exitCode, 0) << in.err.toStdString();

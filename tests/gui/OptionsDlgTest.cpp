@@ -114,10 +114,24 @@ TEST_F(OptionsDialog, BackupCountsShowTheStoredValuesAndOkStoresTheNewOnes) {
     // Fewer than one day would remove each day's copy as soon as it is made.
     EXPECT_EQ(days->minimum(), 1);
 
-    days->selectAll();
-    QTest::keyClicks(days, QStringLiteral("7"));
-    months->selectAll();
-    QTest::keyClicks(months, QStringLiteral("24"));
+    EXPECT_EQ(days->text(), QStringLiteral("45 days"));
+    EXPECT_EQ(months->text(), QStringLiteral("0 months"));
+
+    // Typed as a person types: the unit follows the count without getting in the way.
+    struct Case {
+        QSpinBox* spin;
+        const char* typed;
+        const char* shown;
+    };
+    for (const Case& c :
+         {Case{days, "1", "1 day"}, Case{months, "1", "1 month"}, Case{days, "7", "7 days"},
+          Case{months, "12", "12 months"}, Case{months, "24", "24 months"}}) {
+        SCOPED_TRACE(c.typed);
+        c.spin->setFocus();
+        c.spin->selectAll();
+        QTest::keyClicks(c.spin, QString::fromLatin1(c.typed));
+        EXPECT_EQ(c.spin->text(), QString::fromLatin1(c.shown));
+    }
     Click(&dlg, "okButton");
     ASSERT_EQ(dlg.result(), QDialog::Accepted);
     dlg.ApplyTo(app);

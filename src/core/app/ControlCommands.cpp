@@ -1,6 +1,7 @@
 #include "core/app/ControlCommands.h"
 
 #include "core/app/ControlTarget.h"
+#include "core/app/PeriodControl.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"
 #include "core/data/JsonWriter.h"
@@ -314,6 +315,14 @@ const std::vector<CControlCommands::Entry>& CControlCommands::Table() {
         {"out", 0, 0, {"--notes"}, {}, true, Out},
         {"switch", 1, 1, {"--notes"}, {}, true, Switch},
         {"toggle", 0, 0, {}, {}, true, Toggle},
+        {"add", 1, 1, {"--start", "--end", "--notes", "--now"}, {"--join"}, true, AddPeriodCommand},
+        {"edit",
+         0,
+         0,
+         {"--start", "--new-start", "--new-end", "--project", "--notes", "--now"},
+         {"--join"},
+         true,
+         EditPeriodCommand},
     };
     return table;
 }

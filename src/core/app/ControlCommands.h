@@ -21,10 +21,10 @@ enum ControlExit : int {
     kControlCancelled = 7,  // the person cancelled the Notes dialog; still checked in
 };
 
-// The commands that drive check-in from outside the windows: status, in, out, switch,
-// toggle and projects. Each validates its request, asks the gate, runs the check-in
-// commands of the core and answers with an exit code and a text (or JSON). Adding a command
-// means one entry in the table of ControlCommands.cpp and a cli command that forwards it.
+// The commands that drive the program from outside its windows: status, in, out, switch,
+// toggle and projects, and the corrections add and edit. Each validates its request, asks the gate,
+// runs the check-in commands of the core and answers with an exit code and a text (or JSON). Adding
+// a command means one entry in the table of ControlCommands.cpp and a cli command that forwards it.
 class CControlCommands {
 public:
     using Handler = std::function<ControlReply(const ControlRequest&, ControlTarget&)>;

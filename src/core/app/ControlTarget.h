@@ -5,6 +5,7 @@
 #include <string>
 
 class CCheckIn;
+class CPeriodEditor;
 class CPunchwellApp;
 
 // Why a control command may not touch the data right now.
@@ -22,6 +23,8 @@ public:
     virtual ~ControlTarget() = default;
     virtual CPunchwellApp& App() = 0;
     virtual CCheckIn& CheckIn() = 0;
+    // The rules of corrections, holding the last one for undo.
+    virtual CPeriodEditor& PeriodEditor() = 0;
     // The command gate: what may run now.
     virtual ControlRefusal Refusal() const = 0;
     // True in the running program: a check-out without notes given asks for them as the

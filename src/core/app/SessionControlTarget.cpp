@@ -10,6 +10,10 @@ CCheckIn& CSessionControlTarget::CheckIn() {
     return m_session.CheckInState();
 }
 
+CPeriodEditor& CSessionControlTarget::PeriodEditor() {
+    return m_session.PeriodEditor();
+}
+
 ControlRefusal CSessionControlTarget::Refusal() const {
     if (m_session.RefusesCommands())
         return ControlRefusal::Locked;

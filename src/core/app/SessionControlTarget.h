@@ -15,6 +15,7 @@ public:
 
     CPunchwellApp& App() override;
     CCheckIn& CheckIn() override;
+    CPeriodEditor& PeriodEditor() override;
     ControlRefusal Refusal() const override;
     bool CanAskPerson() const override { return m_bPersonPresent; }
     void Changed() override;

@@ -61,6 +61,19 @@ COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
     m_ui->backupMonthsSpin->setRange(BackupRetention::kMinMonths, BackupRetention::kMaxMonths);
     m_ui->backupDaysSpin->setValue(options.m_nBackupDays);
     m_ui->backupMonthsSpin->setValue(options.m_nBackupMonths);
+    // "1 day", "1 month": the unit follows the count.
+    const auto unitFollowsCount = [](QSpinBox* spin, const QString& one, const QString& many) {
+        const auto update = [spin, one, many](int value) {
+            spin->setSuffix(value == 1 ? one : many);
+        };
+        connect(spin, &QSpinBox::valueChanged, spin, update);
+        // As wide as the longer unit needs, so that the box keeps its size while typing.
+        spin->setSuffix(many);
+        spin->setMinimumWidth(spin->sizeHint().width());
+        update(spin->value());
+    };
+    unitFollowsCount(m_ui->backupDaysSpin, tr(" day"), tr(" days"));
+    unitFollowsCount(m_ui->backupMonthsSpin, tr(" month"), tr(" months"));
 
     connect(m_ui->autoSaveCheck, &QCheckBox::clicked, this, &COptionsDlg::UpdateEnabling);
     connect(m_ui->idleCheck, &QCheckBox::toggled, this, &COptionsDlg::UpdateEnabling);
