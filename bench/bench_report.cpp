@@ -74,7 +74,7 @@ void BM_FullReportAllProjectsTotal(benchmark::State& state) {
     for (auto _ : state) {
         CReport report;
         AddAllProjectsItems(report, store, PeriodTotal, kNow, 1);
-        report.UpdateRanges(kNow, 1, store);
+        UpdateReportRanges(report, kNow, 1, store);
         const std::string html = RenderReport(report, options, kNow, 1, store);
         bytes = html.size();
         benchmark::DoNotOptimize(html.data());

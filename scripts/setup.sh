@@ -5,7 +5,7 @@
 punchwell_packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev libxss-dev dbus-daemon fonts-dejavu-core tzdata
     xvfb xauth openbox xdotool clang libclang-rt-14-dev clang-format git locales dpkg-dev groff-base
-    desktop-file-utils appstream)
+    desktop-file-utils appstream python3)
 
 punchwell_install_missing() {
     local missing=()

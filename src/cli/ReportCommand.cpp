@@ -187,7 +187,7 @@ public:
         }
 
         report.SetReportOptions(options);
-        report.UpdateRanges(now, weekStart, store);
+        UpdateReportRanges(report, now, weekStart, store);
         const FileResult written =
             ReplaceFileDurably(*output, RenderReport(report, options, now, weekStart, store),
                                SystemFileOps(), NewFileMode::ForPeople);

@@ -1,7 +1,7 @@
 #include "core/data/Archive.h"
-#include "CoreTestSupport.h"
 #include "core/data/Password.h"
 #include "core/data/Windows1252.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "core/timing/CheckIn.h"
 
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakePrompts.h"
-#include "SessionProbe.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"
 #include "core/platform/FileSystem.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
+#include "support/SessionProbe.h"
 
 #include <gtest/gtest.h>
 

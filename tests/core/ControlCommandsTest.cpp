@@ -1,19 +1,20 @@
 #include "core/app/ControlCommands.h"
 
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakeIdleSource.h"
-#include "FakePrompts.h"
 #include "core/app/ControlProtocol.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"
 #include "core/app/SessionControlTarget.h"
 #include "core/data/DoneTask.h"
 #include "core/timing/CheckIn.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakeIdleSource.h"
+#include "support/FakePrompts.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,10 @@ struct RefusalCase {
     ControlRequest request;
     int exitCode;
 };
+// ctest lists each case by its name.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ControlRefusalTest : public ControlCommandsTest,
                            public testing::WithParamInterface<RefusalCase> {};

@@ -1,6 +1,6 @@
 #include "core/data/DataFile.h"
-#include "CoreTestSupport.h"
 #include "core/data/Store.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "core/platform/DataFolderLock.h"
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakePrompts.h"
 #include "FaultyFileOps.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include "core/app/DataLoad.h"
 #include "core/app/PunchwellApp.h"

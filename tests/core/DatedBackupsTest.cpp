@@ -1,12 +1,12 @@
 #include "core/app/DatedBackups.h"
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakePrompts.h"
 #include "FaultyFileOps.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/StartupLoader.h"
 #include "core/data/DataFile.h"
 #include "core/platform/LocalTime.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +162,19 @@ TEST(DatedBackups, DatesToKeep) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(CDatedBackups::DatesToKeep(c.dates, c.today, c.retention), c.kept);
+    }
+}
+
+TEST(DatedBackups, DateTextNamesTheDayAsThePersonSaysIt) {
+    struct Case {
+        BackupDate date;
+        std::string text;
+    };
+    for (const Case& c : {Case{20231110, "Friday, November 10, 2023"},
+                          Case{20240229, "Thursday, February 29, 2024"},
+                          Case{20260101, "Thursday, January 1, 2026"},
+                          Case{19991231, "Friday, December 31, 1999"}}) {
+        EXPECT_EQ(CDatedBackups::DateText(c.date), c.text);
     }
 }
 

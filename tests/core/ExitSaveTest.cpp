@@ -1,10 +1,10 @@
 #include "core/app/ExitSave.h"
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakePrompts.h"
 #include "FaultyFileOps.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DataFile.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include <gtest/gtest.h>
 

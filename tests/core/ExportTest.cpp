@@ -1,5 +1,5 @@
-#include "CoreTestSupport.h"
 #include "FaultyFileOps.h"
+#include "support/CoreTestSupport.h"
 
 #include "core/data/Store.h"
 #include "core/data/TextExport.h"

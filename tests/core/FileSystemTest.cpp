@@ -1,7 +1,7 @@
 #include "core/platform/FileSystem.h"
-#include "CoreTestSupport.h"
 #include "FaultyFileOps.h"
 #include "core/platform/LocalTime.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 

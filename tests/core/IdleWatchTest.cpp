@@ -1,13 +1,13 @@
 #include "core/timing/IdleWatch.h"
 
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakeIdleSource.h"
-#include "FakePrompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
 #include "core/timing/CheckIn.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakeIdleSource.h"
+#include "support/FakePrompts.h"
 
 #include <gtest/gtest.h>
 

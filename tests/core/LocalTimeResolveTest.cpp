@@ -1,5 +1,5 @@
-#include "CoreTestSupport.h"
 #include "core/platform/LocalTime.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 

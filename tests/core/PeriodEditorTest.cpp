@@ -1,4 +1,4 @@
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include "core/data/DataFile.h"
 #include "core/data/MergeRecords.h"

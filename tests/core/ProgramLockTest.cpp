@@ -1,10 +1,10 @@
 #include "core/app/ProgramLock.h"
-#include "CoreTestSupport.h"
-#include "FakePrompts.h"
-#include "SessionProbe.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"
 #include "core/data/Password.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakePrompts.h"
+#include "support/SessionProbe.h"
 
 #include <gtest/gtest.h>
 

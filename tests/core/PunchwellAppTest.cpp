@@ -1,9 +1,9 @@
 #include "core/app/PunchwellApp.h"
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
-#include "FakePrompts.h"
 #include "FaultyFileOps.h"
 #include "core/data/DataFile.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "CoreTestSupport.h"
-#include "FakeClock.h"
 #include "FaultyFileOps.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
 
 #include "core/data/Store.h"
 #include "core/reports/Report.h"

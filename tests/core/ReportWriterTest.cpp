@@ -1,4 +1,4 @@
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include "core/data/Store.h"
 #include "core/reports/HtmlDocument.h"

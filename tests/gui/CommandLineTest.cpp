@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct ParseCase {
@@ -15,6 +17,10 @@ struct ParseCase {
     QString dataDirectory;
     QString file;
 };
+// ctest lists each case by its name.
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CommandLineParse : public testing::TestWithParam<ParseCase> {};
 

@@ -1,8 +1,5 @@
-// File > Load Data, Save Data and Export Data as Text in the main window, and a data file
-// handed over by a later start.
-#include "gui/ui/DataCommands.h"
-
-#include "../core/FakePrompts.h"
+// File > Load Data, Save Data, Restore From Backup and Export Data as Text in the main
+// window, and a data file handed over by a later start.
 #include "GuiTestSupport.h"
 #include "core/app/DataLoad.h"
 #include "core/app/PunchwellApp.h"
@@ -10,8 +7,11 @@
 #include "core/data/DoneTask.h"
 #include "core/platform/Clock.h"
 #include "gui/ui/LoadDataFileDlg.h"
+#include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/PunchwellDlg.h"
 #include "gui/ui/RestoreBackupDlg.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,18 +39,6 @@ constexpr std::int32_t kHour = 3600;
 const std::string kOpenQuestion =
     "Before you load new data, you must first check out. Would you like to check out now?";
 
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
 // Notes every "Merging Records..." window that shows, with its progress bar's state then.
 class ProgressWatch : public QObject {
 public:
@@ -72,12 +60,58 @@ protected:
     }
 };
 
+// The scripted answers for every question, and the program's real Load Data File dialog and
+// progress window, which these tests drive as a person would.
+class DialogPrompts final : public Prompts {
+public:
+    DialogPrompts(FakePrompts& fake, QWidget& window) : m_fake(fake), m_window(window) {}
+
+    MessageAnswer Ask(const std::string& caption, const std::string& text, MessageIcon icon,
+                      MessageButtons buttons, bool owned,
+                      std::optional<MessageAnswer> defaultAnswer) override {
+        return m_fake.Ask(caption, text, icon, buttons, owned, defaultAnswer);
+    }
+    std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override {
+        return m_fake.ChooseOpenFile(request);
+    }
+    std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override {
+        return m_fake.ChooseSaveFile(request);
+    }
+    std::optional<std::string> AskNotes(const std::string& project,
+                                        const std::string& notes) override {
+        return m_fake.AskNotes(project, notes);
+    }
+    std::optional<LoadMethod> ChooseLoadMethod(bool owned) override {
+        return CLoadDataFileDlg::Choose(m_fake, owned ? &m_window : nullptr);
+    }
+    void ShowProgress(bool owned) override {
+        m_progress = std::make_unique<CMergeProgressDlg>(owned ? &m_window : nullptr);
+        m_progress->Open();
+    }
+    void SetProgress(std::size_t done, std::size_t total) override {
+        m_progress->SetProgress(done, total);
+    }
+    void HideProgress() override { m_progress.reset(); }
+    std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                             const std::string& folder) override {
+        CRestoreBackupDlg dialog(copies, QString::fromStdString(folder), &m_window);
+        if (dialog.exec() != QDialog::Accepted || dialog.GetSelected() == nullptr)
+            return std::nullopt;
+        return dialog.GetSelected()->copy;
+    }
+
+private:
+    FakePrompts& m_fake;
+    QWidget& m_window;
+    std::unique_ptr<CMergeProgressDlg> m_progress;
+};
+
 class DataCommandsTest : public GuiTest {
 protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(&m_dialogs);
         m_app.SetClock(&m_clock);
         m_app.Options().m_bShowNotes = 0;
         m_app.Options().m_bShowListOnStart = 0;
@@ -140,10 +174,11 @@ protected:
     QTemporaryDir m_dataDir;
     QTemporaryDir m_otherDir;
     FakePrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
+    DialogPrompts m_dialogs{m_prompts, m_dlg};
     QByteArray m_mainBefore;
 };
 
@@ -450,16 +485,17 @@ TEST_F(DataCommandsTest, LoadDataWaitsForAnOpenDialogToClose) {
     ExpectNothingChanged({"Web"});
 }
 
-// A file from a later start waits while the program is locked, then its path is shown and
-// the load procedure runs without the Open dialog.
+// A file from a later start waits while the program is locked, then a box says where it came
+// from and the load procedure runs without the Open dialog.
 TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenDialog) {
     Start({"Web"}, {});
     const QString other = OtherFile({"Mail"}, {{"Mail", k0900, k0900 + kHour, ""}});
     m_app.m_wLocked = 1;
 
-    m_dlg.DataCommands().OpenFile(other, true);
+    const std::string shown = QDir::toNativeSeparators(other).toStdString();
+    m_session.OpenFile(shown, true, true);
     QTest::qWait(400);
-    EXPECT_EQ(m_dlg.DataCommands().PendingFiles(), QStringList{other});
+    EXPECT_EQ(m_session.Load().PendingFiles(), std::vector<std::string>{shown});
     EXPECT_TRUE(m_prompts.shown().empty());
 
     // The box says where the file came from and what happens next.
@@ -474,7 +510,7 @@ TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenD
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver->Ran(); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ProjectNames().size() == 2; }, 5000));
 
-    EXPECT_TRUE(m_dlg.DataCommands().PendingFiles().isEmpty());
+    EXPECT_TRUE(m_session.Load().PendingFiles().empty());
     EXPECT_TRUE(m_prompts.fileRequests().empty()) << "the Open dialog was shown";
     EXPECT_EQ(ProjectNames(), (std::vector<std::string>{"Web", "Mail"}));
     EXPECT_EQ(ComboEntries(), (QStringList{QStringLiteral("Web"), QStringLiteral("Mail"),
@@ -499,7 +535,7 @@ TEST_F(DataCommandsTest, RestoreFromBackupReplacesAllDataAndKeepsTheDataAsItWas)
     ASSERT_TRUE(WriteBytes(backups + QStringLiteral("/timedata-20231101.pnd"), "\x01"));
     // Work done since the morning, which the restore takes back.
     ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Web")));
-    m_clock.now += 60;
+    m_clock.advance(60);
     ASSERT_TRUE(m_dlg.CheckOut());
     const QByteArray mainBeforeRestore = ReadBytes(MainPath());
     ASSERT_EQ(m_app.DoneTasks().size(), 2u);
@@ -550,42 +586,6 @@ TEST_F(DataCommandsTest, RestoreFromBackupReplacesAllDataAndKeepsTheDataAsItWas)
     EXPECT_EQ(ReadBytes(QString::fromStdString(kept)), mainBeforeRestore);
     // The day's copy still holds the data as the day began.
     EXPECT_EQ(ReadBytes(backups + QStringLiteral("/timedata-20231114.pnd")), m_mainBefore);
-}
-
-TEST_F(DataCommandsTest, RestoreFromBackupWithoutCopiesSaysWhereTheyWillBe) {
-    m_dlg.Initialise();
-    m_prompts.Expect(
-        "Restore From Backup",
-        "No copy of your data has been kept yet. Punchwell keeps one for each day "
-        "you use it, in " +
-            QDir::toNativeSeparators(m_dataDir.filePath(QStringLiteral("backups"))).toStdString() +
-            ".",
-        MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
-    Trigger("actionRestoreBackup");
-    EXPECT_EQ(m_prompts.shown().size(), 1u);
-}
-
-TEST_F(DataCommandsTest, AHandedOverFileThatCannotBeLoadedSaysWhyAndOffersNothing) {
-    Start({"Web"}, {});
-    const QString missing = m_otherDir.filePath(QStringLiteral("gone.pnd"));
-    struct Case {
-        QString path;
-        std::string why;
-    };
-    for (const Case& c :
-         {Case{missing, "it does not exist"}, Case{m_otherDir.path(), "it is a folder"}}) {
-        SCOPED_TRACE(c.why);
-        m_prompts.Expect("Punchwell",
-                         "Another start of Punchwell handed this file to the running "
-                         "program:\n\n" +
-                             QDir::toNativeSeparators(c.path).toStdString() +
-                             "\n\nIt cannot be offered for loading: " + c.why + ".",
-                         MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, true);
-        m_dlg.DataCommands().OpenFile(c.path, true);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return m_prompts.allAnswered(); }, 5000));
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no Load Data File dialog";
-    }
-    ExpectNothingChanged({"Web"});
 }
 
 } // namespace

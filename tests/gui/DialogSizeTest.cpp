@@ -1,7 +1,7 @@
 // Dialogs fit the screen whatever the project names, and show their captions whole.
 #include "GuiTestSupport.h"
 
-#include "../core/FakePrompts.h"
+#include "support/FakePrompts.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/reports/Report.h"

@@ -38,6 +38,13 @@ private:
     bool m_ran = false;
 };
 
+// The named child of a widget, failing the test when there is none.
+template <typename T> T* Child(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
 // A project or a period for a test data file.
 struct TestPeriod {
     std::string project;

@@ -3,7 +3,6 @@
 #include "GuiTestSupport.h"
 #include "XSession.h"
 
-#include "../core/FakePrompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"
 #include "core/data/DoneTask.h"
@@ -13,6 +12,8 @@
 #include "gui/ui/IdleTimeDlg.h"
 #include "gui/ui/OptionsDlg.h"
 #include "gui/ui/PunchwellDlg.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #ifdef PUNCHWELL_HAVE_XSS
 #include "gui/idle/XScreenSaverIdleSource.h"
@@ -37,18 +38,6 @@ namespace {
 // 2023-11-14 22:13:20 UTC.
 constexpr std::int32_t kT0 = 1700000000;
 
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
 QString LabelText(QWidget* parent, const char* name) {
     QLabel* label = Child<QLabel>(parent, name);
     return label != nullptr ? label->text() : QString();
@@ -72,7 +61,7 @@ protected:
 
     // Moves the clock and lets the window's timer see the new second.
     void Advance(std::int32_t seconds) {
-        m_clock.now += seconds;
+        m_clock.advance(seconds);
         QTest::qWait(2 * CPunchwellDlg::kClockIntervalMs + 20);
     }
     CIdleTimeDlg* Question() { return m_dlg.Idle().Dialog(); }
@@ -80,7 +69,7 @@ protected:
 
     QTemporaryDir m_dataDir;
     QtPrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
@@ -143,7 +132,7 @@ TEST_F(IdleQuestionTest, ClosingTheQuestionKeepsTheTime) {
     EXPECT_FALSE(QuestionShown());
     EXPECT_TRUE(m_dlg.IsCheckedIn());
     EXPECT_EQ(m_dlg.GetCurrentPeriod()->GetStart(), kT0);
-    EXPECT_EQ(m_dlg.GetCurrentPeriod()->GetEnd(), m_clock.now);
+    EXPECT_EQ(m_dlg.GetCurrentPeriod()->GetEnd(), m_clock.Now());
 }
 
 class IdleOptionTest : public GuiTest {

@@ -1,6 +1,7 @@
 // The program lock in the main window: the lock command, the password dialogs, what stays
 // out of reach while locked, the start-up relock, and Options opened from the window.
 #include "GuiTestSupport.h"
+#include "support/FakeClock.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"
@@ -36,12 +37,6 @@
 namespace {
 
 constexpr std::int32_t kT0 = 1700000000;
-
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
 
 // Answers the modal windows that come up, in order, each by its title; every title seen is
 // logged. Each step runs from a timer of its own, so a step whose click opens the next window
@@ -174,7 +169,7 @@ protected:
     QTemporaryDir m_dataDir;
     SettingsOptionsStorage m_storage;
     QtPrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
@@ -327,7 +322,7 @@ TEST_F(LockTest, RelockAfterALoadWaitsForAnOpenDialogThenAsksNothing) {
     m_app.SetPassword("pw");
     Start();
     m_app.m_wLocked = 1; // a loaded file said so
-    m_session.Lock().ArmRelockIfLocked(m_clock.now);
+    m_session.Lock().ArmRelockIfLocked(m_clock.Now());
     EXPECT_EQ(m_app.m_wLocked, 0);
     EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_TRUE(m_session.RefusesCommands()) << "nothing until the relock has run";
@@ -338,7 +333,7 @@ TEST_F(LockTest, RelockAfterALoadWaitsForAnOpenDialogThenAsksNothing) {
     bool lockedWhileOpen = true;
     bool canLockWhileOpen = true;
     ModalScript script({{QStringLiteral("About Punchwell"), [&](QWidget* dlg) {
-                             m_clock.now += 1;
+                             m_clock.advance(1);
                              QTest::qWait(400);
                              lockedWhileOpen = m_app.m_wLocked != 0;
                              canLockWhileOpen = m_session.CanLock();
@@ -438,32 +433,6 @@ TEST_F(LockTest, ASecondStartWhileLockedAsksThePasswordAndItsFileWaitsForTheUnlo
     EXPECT_EQ(program.App().m_wLocked, 0);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
-}
-
-// The four dialogs as a person sees them, when PUNCHWELL_SHOTS_DIR asks for them.
-TEST_F(LockTest, Screenshots) {
-    const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "PUNCHWELL_SHOTS_DIR not set";
-    m_app.SetPassword("pw");
-    Start();
-    auto shoot = [&](const char* name) {
-        return [dir, name](QWidget* dlg) {
-            QTest::qWait(100);
-            EXPECT_TRUE(dlg->grab().save(QDir(dir).filePath(QLatin1String(name))));
-            dlg->close();
-        };
-    };
-    ModalScript script({{QStringLiteral("Options"), shoot("options.png")},
-                        {QStringLiteral("Lock Program"), shoot("lock.png")}});
-    m_dlg.OnOptions();
-    Action("actionLock")->trigger();
-    EXPECT_TRUE(script.Done());
-    ModalScript more({{QStringLiteral("New Password"), shoot("newpassword.png")},
-                      {QStringLiteral("Enter The Password"), shoot("enterpassword.png")}});
-    m_prompts.AskNewPassword();
-    m_prompts.AskPassword("pw");
-    EXPECT_TRUE(more.Done());
 }
 
 } // namespace

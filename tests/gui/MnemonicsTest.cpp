@@ -3,7 +3,7 @@
 // reaches nothing promises a key that does nothing.
 #include "GuiTestSupport.h"
 
-#include "../core/FakePrompts.h"
+#include "support/FakePrompts.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/app/PunchwellSession.h"

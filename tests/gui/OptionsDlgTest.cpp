@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "../core/FakePrompts.h"
+#include "support/FakePrompts.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/data/Password.h"
@@ -22,12 +22,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 void Click(QWidget* parent, const char* button) {
     QTest::mouseClick(Child<QPushButton>(parent, button), Qt::LeftButton);

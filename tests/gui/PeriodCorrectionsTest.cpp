@@ -1,7 +1,7 @@
 #include "GuiTestSupport.h"
 
-#include "../core/FakeClock.h"
-#include "../core/FakePrompts.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/data/DataFile.h"

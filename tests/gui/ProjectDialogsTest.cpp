@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "../core/FakePrompts.h"
+#include "support/FakePrompts.h"
 
 #include "core/data/Store.h"
 #include "gui/ui/HelpKeyFilter.h"
@@ -18,12 +18,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 void ShowActive(QWidget& w) {
     w.show();

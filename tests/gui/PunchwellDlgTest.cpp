@@ -9,6 +9,7 @@
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SettingsOptionsStorage.h"
 #include "gui/ui/SystemTray.h"
+#include "support/FakeClock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,18 +39,6 @@ namespace {
 
 // 2023-11-14 22:13:20 UTC.
 constexpr std::int32_t kT0 = 1700000000;
-
-class TestClock final : public Clock {
-public:
-    std::int32_t Now() const override { return now; }
-    std::int32_t now = kT0;
-};
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 QStringList Strings(std::initializer_list<const char*> texts) {
     QStringList out;
@@ -153,7 +142,7 @@ protected:
     QTemporaryDir m_dataDir;
     SettingsOptionsStorage m_storage;
     QtPrompts m_prompts;
-    TestClock m_clock;
+    FakeClock m_clock{kT0};
     CPunchwellSession m_session{m_dataDir.path().toStdString()};
     CPunchwellApp& m_app = m_session.App();
     CPunchwellDlg m_dlg{m_session};
@@ -273,7 +262,7 @@ TEST_F(PunchwellDlgTest, MenusAndControlsFollowTheCheckInState) {
     EXPECT_EQ(Text("elapsedLabel"), QStringLiteral("0 hours, 0 minutes, 0 seconds"));
 
     // The clock works once per new second.
-    m_clock.now += 62;
+    m_clock.advance(62);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return Text("elapsedLabel") == QStringLiteral("0 hours, 1 minutes, 2 seconds"); },
         2000));
@@ -427,7 +416,7 @@ TEST_F(PunchwellDlgTest, ExitWithCancelInTheNotesStaysOpenAndTiming) {
 
     // Ctrl+S while the notes are open must not start another check-out; the notes and the
     // check box then go with OK.
-    m_clock.now += 90;
+    m_clock.advance(90);
     bool noSwitch = false;
     WhenShown ok(QStringLiteral("Notes For Alpha"), [&](QWidget* dlg) {
         auto* edit = dlg->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"));
@@ -590,31 +579,6 @@ TEST_F(PunchwellDlgTest, CheckInOpensTheAssociatedFileThroughTheDesktopAndNeverC
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir::current().absoluteFilePath(
                                 QStringLiteral("missing/plan.txt")))});
-}
-
-// Screenshots for a person to look at; only when asked for with PUNCHWELL_SHOTS_DIR.
-TEST_F(PunchwellDlgTest, Screenshots) {
-    const QString dir = qEnvironmentVariable("PUNCHWELL_SHOTS_DIR");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "set PUNCHWELL_SHOTS_DIR to take screenshots";
-    Start({"Garden", "Accounts", "Web site"});
-    m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-out.png")));
-    m_dlg.CheckIn(QStringLiteral("Accounts"));
-    m_clock.now += 3 * 3600 + 25 * 60 + 7;
-    QTest::qWait(200);
-    m_dlg.grab().save(QDir(dir).filePath(QStringLiteral("main-checked-in.png")));
-    QMenu* menu = m_dlg.Tray().Menu();
-    m_dlg.Tray().PrepareMenu();
-    menu->popup(m_dlg.geometry().bottomLeft());
-    QTest::qWait(200);
-    menu->grab().save(QDir(dir).filePath(QStringLiteral("tray-menu.png")));
-    menu->hide();
-    QMenu* context = m_dlg.PrepareContextMenu();
-    context->popup(m_dlg.geometry().center());
-    QTest::qWait(200);
-    context->grab().save(QDir(dir).filePath(QStringLiteral("context-menu.png")));
-    context->hide();
-    SUCCEED();
 }
 
 } // namespace
@@ -897,7 +861,7 @@ TEST_F(PunchwellDlgTest, ExitOnAFullDiskStaysOpenUntilTheRetrySaves) {
     ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Alpha")));
     m_dlg.UpdateState();
     CDoneTask* period = m_dlg.GetCurrentPeriod();
-    m_clock.now += 600;
+    m_clock.advance(600);
     disk.full = true;
     QSignalSpy exitSpy(&m_dlg, &CPunchwellDlg::exitRequested);
 

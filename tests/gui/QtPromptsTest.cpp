@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct Shown {
@@ -50,6 +52,10 @@ struct PromptCase {
     QMessageBox::StandardButton press; // NoButton: Esc
     MessageAnswer answer;
 };
+// ctest lists each case by its name.
+void PrintTo(const PromptCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class QtPromptsAsk : public GuiTest, public testing::WithParamInterface<PromptCase> {};
 

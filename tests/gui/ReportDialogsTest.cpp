@@ -1,8 +1,8 @@
 #include "GuiTestSupport.h"
 
-#include "../core/CoreTestSupport.h"
-#include "../core/FakeClock.h"
-#include "../core/FakePrompts.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
 
 #include "core/app/PunchwellApp.h"
 #include "core/reports/Report.h"
@@ -34,12 +34,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T> T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
 
 void Click(QWidget* parent, const char* name) {
     auto* button = Child<QAbstractButton>(parent, name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/LoadMethod.h"
 #include "core/data/DataFile.h"
 #include "core/data/MergeRecords.h"
 #include "core/platform/FileSystem.h"
@@ -10,12 +11,6 @@
 
 class CPunchwellApp;
 class CStore;
-
-// How a chosen data file joins the program's data.
-enum class LoadMethod {
-    ReplaceAll, // the store is emptied, then the file is read into it
-    MergeFiles, // the file is read behind the current records, then MergeRecords
-};
 
 // What applying a load did.
 struct LoadApplyResult {

@@ -6,6 +6,8 @@
 #include "core/platform/LocalTime.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <map>
 
 namespace {
@@ -159,4 +161,22 @@ DatedCopySummary CDatedBackups::Summarize(const DatedCopy& copy) {
         if (!summary.lastPeriodStart || period->GetStart() > *summary.lastPeriodStart)
             summary.lastPeriodStart = period->GetStart();
     return summary;
+}
+
+std::string CDatedBackups::DateText(BackupDate date) {
+    static constexpr std::array<const char*, 7> kWeekdays = {
+        "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    static constexpr std::array<const char*, 12> kMonths = {
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December"};
+    const std::chrono::year_month_day day{std::chrono::year(Year(date)),
+                                          std::chrono::month(static_cast<unsigned>(Month(date))),
+                                          std::chrono::day(static_cast<unsigned>(Day(date)))};
+    if (!day.ok())
+        return std::to_string(date);
+    const std::chrono::weekday weekday{std::chrono::sys_days(day)};
+    return std::string(kWeekdays[weekday.c_encoding()]) + ", " +
+           kMonths[static_cast<unsigned>(day.month()) - 1] + " " +
+           std::to_string(static_cast<unsigned>(day.day())) + ", " +
+           std::to_string(static_cast<int>(day.year()));
 }

@@ -80,6 +80,8 @@ public:
     static std::optional<BackupDate> ParseName(std::string_view name);
 
     static DatedCopySummary Summarize(const DatedCopy& copy);
+    // "Thursday, December 10, 2026" for YYYYMMDD, as the copies are named to the person.
+    static std::string DateText(BackupDate date);
 
 private:
     std::string m_folder;

@@ -1,6 +1,6 @@
 #include "core/app/PeriodControl.h"
 
-#include "core/app/ControlCommands.h"
+#include "core/app/ControlExit.h"
 #include "core/app/ControlTarget.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DoneTask.h"

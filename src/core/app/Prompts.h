@@ -1,10 +1,14 @@
 #pragma once
 
+#include "core/app/DatedBackups.h"
+#include "core/app/LoadMethod.h"
 #include "core/data/Task.h"
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class MessageIcon { None, Stop, Exclamation, Question, Information };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -83,5 +87,29 @@ public:
     virtual bool ConfirmLock(bool& askAgain) {
         (void)askAgain;
         return false;
+    }
+
+    // The Load Data File dialog: how a data file joins the data, or nothing for Cancel.
+    virtual std::optional<LoadMethod> ChooseLoadMethod(bool owned) {
+        (void)owned;
+        return std::nullopt;
+    }
+    // The merge's progress window: shown before the work, told of every step, then hidden.
+    virtual void ShowProgress(bool owned) { (void)owned; }
+    virtual void SetProgress(std::size_t done, std::size_t total) {
+        (void)done;
+        (void)total;
+    }
+    virtual void HideProgress() {}
+    // Work the person waits for without a progress window (a wait cursor), on and off.
+    virtual void ShowWaiting(bool waiting) { (void)waiting; }
+
+    // The Restore From Backup dialog over the dated copies in `folder`, newest first: the
+    // chosen copy, or nothing for Cancel. Copies that cannot be read cannot be chosen.
+    virtual std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                                     const std::string& folder) {
+        (void)copies;
+        (void)folder;
+        return std::nullopt;
     }
 };

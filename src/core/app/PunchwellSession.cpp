@@ -1,13 +1,16 @@
 #include "core/app/PunchwellSession.h"
 
 #include "core/app/ExitSave.h"
+#include "core/app/Prompts.h"
+#include "core/data/TextExport.h"
 #include "core/platform/Clock.h"
 
 #include <vector>
 
 CPunchwellSession::CPunchwellSession(const std::string& dataDirectory)
     : m_app(dataDirectory), m_checkIn(m_app, [this](const SessionChanges& c) { Notify(c); }),
-      m_lock(m_app, [this](const SessionChanges& c) { Notify(c); }), m_idle(m_app, m_checkIn) {
+      m_lock(m_app, [this](const SessionChanges& c) { Notify(c); }), m_idle(m_app, m_checkIn),
+      m_load(m_app, m_checkIn, m_lock, [this](const SessionChanges& c) { Notify(c); }) {
     TakeSnapshot();
 }
 
@@ -115,6 +118,8 @@ void CPunchwellSession::Tick() {
         m_lock.PollRelock(now, OtherWindowOpen());
     }
     m_bInTick = false;
+    // Outside the tick: the clock goes on while the file's procedure asks its questions.
+    m_load.ServePending(CanServeHandedOverFile());
 }
 
 void CPunchwellSession::CheckInOut(const ProjectChoice& selection) {
@@ -186,4 +191,84 @@ bool CPunchwellSession::HoldsRequests() const {
 
 bool CPunchwellSession::CanLock() const {
     return !RefusesCommands() && !OtherWindowOpen();
+}
+
+void CPunchwellSession::LoadData() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr || m_load.IsBusy())
+        return;
+    // F5 also reaches here from the program's other dialogs. Those work on the records that
+    // a load would replace, so the load waits until they are closed.
+    if (OtherWindowOpen()) {
+        prompts->Ask("Load Data", "Please close the open dialog before you load new data.",
+                     MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    m_load.Run(std::nullopt, true);
+}
+
+void CPunchwellSession::RestoreBackup() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr || m_load.IsBusy())
+        return;
+    if (OtherWindowOpen()) {
+        prompts->Ask(CLoadProcedure::kRestoreCaption,
+                     "Please close the open dialog before you restore a backup.",
+                     MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    m_load.RestoreBackup();
+}
+
+void CPunchwellSession::SaveDataAs() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr || m_load.IsBusy())
+        return;
+    CLoadProcedure::BusyScope busy(m_load);
+    FileDialogRequest request;
+    request.caption = "Save As";
+    request.filter = CLoadProcedure::kDataFileFilter;
+    request.defaultSuffix = "pnd";
+    request.initialName = CLoadProcedure::kDataFileDefaultName;
+    const std::optional<std::string> path = prompts->ChooseSaveFile(request);
+    if (!path || path->empty())
+        return;
+    // A failure is shown by the save itself, naming the file and the cause.
+    m_app.SaveData(*path);
+}
+
+void CPunchwellSession::ExportData() {
+    Prompts* prompts = m_app.GetPrompts();
+    if (prompts == nullptr || m_load.IsBusy())
+        return;
+    CLoadProcedure::BusyScope busy(m_load);
+    FileDialogRequest request;
+    request.caption = "Save As";
+    request.filter = "Text Files (*.txt);;All Files (*)";
+    request.defaultSuffix = "txt";
+    request.initialName = kTextExportDefaultName;
+    const std::optional<std::string> path = prompts->ChooseSaveFile(request);
+    if (!path || path->empty())
+        return;
+    const FileResult result = WriteTextExport(m_app, *path);
+    if (!result.ok)
+        prompts->Ask("Punchwell", result.message, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
+void CPunchwellSession::OpenFile(const std::string& shown, bool owned, bool handedOver) {
+    // While locked, or about to lock again at start-up, even this start's own file waits:
+    // nothing is asked before the unlock. After it the file is served over the window.
+    const bool holds =
+        m_lock.IsRelockPending() || (m_lock.IsLocked() && !m_app.GetPassword().empty());
+    if (holds) {
+        m_load.OpenFile(shown, true, handedOver, false);
+        return;
+    }
+    m_load.OpenFile(shown, owned, handedOver, CanServeHandedOverFile());
+}
+
+bool CPunchwellSession::CanServeHandedOverFile() const {
+    // Not in the middle of another dialog or operation, and not while the program is locked
+    // (every command waits for the unlock then).
+    return !m_load.IsBusy() && !OtherWindowOpen() && !m_checkIn.IsBusy() && !HoldsRequests();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/Desktop.h"
+#include "core/app/LoadProcedure.h"
 #include "core/app/ProgramLock.h"
 #include "core/app/PunchwellApp.h"
 #include "core/app/SessionState.h"
@@ -31,6 +32,7 @@ public:
     const CCheckIn& CheckInState() const { return m_checkIn; }
     CProgramLock& Lock() { return m_lock; }
     CIdleWatch& Idle() { return m_idle; }
+    CLoadProcedure& Load() { return m_load; }
     // The rules of period corrections and the last correction, for undo in any later Time
     // Records dialog; the caller saves after applying or undoing.
     CPeriodEditor& PeriodEditor() { return m_periodEditor; }
@@ -76,6 +78,23 @@ public:
     bool AnswerIdle(const IdleQuestion& asked, IdleAnswer answer);
     // Seconds since the last keyboard or mouse input; empty when the desktop does not say.
     std::optional<std::int64_t> IdleSeconds() const { return m_idle.IdleSeconds(); }
+    // File > Load Data: the load procedure with the Open dialog. Refused with a message while
+    // another window of the program is open: those work on the records a load replaces.
+    void LoadData();
+    // File > Restore From Backup: a dated copy of the data replaces it. Refused with a
+    // message while another window of the program is open, as Load Data is.
+    void RestoreBackup();
+    // File > Save Data: the data saved to a file the person chooses.
+    void SaveDataAs();
+    // File > Export Data as Text.
+    void ExportData();
+    // A data file named on a command line, this start's (`owned` false: before the window is
+    // on screen) or one a later start handed over (`handedOver`). It waits while the program
+    // is locked, another window is open or an operation runs, and is served from the clock
+    // once that is over.
+    void OpenFile(const std::string& shown, bool owned, bool handedOver);
+    // Whether a handed-over file may be served now.
+    bool CanServeHandedOverFile() const;
 
     // Exit's work before the program ends: checks out (notes asked as usual) and writes the
     // options. False when the person cancelled the notes, or when the save failed and the
@@ -106,6 +125,7 @@ private:
     CCheckIn m_checkIn;
     CProgramLock m_lock;
     CIdleWatch m_idle;
+    CLoadProcedure m_load;
     Desktop m_noDesktop;
     Desktop* m_desktop = &m_noDesktop;
     mutable SessionState m_state;

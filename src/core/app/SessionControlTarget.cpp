@@ -17,9 +17,10 @@ CPeriodEditor& CSessionControlTarget::PeriodEditor() {
 ControlRefusal CSessionControlTarget::Refusal() const {
     if (m_session.RefusesCommands())
         return ControlRefusal::Locked;
-    // Time Records, Load Data, Configure Projects, a message or the notes of a check-out may
-    // be showing or changing the records: the command waits for the person to finish.
-    if (m_session.CheckInState().IsBusy() || m_session.OtherWindowOpen())
+    // Time Records, a load or save of the data, Configure Projects, a message or the notes of a
+    // check-out may be showing or changing the records: the command waits for the person to finish.
+    if (m_session.CheckInState().IsBusy() || m_session.Load().IsBusy() ||
+        m_session.OtherWindowOpen())
         return ControlRefusal::DialogOpen;
     return ControlRefusal::None;
 }

@@ -447,6 +447,29 @@ bool FileExists(const std::string& path) {
 #endif
 }
 
+PathKind ExaminePath(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::Missing;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return PathKind::Folder;
+    std::FILE* file = OpenFile(path, "rb");
+    if (file == nullptr)
+        return PathKind::Unreadable;
+    std::fclose(file);
+    return PathKind::File;
+#else
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Unreadable;
+    if (S_ISDIR(st.st_mode))
+        return PathKind::Folder;
+    // Asked, not opened: opening a pipe would wait for a writer.
+    return ::access(path.c_str(), R_OK) == 0 ? PathKind::File : PathKind::Unreadable;
+#endif
+}
+
 FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
     std::string bytes;
     std::string error;

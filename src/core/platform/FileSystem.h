@@ -88,6 +88,9 @@ private:
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
 
 bool FileExists(const std::string& path);
+// What a path names, so a refusal can say why a file cannot be read.
+enum class PathKind { Missing, Folder, Unreadable, File };
+PathKind ExaminePath(const std::string& path);
 // Copies `from` to `to`, refusing to overwrite an existing `to`. The copy takes the mode of
 // `from`, so a copy of the data is never readable by more people than the data itself.
 FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to);

@@ -2,17 +2,11 @@
 
 #include "core/data/Archive.h"
 #include "core/data/Store.h"
-#include "core/platform/Clock.h"
 #include "core/platform/FileSystem.h"
-#include "core/reports/ReportCommands.h"
-#include "core/reports/ReportPort.h"
-#include "core/reports/ReportWriter.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr const char* kAppCaption = "Punchwell";
 
 ReportFileResult LoadFailure(const std::string& path, const std::string& cause) {
     ReportFileResult result;
@@ -163,40 +157,12 @@ ReportFileResult CReport::ReplaceItemsFromFile(const std::string& path, const CS
     return result;
 }
 
-void CReport::UpdateRanges(std::int64_t now, unsigned weekStart, const CStore& store) {
-    const std::vector<ReportRange> ranges = ComputeItemRanges(*this, now, weekStart, store);
+void CReport::SetRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& ranges) {
     std::size_t index = 0;
     for (auto& item : m_listItems) {
-        item->SetRange(ranges[index].start, ranges[index].end);
+        if (index == ranges.size())
+            break;
+        item->SetRange(ranges[index].first, ranges[index].second);
         ++index;
     }
-}
-
-bool CReport::Generate(ReportPort& port, const ReportEnvironment& environment) {
-    const std::optional<ReportOptions> chosen = port.ChooseReportOptions(environment.pageLines);
-    if (!chosen)
-        return false;
-    SetReportOptions(*chosen);
-    const std::int64_t now = environment.clock.Now();
-    UpdateRanges(now, environment.weekStart, environment.store);
-    const std::string bytes =
-        RenderReport(*this, m_options, now, environment.weekStart, environment.store);
-
-    const std::optional<std::string> path =
-        port.ChooseReportFile(ReportSaveRequest(m_options.title));
-    if (!path || path->empty()) {
-        port.ShowMessage("Report Not Written", "The requested report was not written to disk.",
-                         MessageIcon::Information, false);
-        return false;
-    }
-    m_strLastPath = *path;
-    const FileResult written =
-        environment.fileOps
-            ? ReplaceFileDurably(*path, bytes, *environment.fileOps, NewFileMode::ForPeople)
-            : ReplaceFileDurably(*path, bytes, SystemFileOps(), NewFileMode::ForPeople);
-    if (!written.ok) {
-        port.ShowMessage(kAppCaption, written.message, MessageIcon::Exclamation, true);
-        return false;
-    }
-    return true;
 }

@@ -11,11 +11,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-class Clock;
 class CStore;
 class FileOps;
-class ReportPort;
 
 // The outcome of loading a custom report file.
 struct ReportFileResult {
@@ -28,15 +28,6 @@ struct ReportFileResult {
 
 // The one message for the items of unknown kinds that a load left out.
 std::string DescribeSkippedItems(const std::string& path, std::size_t count);
-
-// What CReport::Generate needs besides the person: the data, the clock, the options.
-struct ReportEnvironment {
-    const CStore& store;
-    const Clock& clock;
-    unsigned weekStart = 0;
-    std::uint16_t pageLines = 15; // the current option; the options dialog starts from it
-    FileOps* fileOps = nullptr;   // null: the real file system
-};
 
 // One report: its items (newest first, the order of the report's sections), the options
 // of its last Generate and the file it wrote. It owns its items.
@@ -85,15 +76,12 @@ public:
     void SetReportOptions(const ReportOptions& options) { m_options = options; }
     const ReportOptions& GetReportOptions() const { return m_options; }
 
-    // Recomputes the ranges of the relative items at `now` (see ComputeItemRange).
-    void UpdateRanges(std::int64_t now, unsigned weekStart, const CStore& store);
+    // Sets every item's range, in list order (see UpdateReportRanges).
+    void SetRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& ranges);
 
-    // Asks the options, writes the report and asks where to keep it, through `port`.
-    // Returns true when the file was written; the person was told of every other outcome
-    // except a cancelled options dialog.
-    bool Generate(ReportPort& port, const ReportEnvironment& environment);
-
+    // The file the last generated report went to.
     const std::string& GetLastPath() const { return m_strLastPath; }
+    void SetLastPath(std::string path) { m_strLastPath = std::move(path); }
 
 private:
     ItemList m_listItems;

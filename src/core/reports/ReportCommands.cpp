@@ -1,6 +1,8 @@
 #include "core/reports/ReportCommands.h"
 
 #include "core/data/Store.h"
+#include "core/platform/Clock.h"
+#include "core/platform/FileSystem.h"
 #include "core/reports/Report.h"
 #include "core/reports/ReportPort.h"
 #include "core/reports/ReportWriter.h"
@@ -24,7 +26,7 @@ void AddAllProjectsItems(CReport& report, const CStore& store, ReportPeriod kind
     CReport added;
     for (const auto& task : store.Tasks())
         added.AddItem(task->GetName(), 0, 0, kind);
-    added.UpdateRanges(now, weekStart, store);
+    UpdateReportRanges(added, now, weekStart, store);
     report.TakeItemsFrom(added);
 }
 
@@ -42,9 +44,37 @@ ReportPeriod ReportPeriodFromTypeIndex(int typeIndex) {
     return static_cast<ReportPeriod>(typeIndex + 1);
 }
 
+bool GenerateReport(CReport& report, ReportPort& port, const ReportEnvironment& environment) {
+    const std::optional<ReportOptions> chosen = port.ChooseReportOptions(environment.pageLines);
+    if (!chosen)
+        return false;
+    report.SetReportOptions(*chosen);
+    const std::int64_t now = environment.clock.Now();
+    UpdateReportRanges(report, now, environment.weekStart, environment.store);
+    const std::string bytes =
+        RenderReport(report, *chosen, now, environment.weekStart, environment.store);
+
+    const std::optional<std::string> path = port.ChooseReportFile(ReportSaveRequest(chosen->title));
+    if (!path || path->empty()) {
+        port.ShowMessage("Report Not Written", "The requested report was not written to disk.",
+                         MessageIcon::Information, false);
+        return false;
+    }
+    report.SetLastPath(*path);
+    const FileResult written =
+        environment.fileOps
+            ? ReplaceFileDurably(*path, bytes, *environment.fileOps, NewFileMode::ForPeople)
+            : ReplaceFileDurably(*path, bytes, SystemFileOps(), NewFileMode::ForPeople);
+    if (!written.ok) {
+        port.ShowMessage("Punchwell", written.message, MessageIcon::Exclamation, true);
+        return false;
+    }
+    return true;
+}
+
 bool RunReportCommand(CReport& report, ReportPort& port, const ReportEnvironment& environment,
                       ReportCommand command) {
-    const bool written = report.Generate(port, environment);
+    const bool written = GenerateReport(report, port, environment);
     if (written) {
         port.ShowMessage("Success", "The requested report was successfully generated",
                          MessageIcon::Information, true);

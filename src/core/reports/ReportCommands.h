@@ -8,8 +8,18 @@
 
 class CReport;
 class CStore;
+class Clock;
+class FileOps;
 class ReportPort;
-struct ReportEnvironment;
+
+// What generating a report needs besides the person: the data, the clock, the options.
+struct ReportEnvironment {
+    const CStore& store;
+    const Clock& clock;
+    unsigned weekStart = 0;
+    std::uint16_t pageLines = 15; // the current option; the options dialog starts from it
+    FileOps* fileOps = nullptr;   // null: the real file system
+};
 
 // The standard reports' items, built the same way for the desktop and the command line.
 // All projects: one item per project, walking the project list from its head; each goes to
@@ -30,6 +40,10 @@ enum class ReportCommand {
     CustomFromContextMenu,   // Success, or Generation Failure; no What Next?
     CustomFromReportsDialog, // Success only; no What Next?
 };
+// Asks the options, writes the report and asks where to keep it, through `port`. Returns true
+// when the file was written; the person was told of every other outcome except a cancelled
+// options dialog.
+bool GenerateReport(CReport& report, ReportPort& port, const ReportEnvironment& environment);
 // Generates the report and shows what the command shows afterwards. Returns whether a file
 // was written.
 bool RunReportCommand(CReport& report, ReportPort& port, const ReportEnvironment& environment,

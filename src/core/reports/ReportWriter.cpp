@@ -248,6 +248,14 @@ std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t n
     return ranges;
 }
 
+void UpdateReportRanges(CReport& report, std::int64_t now, unsigned weekStart,
+                        const CStore& store) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+    for (const ReportRange& range : ComputeItemRanges(report, now, weekStart, store))
+        ranges.emplace_back(range.start, range.end);
+    report.SetRanges(ranges);
+}
+
 CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
                                   std::int64_t now, unsigned weekStart, const CStore& store) {
     struct Section {

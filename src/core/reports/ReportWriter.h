@@ -24,6 +24,9 @@ ReportRange ComputeItemRange(const CReportItem& item, std::int64_t now, unsigned
 std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t now,
                                            unsigned weekStart, const CStore& store);
 
+// Recomputes the ranges of the report's relative items at `now` (see ComputeItemRange).
+void UpdateReportRanges(CReport& report, std::int64_t now, unsigned weekStart, const CStore& store);
+
 // The whole report page for the items of `report` (their ranges recomputed at `now`, the
 // items themselves left alone), as the writer lays it out.
 CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,

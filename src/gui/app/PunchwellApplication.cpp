@@ -9,7 +9,6 @@
 #include "gui/app/CommandLine.h"
 #include "gui/app/SingleInstance.h"
 #include "gui/idle/IdleSources.h"
-#include "gui/ui/DataCommands.h"
 #include "gui/ui/IdleController.h"
 #include "gui/ui/PunchwellDlg.h"
 
@@ -191,22 +190,11 @@ PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject
     App().SetPrompts(&m_prompts);
     App().SetOptionsStorage(&m_optionsStorage);
     m_prompts.SetApp(&App());
-    // Files handed over while the program was locked go on once it is unlocked.
-    m_listener = m_session.Subscribe([this](const SessionChanges& changes) {
-        if (!changes.released)
-            return;
-        if (const QString own = std::exchange(m_commandLineFileLocked, {}); !own.isEmpty() && m_dlg)
-            m_dlg->DataCommands().OpenFile(own, true, false);
-        const QStringList held = std::exchange(m_filesLocked, {});
-        for (const QString& path : held)
-            OpenWhenUnlocked(path, true);
-    });
 }
 
 PunchwellApplication::~PunchwellApplication() {
     FinishBackupRefresh();
     m_dlg.reset();
-    m_session.Unsubscribe(m_listener);
 }
 
 void PunchwellApplication::FinishBackupRefresh() {
@@ -288,13 +276,9 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     ListenForSleep(m_dlg.get(), [this](bool sleeping) { m_session.SleepChanged(sleeping); });
 
     // The window exists but is not on screen yet, so this box has no owner. A program that
-    // starts locked asks nothing before the unlock: the file waits for it.
-    if (!commandLineFile.isEmpty()) {
-        if (App().m_wLocked != 0 && !App().GetPassword().empty())
-            m_commandLineFileLocked = commandLineFile;
-        else
-            OpenWhenUnlocked(commandLineFile, false);
-    }
+    // starts locked asks nothing before the unlock: the session keeps the file until then.
+    if (!commandLineFile.isEmpty())
+        m_session.OpenFile(QDir::toNativeSeparators(commandLineFile).toStdString(), false, false);
 
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();
@@ -305,7 +289,7 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
         ShowMainWindow();
     const QStringList pending = std::exchange(m_filesPending, {});
     for (const QString& path : pending)
-        OpenWhenUnlocked(path, true);
+        OpenCommandLineFile(path, true);
 }
 
 void PunchwellApplication::ShowMainWindow() {
@@ -319,8 +303,10 @@ void PunchwellApplication::ShowMainWindow() {
 }
 
 void PunchwellApplication::OpenCommandLineFile(const QString& path, bool owned) {
+    // The session keeps it while the program is locked or busy and serves it from the clock.
+    // Only a later start's file arrives with the window on screen.
     if (m_dlg)
-        m_dlg->DataCommands().OpenFile(path, owned);
+        m_session.OpenFile(QDir::toNativeSeparators(path).toStdString(), owned, owned);
 }
 
 void PunchwellApplication::OnShowRequested() {
@@ -336,13 +322,5 @@ void PunchwellApplication::OnFileHandedOver(const QString& path) {
         m_filesPending << path;
         return;
     }
-    OpenWhenUnlocked(path, true);
-}
-
-void PunchwellApplication::OpenWhenUnlocked(const QString& path, bool owned) {
-    if (m_dlg && m_session.HoldsRequests()) {
-        m_filesLocked << path;
-        return;
-    }
-    OpenCommandLineFile(path, owned);
+    OpenCommandLineFile(path, true);
 }

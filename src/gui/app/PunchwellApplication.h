@@ -55,8 +55,8 @@ public:
     void FinishBackupRefresh();
 
     void ShowMainWindow();
-    // A data file named on a command line, this one's or a later start's: its full path is
-    // shown, then the load procedure runs for it (replace or merge, then save).
+    // A data file named on a command line, this one's (`owned` false) or a later start's: it
+    // is shown, then the load procedure runs for it (replace or merge, then save).
     void OpenCommandLineFile(const QString& path, bool owned);
 
 signals:
@@ -68,13 +68,10 @@ private:
     void OnFileHandedOver(const QString& path);
     // A punchwell-cli command: the reply payload for the request payload.
     std::string OnControlRequest(const std::string& payload);
-    // A command-line file waits while the program is locked and opens after the unlock.
-    void OpenWhenUnlocked(const QString& path, bool owned);
 
     QtPrompts m_prompts;
     SettingsOptionsStorage m_optionsStorage;
     CPunchwellSession m_session;
-    int m_listener = 0;
     StartupResult m_startup;
     std::unique_ptr<CPunchwellDlg> m_dlg;
 
@@ -84,6 +81,4 @@ private:
     bool m_started = false;
     bool m_showPending = false;
     QStringList m_filesPending;
-    QStringList m_filesLocked;
-    QString m_commandLineFileLocked;
 };

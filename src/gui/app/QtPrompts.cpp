@@ -3,11 +3,14 @@
 #include "core/app/PunchwellApp.h"
 #include "gui/ui/DialogFitter.h"
 #include "gui/ui/EnterPasswordDlg.h"
+#include "gui/ui/LoadDataFileDlg.h"
 #include "gui/ui/LockDlg.h"
+#include "gui/ui/MergeProgressDlg.h"
 #include "gui/ui/NewPasswordDlg.h"
 #include "gui/ui/NotesDlg.h"
 #include "gui/ui/PasswordText.h"
 #include "gui/ui/ProjectDlg.h"
+#include "gui/ui/RestoreBackupDlg.h"
 #include "gui/ui/SelectProjectDlg.h"
 
 #include <QApplication>
@@ -199,4 +202,40 @@ bool QtPrompts::ConfirmLock(bool& askAgain) {
         return false;
     askAgain = dialog.GetAskAgain();
     return true;
+}
+
+QtPrompts::QtPrompts() = default;
+QtPrompts::~QtPrompts() = default;
+
+std::optional<LoadMethod> QtPrompts::ChooseLoadMethod(bool owned) {
+    return CLoadDataFileDlg::Choose(*this, Parent(owned));
+}
+
+void QtPrompts::ShowProgress(bool owned) {
+    m_progress = std::make_unique<CMergeProgressDlg>(Parent(owned));
+    m_progress->Open();
+}
+
+void QtPrompts::SetProgress(std::size_t done, std::size_t total) {
+    if (m_progress)
+        m_progress->SetProgress(done, total);
+}
+
+void QtPrompts::HideProgress() {
+    m_progress.reset();
+}
+
+void QtPrompts::ShowWaiting(bool waiting) {
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+std::optional<DatedCopy> QtPrompts::ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                                    const std::string& folder) {
+    CRestoreBackupDlg dialog(copies, QString::fromStdString(folder), Parent(true));
+    if (dialog.exec() != QDialog::Accepted || dialog.GetSelected() == nullptr)
+        return std::nullopt;
+    return dialog.GetSelected()->copy;
 }

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class CMergeProgressDlg;
 class CPunchwellApp;
 
 // The desktop's answer to the core's questions: real message boxes, file dialogs and the
@@ -13,7 +14,8 @@ class CPunchwellApp;
 // QFileDialog.
 class QtPrompts : public Prompts {
 public:
-    QtPrompts() = default;
+    QtPrompts();
+    ~QtPrompts() override;
 
     // The application whose store and options the program's dialogs work on.
     void SetApp(CPunchwellApp* app) { m_app = app; }
@@ -37,6 +39,13 @@ public:
     std::optional<std::string> AskNewPassword() override;
     bool AskPassword(const std::string& expected) override;
     bool ConfirmLock(bool& askAgain) override;
+    std::optional<LoadMethod> ChooseLoadMethod(bool owned) override;
+    void ShowProgress(bool owned) override;
+    void SetProgress(std::size_t done, std::size_t total) override;
+    void HideProgress() override;
+    void ShowWaiting(bool waiting) override;
+    std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                             const std::string& folder) override;
 
     static QMessageBox::Icon ToQtIcon(MessageIcon icon);
     static QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons);
@@ -47,5 +56,6 @@ private:
     std::optional<std::string> ChooseFile(const FileDialogRequest& request, bool save);
 
     QPointer<QWidget> m_owner;
+    std::unique_ptr<CMergeProgressDlg> m_progress;
     CPunchwellApp* m_app = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
+#include "core/data/StoreEdits.h"
 #include "core/platform/Clock.h"
 #include "core/timing/DurationFormat.h"
 #include "core/timing/TaskTotals.h"
@@ -136,13 +137,7 @@ void CConfigureProjectsDlg::OnDelete() {
         MessageIcon::Question, MessageButtons::YesNoCancel, true, MessageAnswer::Cancel);
     if (answer == MessageAnswer::Cancel)
         return;
-    if (answer == MessageAnswer::Yes) {
-        // Each of the project's own periods goes, deleted ones included; a period of another
-        // project that happens to share a start second stays.
-        m_app.RemoveDoneTasksIf(
-            [&](const CDoneTask& period) { return period.GetProject() == name; });
-    }
-    m_app.RemoveTask(name);
+    DeleteProject(m_app, name, answer == MessageAnswer::Yes);
     delete item;
     m_bModified = true;
 }
@@ -160,12 +155,7 @@ void CConfigureProjectsDlg::OnEdit() {
         return;
     const std::string old = task->GetName();
     dlg.ApplyTo(*task);
-    // Periods know their project by name only: every one of them follows the rename, the
-    // deleted ones and the one running now included.
-    for (const auto& period : m_app.DoneTasks()) {
-        if (period->GetProject() == old)
-            period->SetProject(*task);
-    }
+    RenameProjectPeriods(m_app, old, *task);
     delete m_ui->projectList->selectedItems().first();
     const QString newName = QString::fromStdString(task->GetName());
     InsertProjectName(m_ui->projectList, newName);

@@ -22,6 +22,13 @@ CLoadDataFileDlg::CLoadDataFileDlg(Prompts& prompts, QWidget* parent)
 
 CLoadDataFileDlg::~CLoadDataFileDlg() = default;
 
+std::optional<LoadMethod> CLoadDataFileDlg::Choose(Prompts& prompts, QWidget* parent) {
+    CLoadDataFileDlg dialog(prompts, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.GetMethod();
+}
+
 void CLoadDataFileDlg::ShowInfo() {
     QString text;
     if (m_ui->replaceRadio->isChecked())

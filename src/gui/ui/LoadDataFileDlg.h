@@ -26,6 +26,9 @@ public:
     explicit CLoadDataFileDlg(Prompts& prompts, QWidget* parent = nullptr);
     ~CLoadDataFileDlg() override;
 
+    // Shows the dialog: the method chosen, or nothing for Cancel.
+    static std::optional<LoadMethod> Choose(Prompts& prompts, QWidget* parent);
+
     // The method chosen; valid after OK.
     std::optional<LoadMethod> GetMethod() const { return m_method; }
 

@@ -9,7 +9,6 @@
 #include "gui/reports/ReportActions.h"
 #include "gui/ui/AboutDlg.h"
 #include "gui/ui/ConfigureProjectsDlg.h"
-#include "gui/ui/DataCommands.h"
 #include "gui/ui/DialogFitter.h"
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/IdleController.h"
@@ -77,13 +76,12 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     CreateShortcuts();
     CreateTray();
 
-    m_dataCommands = new CDataCommands(m_session, *this);
     for (auto [action, command] :
-         {std::pair{m_actionLoadData, &CDataCommands::OnLoadData},
-          std::pair{m_actionSaveData, &CDataCommands::OnSaveData},
-          std::pair{m_actionRestoreBackup, &CDataCommands::OnRestoreBackup},
-          std::pair{m_actionExportData, &CDataCommands::OnExportData}}) {
-        connect(action, &QAction::triggered, m_dataCommands, command);
+         {std::pair{m_actionLoadData, &CPunchwellSession::LoadData},
+          std::pair{m_actionSaveData, &CPunchwellSession::SaveDataAs},
+          std::pair{m_actionRestoreBackup, &CPunchwellSession::RestoreBackup},
+          std::pair{m_actionExportData, &CPunchwellSession::ExportData}}) {
+        connect(action, &QAction::triggered, this, [this, command] { (m_session.*command)(); });
         action->setEnabled(true);
     }
 

@@ -16,7 +16,6 @@ class CPunchwellApp;
 class CPunchwellSession;
 class CReportActions;
 class CTask;
-class CDataCommands;
 class CSystemTray;
 class CIdleController;
 class CModalToOwner;
@@ -63,8 +62,6 @@ public:
     void UpdateState();
     void ShowTrayIcon(bool shown);
     CSystemTray& Tray() { return *m_tray; }
-    // Save Data, Export Data as Text and the load procedure.
-    CDataCommands& DataCommands() { return *m_dataCommands; }
     // Time away while checked in, and the question about it.
     CIdleController& Idle() { return *m_idle; }
 
@@ -165,7 +162,6 @@ private:
     QIcon m_hIcon;
     QIcon m_hLockedIcon;
     QList<Shortcut> m_shortcuts;
-    CDataCommands* m_dataCommands = nullptr;
     CModalToOwner* m_modalToOwner = nullptr;
     CDialogFitter* m_dialogFitter = nullptr;
 

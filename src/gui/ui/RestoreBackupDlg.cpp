@@ -86,6 +86,6 @@ const DatedCopySummary* CRestoreBackupDlg::GetSelected() const {
 }
 
 QString CRestoreBackupDlg::DateText(BackupDate date) {
-    const QDate day(date / 10000, date / 100 % 100, date % 100);
-    return QLocale::c().toString(day, QStringLiteral("dddd, MMMM d, yyyy"));
+    // The same words as the messages about the copy.
+    return QString::fromStdString(CDatedBackups::DateText(date));
 }

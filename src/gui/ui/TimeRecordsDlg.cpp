@@ -3,6 +3,7 @@
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/PeriodEditor.h"
+#include "core/data/StoreEdits.h"
 #include "core/platform/Clock.h"
 #include "core/platform/LocalTime.h"
 #include "gui/ui/DeletePeriodDlg.h"
@@ -133,12 +134,7 @@ CDoneTask* CTimeRecordsDlg::PeriodOf(const QTreeWidgetItem* row) const {
     // The row's own period: its start second and this project. Another project's period
     // that shares the second (possible in a merged foreign file) is never touched.
     const auto start = static_cast<std::int32_t>(row->data(StartDate, kStartRole).toLongLong());
-    const std::string project = m_strProject.toStdString();
-    for (const auto& period : m_app.DoneTasks()) {
-        if (period->GetStart() == start && period->GetProject() == project && !period->IsDeleted())
-            return period.get();
-    }
-    return nullptr;
+    return FindActivePeriod(m_app, m_strProject.toStdString(), start);
 }
 
 void CTimeRecordsDlg::OnViewNotes() {
@@ -183,14 +179,8 @@ void CTimeRecordsDlg::OnDeletePeriod() {
 }
 
 void CTimeRecordsDlg::OnRestore() {
-    const std::string project = m_strProject.toStdString();
-    int restored = 0;
-    for (const auto& period : m_app.DoneTasks()) {
-        if (period->GetProject() == project && period->IsDeleted()) {
-            period->Restore();
-            ++restored;
-        }
-    }
+    const auto restored =
+        static_cast<int>(RestoreDeletedPeriods(m_app, m_strProject.toStdString()));
     if (restored == 0)
         return;
     m_app.SaveData();

@@ -155,6 +155,22 @@ public:
         m_dialogs.push_back(std::move(d));
         return *this;
     }
+    // Load Data File: the method chosen, or empty for Cancel; `owned` as the window's.
+    FakePrompts& ExpectLoadMethod(std::optional<LoadMethod> answer, bool owned = true) {
+        DialogAnswer d{"Load Data File", {}, {}, {}, {}};
+        d.method = answer;
+        d.owned = owned;
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
+    // Restore From Backup: the date of the copy chosen, or empty for Cancel. The copies the
+    // dialog was given are kept for the test to look at.
+    FakePrompts& ExpectDatedCopy(std::optional<BackupDate> date) {
+        DialogAnswer d{"Restore From Backup", {}, {}, {}, {}};
+        d.date = date;
+        m_dialogs.push_back(std::move(d));
+        return *this;
+    }
     FakePrompts& ExpectOpenWithShell(std::string path, bool opens) {
         m_opens.push_back({std::move(path), opens});
         return *this;
@@ -221,6 +237,53 @@ public:
             askAgain = d.askAgain;
         return d.accepted;
     }
+    std::optional<LoadMethod> ChooseLoadMethod(bool owned) override {
+        m_dialogLog.push_back("Load Data File");
+        DialogAnswer d;
+        if (!NextDialog("Load Data File", d))
+            return std::nullopt;
+        EXPECT_EQ(d.owned, owned) << "owner of the Load Data File dialog";
+        return d.method;
+    }
+    std::optional<DatedCopy> ChooseDatedCopy(const std::vector<DatedCopySummary>& copies,
+                                             const std::string& folder) override {
+        m_dialogLog.push_back("Restore From Backup");
+        m_datedCopies = copies;
+        m_datedFolder = folder;
+        DialogAnswer d;
+        if (!NextDialog("Restore From Backup", d) || !d.date)
+            return std::nullopt;
+        for (const DatedCopySummary& summary : copies) {
+            if (summary.copy.date == *d.date) {
+                EXPECT_TRUE(summary.readable) << "a copy that cannot be read was chosen";
+                return summary.copy;
+            }
+        }
+        ADD_FAILURE() << "no copy of " << *d.date << " was offered";
+        return std::nullopt;
+    }
+    const std::vector<DatedCopySummary>& datedCopies() const { return m_datedCopies; }
+    const std::string& datedFolder() const { return m_datedFolder; }
+
+    // The progress window: "progress" on, a step count while shown, "progress off".
+    void ShowProgress(bool owned) override {
+        (void)owned;
+        EXPECT_FALSE(m_progressShown) << "progress window shown twice";
+        m_progressShown = true;
+        m_dialogLog.push_back("progress");
+    }
+    void SetProgress(std::size_t done, std::size_t total) override {
+        EXPECT_TRUE(m_progressShown) << "progress without its window";
+        EXPECT_LE(done, total);
+        ++m_progressSteps;
+    }
+    void HideProgress() override {
+        EXPECT_TRUE(m_progressShown);
+        m_progressShown = false;
+        m_dialogLog.push_back("progress off");
+    }
+    int progressSteps() const { return m_progressSteps; }
+
     bool OpenWithShell(const std::string& path) override {
         m_dialogLog.push_back("open " + path);
         if (m_opens.empty()) {
@@ -264,6 +327,9 @@ private:
         std::function<void()> during;
         bool accepted = false; // Enter The Password, Lock Program: OK or Yes
         bool askAgain = true;  // Lock Program's check box
+        std::optional<LoadMethod> method = std::nullopt; // Load Data File
+        bool owned = true;                               // Load Data File
+        std::optional<BackupDate> date = std::nullopt;   // Restore From Backup
     };
     struct OpenAnswer {
         std::string path;
@@ -281,6 +347,10 @@ private:
     }
 
     std::deque<DialogAnswer> m_dialogs;
+    std::vector<DatedCopySummary> m_datedCopies;
+    std::string m_datedFolder;
+    bool m_progressShown = false;
+    int m_progressSteps = 0;
     std::deque<OpenAnswer> m_opens;
     std::vector<std::string> m_dialogLog;
     struct FileAnswer {

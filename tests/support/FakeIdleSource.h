@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeClock.h"
 #include "core/timing/IdleSource.h"
+#include "support/FakeClock.h"
 
 #include <cstdint>
 #include <optional>
