@@ -1,6 +1,6 @@
 #include "core/platform/LocalTimeCache.h"
 
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
