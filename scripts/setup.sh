@@ -7,10 +7,16 @@ punchwell_packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbench
     xvfb xauth openbox xdotool clang libclang-rt-14-dev clang-format git locales dpkg-dev groff-base
     desktop-file-utils appstream python3)
 
+# The Windows cross build of the core and the cli, and Wine to run its tests (test.sh).
+punchwell_windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64)
+
+# Installs the packages named, or those of the build when none are named.
 punchwell_install_missing() {
     local missing=()
     local pkg
-    for pkg in "${punchwell_packages[@]}"; do
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${punchwell_packages[@]}")
+    for pkg in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi
@@ -33,6 +39,31 @@ punchwell_build() {
     shift
     cmake --preset "$preset" >/dev/null || return 1
     cmake --build --preset "$preset" -j "$(nproc)" "$@"
+}
+
+# Wine for the Windows tests: a fresh prefix of its own, no display, no dialogs, quiet.
+punchwell_wine_start() {
+    punchwell_wine_dir=$(mktemp -d) || return 1
+    export WINEPREFIX="$punchwell_wine_dir/prefix"
+    export WINEDEBUG=-all
+    # No Mono or Gecko to offer, no menu entries to make: nothing that wants a window.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    unset DISPLAY WAYLAND_DISPLAY
+    # Made once before the tests, which then start side by side in a finished prefix.
+    local wine
+    wine=$(command -v wine64 || command -v wine || ls /usr/lib/wine/wine64 2>/dev/null)
+    "$wine" wineboot --init >/dev/null 2>&1
+}
+
+# Ends the prefix's wineserver (it lingers otherwise and keeps the run from ending).
+punchwell_wine_stop() {
+    [ -n "${punchwell_wine_dir:-}" ] || return 0
+    local server
+    server=$(command -v wineserver || ls /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver 2>/dev/null | head -n 1)
+    [ -n "$server" ] && "$server" -k 2>/dev/null
+    [ -n "$server" ] && "$server" -w 2>/dev/null
+    rm -rf "$punchwell_wine_dir"
+    punchwell_wine_dir=
 }
 
 # Every C++ file of the tree must be as clang-format leaves it (the style is in .clang-format).

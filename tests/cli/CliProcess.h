@@ -17,6 +17,23 @@ struct CliRun {
 CliRun RunCli(const std::vector<std::string>& arguments,
               const std::map<std::string, std::optional<std::string>>& environment = {});
 
+// A run of punchwell-cli that goes on beside the test until it is waited for or killed;
+// what it prints is dropped.
+class CliChild {
+public:
+    explicit CliChild(const std::vector<std::string>& arguments);
+    ~CliChild(); // kills it if it still runs
+    CliChild(const CliChild&) = delete;
+    CliChild& operator=(const CliChild&) = delete;
+
+    bool Started() const;
+    int Wait();  // its exit code
+    void Kill(); // at once, as a crash would: nothing of it runs any more
+
+private:
+    long long m_process = -1; // a process id, or a handle on Windows
+};
+
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
 public:
@@ -26,7 +43,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    // A path inside it, written with the system's separators (as the tool writes paths).
+    std::string operator/(const std::string& name) const;
 
 private:
     std::string m_path;

@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <memory>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -111,8 +113,10 @@ TEST(CliCheck, UnreadablePathsAreFileErrors) {
     WriteBytes(locked, SmallFile(1));
     std::filesystem::permissions(locked, std::filesystem::perms::none);
     std::vector<std::string> paths = {dir.Path()}; // a folder is not a data file
-    if (geteuid() != 0)                            // root reads it anyway
+#ifndef _WIN32
+    if (geteuid() != 0) // root reads it anyway; Windows has no bits that stop reads
         paths.push_back(locked);
+#endif
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         const CliRun run = RunCli({"check", path});
@@ -240,13 +244,21 @@ TEST(CliDump, DamagedFileDumpsWhatWasRead) {
 
 TEST(CliDataFile, DefaultsToTheMainDataFile) {
     TempDir dir;
+#ifdef _WIN32
+    // Windows keeps the data in %APPDATA%.
+    const std::string xdgFile = dir / "appdata/Quillmoor/Punchwell/timedata.pnd";
+    const std::string xdg = dir / "appdata";
+    const char* const kBase = "APPDATA";
+#else
     const std::string xdgFile = dir / "xdg/Quillmoor/Punchwell/timedata.pnd";
+    const std::string xdg = dir / "xdg";
+    const char* const kBase = "XDG_DATA_HOME";
+#endif
     const std::string homeFile = dir / "home/.local/share/Quillmoor/Punchwell/timedata.pnd";
     const std::string switchFile = dir / "switch/timedata.pnd";
     const std::string operandFile = dir / "other.pnd";
     for (const std::string& file : {xdgFile, homeFile, switchFile, operandFile})
         WriteBytes(file, SmallFile(1));
-    const std::string xdg = dir / "xdg";
     const std::string home = dir / "home";
     const std::string switchDir = dir / "switch";
 
@@ -255,15 +267,17 @@ TEST(CliDataFile, DefaultsToTheMainDataFile) {
         std::map<std::string, std::optional<std::string>> environment;
         std::string expectedFile;
     };
-    const std::vector<Case> cases = {
-        {{"check"}, {{"XDG_DATA_HOME", xdg}, {"HOME", home}}, xdgFile},
-        {{"check"}, {{"XDG_DATA_HOME", std::nullopt}, {"HOME", home}}, homeFile},
-        {{"check"}, {{"XDG_DATA_HOME", "relative/dir"}, {"HOME", home}}, homeFile},
-        {{"--data-dir", switchDir, "check"}, {{"XDG_DATA_HOME", xdg}}, switchFile},
-        {{"check", "--data-dir", switchDir}, {{"XDG_DATA_HOME", xdg}}, switchFile},
-        {{"dump", "--data-dir=" + switchDir}, {{"XDG_DATA_HOME", xdg}}, switchFile},
+    std::vector<Case> cases = {
+        {{"check"}, {{kBase, xdg}, {"HOME", home}}, xdgFile},
+        {{"--data-dir", switchDir, "check"}, {{kBase, xdg}}, switchFile},
+        {{"check", "--data-dir", switchDir}, {{kBase, xdg}}, switchFile},
+        {{"dump", "--data-dir=" + switchDir}, {{kBase, xdg}}, switchFile},
         {{"check", "--data-dir", switchDir, operandFile}, {}, operandFile},
     };
+#ifndef _WIN32
+    cases.push_back({{"check"}, {{"XDG_DATA_HOME", std::nullopt}, {"HOME", home}}, homeFile});
+    cases.push_back({{"check"}, {{"XDG_DATA_HOME", "relative/dir"}, {"HOME", home}}, homeFile});
+#endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.back() + " expecting " + c.expectedFile);
         // The file named is the one opened: remove it and the same run must fail.

@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +21,7 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -37,6 +42,23 @@ std::string DataFileWith(const std::string& project) {
     return CDataFile::Write(store, "", 0);
 }
 
+#ifdef _WIN32
+// Stands for the running program: the lock of this process shuts out the tool, another
+// process, as the program's would. (Windows frees the lock of a process that dies.)
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::string& directory) : m_lock("punchwell") {
+        m_held = m_lock.TryAcquire(directory) == CDataFolderLock::Status::Held;
+    }
+    bool Held() const { return m_held; }
+    unsigned long Pid() const { return GetCurrentProcessId(); }
+    void Kill() { m_lock.Release(); }
+
+private:
+    CDataFolderLock m_lock;
+    bool m_held = false;
+};
+#else
 // Stands for the running program: another process holding the folder's lock as it does.
 class RunningProgram {
 public:
@@ -73,6 +95,7 @@ private:
     pid_t m_pid = -1;
     bool m_held = false;
 };
+#endif
 
 std::vector<std::string> Names(const std::string& directory) {
     std::vector<std::string> names;
@@ -116,7 +139,11 @@ TEST(CliWriteLock, MergeIntoARunningProgramsFolderWritesNothingUntilItEnds) {
     // Once the program is gone (killed, so its lock was never released by hand), the merge
     // goes through and clears what an interrupted save left.
     program.Kill();
+#ifdef _WIN32
+    WriteBytes(data + "/timedata.pnd.tmp4242-0", before);
+#else
     WriteBytes(data + "/.timedata.pnd.tmp-Xy12Zw", before);
+#endif
     const CliRun run = RunCli({"merge", mainFile, other, "-o", mainFile});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(ReadBytes(mainFile), before);
@@ -134,7 +161,7 @@ TEST(CliWriteLock, AFolderThatIsNoDataFolderGetsNoLockFile) {
 std::size_t Leftovers(const std::string& directory) {
     std::size_t n = 0;
     for (const auto& entry : fs::directory_iterator(directory))
-        if (entry.path().filename().string().find(".tmp-") != std::string::npos)
+        if (IsSaveLeftoverName(entry.path().filename().string()))
             ++n;
     return n;
 }
@@ -156,33 +183,21 @@ TEST(CliWriteLock, KilledSavesLeaveNothingOnceTheLockIsTakenAgain) {
     }
     WriteBytes(mainFile, CDataFile::Write(store, "", 0));
 
-    auto start = [&] {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl(PUNCHWELL_CLI_PATH, PUNCHWELL_CLI_PATH, "merge", mainFile.c_str(), "-o",
-                    mainFile.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        return pid;
-    };
+    const std::vector<std::string> save = {"merge", mainFile, "-o", mainFile};
     // How long one whole save takes here, to spread the kills over it.
     const auto t0 = std::chrono::steady_clock::now();
-    int status = 0;
-    ::waitpid(start(), &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const auto whole =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0)
-            .count();
+    ASSERT_EQ(CliChild(save).Wait(), 0);
+    const auto whole = std::chrono::steady_clock::now() - t0;
 
     // Each killed save's start cleared what the one before left; the kills go on until one
     // lands while the temporary copy exists, so the next start has something to clear.
     int rounds = 0;
     int landed = 0;
     for (; rounds < 60 && Leftovers(data) == 0; ++rounds) {
-        const pid_t pid = start();
-        ::usleep(static_cast<useconds_t>(whole * (rounds % 20 + 1) / 20));
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
+        CliChild child(save);
+        ASSERT_TRUE(child.Started());
+        std::this_thread::sleep_for(whole * (rounds % 20 + 1) / 20);
+        child.Kill();
         landed += Leftovers(data) > 0 ? 1 : 0;
     }
     std::cout << rounds << " killed saves, the last left " << Leftovers(data)

@@ -95,6 +95,8 @@ TEST(TextExport, StampsAgreeWithTheRuntimeInEveryZone) {
     for (const char* zone :
          {"America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "Europe/London", "UTC"}) {
         SCOPED_TRACE(zone);
+        if (coretest::RuntimeZone(zone) == nullptr)
+            continue; // the C runtime here has no rules for it (Windows knows few)
         ScopedTimeZone tz(zone);
         std::mt19937 random(7);
         CStore store;

@@ -27,6 +27,8 @@ class ResolveLocalTime : public ::testing::TestWithParam<ResolveCase> {};
 
 TEST_P(ResolveLocalTime, NamesBothMomentsOrTheGap) {
     const ResolveCase& c = GetParam();
+    if (coretest::RuntimeZone(c.zone) == nullptr)
+        GTEST_SKIP() << "the C runtime here has no rules for " << c.zone;
     ScopedTimeZone tz(c.zone);
     const LocalTimeResolution r = ResolveLocal(c.fields);
     ASSERT_EQ(static_cast<int>(r.kind), static_cast<int>(c.kind));

@@ -2,6 +2,7 @@
 #include "core/platform/LocalTime.h"
 #include "core/timing/DurationFormat.h"
 #include "core/timing/TaskTotals.h"
+#include "support/CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,25 +13,7 @@
 
 namespace {
 
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", m_old.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string m_old;
-};
+using coretest::ScopedTimeZone;
 
 std::int64_t Local(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
     LocalDateTime f;

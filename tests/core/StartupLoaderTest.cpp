@@ -10,8 +10,10 @@
 
 #include <filesystem>
 #include <memory>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using coretest::Fixture;
 using coretest::ReadFile;
@@ -104,8 +106,10 @@ TEST_F(Startup, MainOkKeepsADamagedBackupBeforeTheRefresh) {
     EXPECT_EQ(r.which, StartupCase::MainOk);
     EXPECT_EQ(r.keptCopies, std::vector<std::string>{Kept("tdbackup")});
     EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
+#ifndef _WIN32 // no mode bits there
     EXPECT_EQ(fs::status(Kept("tdbackup")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+#endif
     EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
 
     // Kept once: the next start finds a whole backup and says nothing.
@@ -258,8 +262,12 @@ TEST_F(Startup, MainThatCannotBeReadIsMovedAsideBeforeTheRewrite) {
 }
 
 TEST_F(Startup, MainWithoutReadPermission) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no permission bits that stop reads";
+#else
     if (geteuid() == 0)
         GTEST_SKIP() << "running as root: file permissions do not stop reads";
+#endif
     WriteFile(MainPath(), Fixture("example.pnd"));
     fs::permissions(MainPath(), fs::perms::none);
     WriteFile(BackupPath(), Fixture("example.pnd"));

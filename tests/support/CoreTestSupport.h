@@ -95,24 +95,67 @@ private:
     std::filesystem::path m_path;
 };
 
+// Sets or (with null) removes an environment variable of this process.
+inline void SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value != nullptr ? value : ""); // an empty value removes it there
+#else
+    if (value != nullptr)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
+// The TZ value the C runtime understands for a zone of the tests, or null when it cannot
+// express the zone. Windows' runtime knows no zone names, only the "EST5EDT" form, to which
+// it applies the United States' daylight saving rules: exactly New York's.
+inline const char* RuntimeZone(const char* zone) {
+#ifdef _WIN32
+    const std::string_view name(zone);
+    if (name == "America/New_York")
+        return "EST5EDT";
+    if (name == "UTC")
+        return "UTC0";
+    if (name == "Asia/Kolkata")
+        return "IST-5:30";
+    return nullptr;
+#else
+    return zone;
+#endif
+}
+
 // Sets TZ for the scope of a test and restores it after.
 class ScopedTimeZone {
 public:
     explicit ScopedTimeZone(const char* tz) {
         if (const char* old = std::getenv("TZ"))
             m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
+        const char* value = RuntimeZone(tz);
+        if (value == nullptr)
+            ADD_FAILURE() << "the C runtime cannot express the zone " << tz;
+        SetEnvironment("TZ", value != nullptr ? value : "UTC0");
+        Apply();
     }
     ~ScopedTimeZone() {
-        if (m_old)
-            setenv("TZ", m_old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
+#ifdef _WIN32
+        // Wine's runtime, once it has fallen back to the system's zone, applies no daylight
+        // saving to a TZ set later: TZ stays set, to UTC when it was not.
+        SetEnvironment("TZ", m_old ? m_old->c_str() : "UTC0");
+#else
+        SetEnvironment("TZ", m_old ? m_old->c_str() : nullptr);
+#endif
+        Apply();
     }
 
 private:
+    static void Apply() {
+#ifdef _WIN32
+        _tzset();
+#else
+        tzset();
+#endif
+    }
     std::optional<std::string> m_old;
 };
 

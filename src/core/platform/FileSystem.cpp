@@ -484,7 +484,26 @@ FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
     // Created exclusively (an existing copy is never overwritten) and private until it has
     // the source's mode.
 #ifdef _WIN32
-    std::FILE* file = OpenFile(to, "wbx");
+    // The runtime's fopen has no exclusive mode ("x" is ignored there): the system's own
+    // create-new, and the copy synced before it counts as made.
+    HANDLE h = CreateFileW(Widen(to).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return FileResult::Failure(DescribeFileError(ErrnoFromWin32(GetLastError()), to));
+    const auto handle = reinterpret_cast<long long>(h);
+    FileOps& ops = SystemFileOps();
+    std::size_t written = 0;
+    int code = ops.Write(handle, bytes.data(), bytes.size(), written);
+    if (code == 0)
+        code = ops.Sync(handle);
+    const int closed = ops.Close(handle);
+    if (code == 0)
+        code = closed;
+    if (code != 0) {
+        ops.Remove(to);
+        return FileResult::Failure(DescribeFileError(code, to));
+    }
+    return FileResult::Success();
 #else
     std::FILE* file = nullptr;
     const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -496,7 +515,6 @@ FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
         if (file == nullptr)
             ::close(fd);
     }
-#endif
     if (file == nullptr)
         return FileResult::Failure(DescribeFileError(errno, to));
     const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -504,12 +522,10 @@ FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
     bool ok = wrote && std::fflush(file) == 0;
     if (!ok && code == 0)
         code = errno;
-#ifndef _WIN32
     if (ok && ::fsync(fileno(file)) != 0) {
         ok = false;
         code = errno;
     }
-#endif
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         code = errno;
@@ -519,6 +535,7 @@ FileResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
         return FileResult::Failure(DescribeFileError(code != 0 ? code : EIO, to));
     }
     return FileResult::Success();
+#endif
 }
 
 FileResult RenameNoOverwrite(const std::string& from, const std::string& to) {
@@ -580,5 +597,11 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
         return name;
     if (std::string_view(kSeparators).find(directory.back()) != std::string_view::npos)
         return directory + name;
+#ifdef _WIN32
+    // A path the person sees keeps one kind of separator: the system's, unless the folder
+    // was written with forward slashes only.
+    if (directory.find('\\') != std::string::npos || directory.find('/') == std::string::npos)
+        return directory + "\\" + name;
+#endif
     return directory + "/" + name;
 }

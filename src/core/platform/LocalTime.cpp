@@ -10,10 +10,22 @@
 
 namespace {
 
+#ifdef _WIN32
+// The Windows runtime converts no time before 1970. The calendar repeats every 400 years
+// (146097 days, a whole number of weeks), so such a time is converted 400 years later and
+// the year taken back.
+constexpr std::int64_t kFourHundredYears = 146097LL * 86400;
+#endif
+
 bool ToTm(std::int64_t time, std::tm& out) {
 #ifdef _WIN32
-    const __time64_t t = time;
-    return _localtime64_s(&out, &t) == 0;
+    const bool early = time < 0;
+    const __time64_t t = early ? time + kFourHundredYears : time;
+    if (_localtime64_s(&out, &t) != 0)
+        return false;
+    if (early)
+        out.tm_year -= 400;
+    return true;
 #else
     if (time < std::numeric_limits<std::time_t>::min() ||
         time > std::numeric_limits<std::time_t>::max())
@@ -54,7 +66,13 @@ std::optional<std::int64_t> FromLocal(const LocalDateTime& fields) {
     // filled in tells the two apart.
     tm.tm_wday = -1;
 #ifdef _WIN32
-    const __time64_t t = _mktime64(&tm);
+    // 1970 too: its first hours come before 1970 in UTC east of Greenwich.
+    const bool early = fields.year <= 1970;
+    if (early)
+        tm.tm_year += 400;
+    __time64_t t = _mktime64(&tm);
+    if (early && t != -1)
+        t -= kFourHundredYears;
 #else
     const std::time_t t = std::mktime(&tm);
 #endif
