@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -68,6 +69,43 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }
+
+ScopedUserOptions::ScopedUserOptions(std::string configHome)
+    : m_configHome(std::move(configHome)) {}
+
+#ifdef _WIN32
+namespace {
+constexpr wchar_t kOptionsKey[] = L"Software\\Quillmoor\\Punchwell\\Options";
+} // namespace
+
+ScopedUserOptions::~ScopedUserOptions() {
+    RegDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey);
+}
+
+// As the desktop program's settings write numbers: one DWORD value each.
+void ScopedUserOptions::Set(const std::map<std::string, int>& values) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, kOptionsKey);
+    for (const auto& [name, value] : values) {
+        const std::wstring wideName(name.begin(), name.end());
+        const DWORD data = static_cast<DWORD>(value);
+        if (RegSetKeyValueW(HKEY_CURRENT_USER, kOptionsKey, wideName.c_str(), REG_DWORD, &data,
+                            sizeof data) != ERROR_SUCCESS)
+            ADD_FAILURE() << "cannot write the registry value " << name;
+    }
+}
+#else
+ScopedUserOptions::~ScopedUserOptions() {
+    std::error_code ignored;
+    std::filesystem::remove(m_configHome + "/Quillmoor/Punchwell.conf", ignored);
+}
+
+void ScopedUserOptions::Set(const std::map<std::string, int>& values) {
+    std::string text = "[Options]\n";
+    for (const auto& [name, value] : values)
+        text += name + "=" + std::to_string(value) + "\n";
+    WriteBytes(m_configHome + "/Quillmoor/Punchwell.conf", text);
+}
+#endif
 
 #ifdef _WIN32
 namespace {

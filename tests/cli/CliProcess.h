@@ -34,6 +34,22 @@ private:
     long long m_process = -1; // a process id, or a handle on Windows
 };
 
+// The user's options as the desktop program keeps them, for the tool to read: the settings
+// file under `configHome` (the tests' XDG_CONFIG_HOME) on Linux, the user's registry key on
+// Windows. Set replaces them all; the object removes them when it goes.
+class ScopedUserOptions {
+public:
+    explicit ScopedUserOptions(std::string configHome);
+    ~ScopedUserOptions();
+    ScopedUserOptions(const ScopedUserOptions&) = delete;
+    ScopedUserOptions& operator=(const ScopedUserOptions&) = delete;
+
+    void Set(const std::map<std::string, int>& values);
+
+private:
+    std::string m_configHome;
+};
+
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
 public:

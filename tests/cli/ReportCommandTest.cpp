@@ -65,10 +65,8 @@ protected:
 };
 
 TEST_F(CliReport, WritesWhatTheProgramWrites) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the user's options come from the registry on Windows";
-#endif
-    WriteBytes(dir / "config/Quillmoor/Punchwell.conf", "[Options]\nWeekStart=1\nPageLines=20\n");
+    ScopedUserOptions options(dir / "config");
+    options.Set({{"WeekStart", 1}, {"PageLines", 20}});
     CReport custom;
     custom.AddItem("Gone", 0, 10, PeriodOther);
     custom.AddItem("Admin", 0, 0, PeriodYear);

@@ -72,17 +72,15 @@ TEST(CliTotals, LinesPerProjectInFileOrder) {
 }
 
 TEST(CliTotals, WeekStartDefaultsToTheUsersOption) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the user's options come from the registry on Windows";
-#endif
     Fixture f;
-    WriteBytes(f.dir / "config/Quillmoor/Punchwell.conf", "[Options]\nWeekStart=1\n");
+    ScopedUserOptions options(f.dir / "config");
+    options.Set({{"WeekStart", 1}});
     const CliRun run = RunCli({"totals", f.file, "--now", "2026-03-09T18:00:00"}, f.env);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "Web site\t3600\t3600\t5400\t12600\t12600");
 
     // A stored value out of range reads as Sunday.
-    WriteBytes(f.dir / "config/Quillmoor/Punchwell.conf", "[Options]\nWeekStart=9\n");
+    options.Set({{"WeekStart", 9}});
     const CliRun fallback = RunCli({"totals", f.file, "--now", "2026-03-09T18:00:00"}, f.env);
     EXPECT_EQ(fallback.out.substr(0, fallback.out.find('\n')),
               "Web site\t3600\t5400\t5400\t12600\t12600");

@@ -3,8 +3,9 @@
 #include "core/data/Store.h"
 #include "core/data/Utf8Text.h"
 #include "core/platform/LocalTime.h"
+#include "core/platform/LocalTimeCache.h"
 
-#include <limits>
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,105 +18,64 @@ void PutTwoDigits(char* at, int value) {
     at[1] = static_cast<char>('0' + value % 10);
 }
 
-// "MM/DD/YY HH:MM:SS" in local time. Local conversion goes through the C runtime, which is
-// slow enough to dominate an export of many periods; the offset from UTC is therefore found
-// once for each UTC day and reused when it is the same at both ends of that day (no zone
-// changes its offset and back within a day). On a day with a change the runtime is asked for
-// every second written.
+// "MM/DD/YY HH:MM:SS" in local time, the date's text made once for each local day.
 class CLocalStampWriter {
 public:
-    void Append(std::string& out, std::int64_t time) {
-        const std::int64_t day = FloorDiv(time, 86400);
-        if (day != m_lastDay || !m_haveLast) {
-            auto it = m_days.find(day);
-            if (it == m_days.end()) {
-                const auto first = Offset(day * 86400);
-                const auto last = Offset(day * 86400 + 86399);
-                const bool steady = first && last && *first == *last;
-                it = m_days.emplace(day, steady ? *first : kUnsteady).first;
-            }
-            m_haveLast = true;
-            m_lastDay = day;
-            m_lastOffset = it->second;
+    static constexpr std::size_t kSize = 17;
+
+    // Writes the stamp of `time` at `at`, kSize characters.
+    void Put(char* at, std::int64_t time) {
+        const std::optional<std::int64_t> offset = m_localTimes.SteadyOffset(time);
+        if (!offset) {
+            PutSlow(at, time);
+            return;
         }
-        if (m_lastOffset != kUnsteady)
-            AppendFields(out, time + m_lastOffset);
-        else
-            AppendSlow(out, time);
+        const std::int64_t shifted = time + *offset;
+        const std::int64_t secondOfDay = ((shifted % 86400) + 86400) % 86400;
+        const std::int64_t localDay = (shifted - secondOfDay) / 86400;
+        if (localDay != m_dateDay || !m_haveDate) {
+            const LocalDateTime date = CLocalTimeCache::FieldsOf(shifted);
+            PutDate(m_date, date.month, date.day, date.year);
+            m_dateDay = localDay;
+            m_haveDate = true;
+        }
+        std::memcpy(at, m_date, 9);
+        const auto second = static_cast<int>(secondOfDay);
+        PutTime(at + 9, second / 3600, second / 60 % 60, second % 60);
     }
 
 private:
-    static std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-        return a / b - (a % b < 0 ? 1 : 0);
+    // "MM/DD/YY ".
+    static void PutDate(char* at, int month, int day, int year) {
+        PutTwoDigits(at, month);
+        at[2] = '/';
+        PutTwoDigits(at + 3, day);
+        at[5] = '/';
+        PutTwoDigits(at + 6, ((year % 100) + 100) % 100);
+        at[8] = ' ';
     }
 
-    // Days since 1970-01-01 of a proleptic Gregorian date, and back.
-    static std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-        y -= m <= 2;
-        const std::int64_t era = FloorDiv(y, 400);
-        const std::int64_t yoe = y - era * 400;
-        const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-        return era * 146097 + doe - 719468;
+    static void PutTime(char* at, int hour, int minute, int second) {
+        PutTwoDigits(at, hour);
+        at[2] = ':';
+        PutTwoDigits(at + 3, minute);
+        at[5] = ':';
+        PutTwoDigits(at + 6, second);
     }
 
-    // Local time minus UTC at `time`, in seconds; empty when the runtime cannot convert it.
-    static std::optional<std::int64_t> Offset(std::int64_t time) {
-        const auto local = ToLocal(time);
-        if (!local)
-            return std::nullopt;
-        const std::int64_t asUtc = DaysFromCivil(local->year, local->month, local->day) * 86400 +
-                                   local->hour * 3600 + local->minute * 60 + local->second;
-        return asUtc - time;
+    // A day on which the offset changes: the runtime's answer for this very second. A time
+    // the runtime cannot convert at all is written in UTC rather than dropped.
+    static void PutSlow(char* at, std::int64_t time) {
+        const std::optional<LocalDateTime> converted = ToLocal(time);
+        const LocalDateTime local = converted ? *converted : CLocalTimeCache::FieldsOf(time);
+        PutDate(at, local.month, local.day, local.year);
+        PutTime(at + 9, local.hour, local.minute, local.second);
     }
 
-    // Writes the calendar fields of `shifted`, a local time counted as if it were UTC.
-    static void AppendFields(std::string& out, std::int64_t shifted) {
-        const std::int64_t days = FloorDiv(shifted, 86400);
-        const std::int64_t secondOfDay = shifted - days * 86400;
-        const std::int64_t z = days + 719468;
-        const std::int64_t era = FloorDiv(z, 146097);
-        const std::int64_t doe = z - era * 146097;
-        const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-        const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-        const std::int64_t mp = (5 * doy + 2) / 153;
-        const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-        const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-        const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-        AppendStamp(out, month, day, static_cast<int>(((year % 100) + 100) % 100),
-                    static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
-                    static_cast<int>(secondOfDay % 60));
-    }
-
-    static void AppendStamp(std::string& out, int month, int day, int year2, int hour, int minute,
-                            int second) {
-        char stamp[17] = {'0', '0', '/', '0', '0', '/', '0', '0', ' ',
-                          '0', '0', ':', '0', '0', ':', '0', '0'};
-        PutTwoDigits(stamp, month);
-        PutTwoDigits(stamp + 3, day);
-        PutTwoDigits(stamp + 6, year2);
-        PutTwoDigits(stamp + 9, hour);
-        PutTwoDigits(stamp + 12, minute);
-        PutTwoDigits(stamp + 15, second);
-        out.append(stamp, sizeof stamp);
-    }
-
-    // A day on which the offset changes: ask the runtime for this very second. A time the
-    // runtime cannot convert at all is written in UTC rather than dropped.
-    static void AppendSlow(std::string& out, std::int64_t time) {
-        if (const auto local = ToLocal(time)) {
-            AppendStamp(out, local->month, local->day, ((local->year % 100) + 100) % 100,
-                        local->hour, local->minute, local->second);
-            return;
-        }
-        AppendFields(out, time);
-    }
-
-    static constexpr std::int64_t kUnsteady = std::numeric_limits<std::int64_t>::min();
-    std::unordered_map<std::int64_t, std::int64_t> m_days; // UTC day -> offset or kUnsteady
-    bool m_haveLast = false;
-    std::int64_t m_lastDay = 0;
-    std::int64_t m_lastOffset = 0;
+    CLocalTimeCache m_localTimes;
+    char m_date[9] = {};
+    std::int64_t m_dateDay = 0;
+    bool m_haveDate = false;
 };
 
 // The name as the line begins with it, comma included.
@@ -132,44 +92,56 @@ std::string LinePrefix(const std::string& name) {
 } // namespace
 
 std::string ExportDataAsText(const CStore& store) {
-    // Each project's periods in list order, found in one pass over the periods.
-    std::unordered_map<std::string_view, std::vector<const CDoneTask*>> byProject;
+    // Each project's periods in list order, found in one pass over the periods. Their times
+    // are copied out on the way: the lines are written project by project, and going back to
+    // the records in that order would jump all over the store's memory.
+    struct Times {
+        std::int32_t start;
+        std::int32_t end;
+    };
+    std::unordered_map<std::string_view, std::vector<Times>> byProject;
     byProject.reserve(store.GetTaskCount());
     for (const auto& task : store.Tasks())
         byProject.try_emplace(task->GetName());
     for (const auto& period : store.DoneTasks()) {
         const auto it = byProject.find(period->GetProject());
         if (it != byProject.end())
-            it->second.push_back(period.get());
+            it->second.push_back({period->GetStart(), period->GetEnd()});
     }
 
-    // The exact size up front: the text is written into its buffer once, never moved.
-    constexpr std::size_t kStampsAndLineEnd = 17 + 1 + 17 + 2;
-    std::size_t size = 0;
+    // Each project once, in list order, with the text its lines begin with.
+    std::vector<std::pair<std::string, const std::vector<Times>*>> lines;
     {
-        std::unordered_set<std::string_view> counted;
-        for (const auto& task : store.Tasks()) {
-            if (counted.insert(task->GetName()).second)
-                size += (task->GetName().size() + 1 + kStampsAndLineEnd) *
-                        byProject[task->GetName()].size();
-        }
+        std::unordered_set<std::string_view> seen;
+        for (const auto& task : store.Tasks())
+            if (seen.insert(task->GetName()).second)
+                lines.emplace_back(LinePrefix(ToValidUtf8(task->GetName())),
+                                   &byProject[task->GetName()]);
     }
-    std::string out;
-    out.reserve(size);
+    // The exact size up front: the text is written into its buffer once, never moved, and
+    // through a pointer, with no growth check for each piece.
+    constexpr std::size_t kStampsAndLineEnd =
+        CLocalStampWriter::kSize + 1 + CLocalStampWriter::kSize + 2;
+    std::size_t size = 0;
+    for (const auto& [prefix, periods] : lines)
+        size += (prefix.size() + kStampsAndLineEnd) * periods->size();
+    std::string out(size, '\0');
+    char* at = out.data();
     CLocalStampWriter stamps;
-    std::unordered_set<std::string_view> written;
-    for (const auto& task : store.Tasks()) {
-        if (!written.insert(task->GetName()).second)
-            continue;
-        const std::string prefix = LinePrefix(ToValidUtf8(task->GetName()));
-        for (const CDoneTask* period : byProject[task->GetName()]) {
-            out += prefix;
-            stamps.Append(out, period->GetStart());
-            out += ',';
-            stamps.Append(out, period->GetEnd());
-            out += "\r\n";
+    for (const auto& [prefix, periods] : lines) {
+        for (const Times& period : *periods) {
+            std::memcpy(at, prefix.data(), prefix.size());
+            at += prefix.size();
+            stamps.Put(at, period.start);
+            at += CLocalStampWriter::kSize;
+            *at++ = ',';
+            stamps.Put(at, period.end);
+            at += CLocalStampWriter::kSize;
+            *at++ = '\r';
+            *at++ = '\n';
         }
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
 }
 

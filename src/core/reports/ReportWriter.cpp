@@ -2,6 +2,7 @@
 
 #include "core/data/Store.h"
 #include "core/platform/LocalTime.h"
+#include "core/platform/LocalTimeCache.h"
 #include "core/reports/Report.h"
 #include "core/timing/DurationFormat.h"
 #include "core/timing/PeriodRange.h"
@@ -23,9 +24,11 @@ std::int32_t ToTime32(std::int64_t value) {
 }
 
 void AppendTwoDigits(std::string& out, int value) {
-    value = ((value % 100) + 100) % 100;
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
+    if (value < 0 || value > 99)
+        value = ((value % 100) + 100) % 100;
+    const char digits[2] = {static_cast<char>('0' + value / 10),
+                            static_cast<char>('0' + value % 10)};
+    out.append(digits, 2);
 }
 
 void AppendDate(std::string& out, const LocalDateTime& local) {
@@ -36,8 +39,8 @@ void AppendDate(std::string& out, const LocalDateTime& local) {
     AppendTwoDigits(out, local.year);
 }
 
-void AppendDateTime(std::string& out, std::int64_t time) {
-    const std::optional<LocalDateTime> local = ToLocal(time);
+void AppendDateTime(std::string& out, std::int64_t time, CLocalTimeCache& cache) {
+    const std::optional<LocalDateTime> local = cache.At(time);
     if (!local)
         return;
     AppendDate(out, *local);
@@ -132,7 +135,8 @@ std::string FormatReportDate(std::int64_t time) {
 
 std::string FormatReportDateTime(std::int64_t time) {
     std::string out;
-    AppendDateTime(out, time);
+    CLocalTimeCache cache;
+    AppendDateTime(out, time, cache);
     return out;
 }
 
@@ -312,7 +316,7 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         WriteTitlePage(doc, ranges, report, options, now);
 
     std::string text;
-    std::string shown;
+    CLocalTimeCache localTimes;
     for (const Section& section : sections) {
         const std::string& name = section.item->GetProject();
         const std::int64_t a = section.a;
@@ -350,13 +354,13 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
                     grandTotal += share.seconds;
                 if (!options.showPeriods)
                     continue;
-                shown.clear();
-                AppendDateTime(shown, share.shownStart);
-                shown += " - ";
-                AppendDateTime(shown, share.shownEnd);
-                text = shown;
+                text.clear();
+                AppendDateTime(text, share.shownStart, localTimes);
+                text += " - ";
+                AppendDateTime(text, share.shownEnd, localTimes);
+                const std::size_t shownSize = text.size();
                 text += ":  ";
-                text += duration::FormatDays(share.seconds);
+                duration::AppendDays(text, share.seconds);
                 text += "   ";
                 const std::string& notes = period->GetNotes();
                 const std::size_t lineFeed = notes.find('\n');
@@ -372,7 +376,7 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
                     bottomNotes += "Notes For: ";
                     AppendEscapedHtml(bottomNotes, period->GetProject());
                     bottomNotes += "   ";
-                    bottomNotes += shown;
+                    bottomNotes.append(text, 0, shownSize);
                     bottomNotes += '\n';
                     AppendEscapedHtml(bottomNotes, notes);
                     bottomNotes += '\n';
@@ -396,9 +400,9 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
                 text = "Amount owed for project \"";
                 text += escapedName;
                 text += "\"\nfrom ";
-                AppendDateTime(text, a);
+                AppendDateTime(text, a, localTimes);
                 text += " to ";
-                AppendDateTime(text, b);
+                AppendDateTime(text, b, localTimes);
                 AppendMoney(text, ": $%.2f", amount);
                 doc.AddElement(Heading3, text);
             }

@@ -13,6 +13,8 @@ std::string FormatDuration(std::int64_t seconds);
 std::string FormatElapsed(std::int64_t seconds);
 // "1 day(s), 01:01:01": durations in reports.
 std::string FormatDays(std::int64_t seconds);
+// FormatDays appended to `out`, for a report's many lines.
+void AppendDays(std::string& out, std::int64_t seconds);
 // "1:23:45": a running time at a glance (tray tooltip, command line); hours not wrapped.
 std::string FormatClock(std::int64_t seconds);
 
