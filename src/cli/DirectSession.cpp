@@ -4,7 +4,7 @@
 #include "core/platform/Clock.h"
 
 CDirectSession::CDirectSession(const std::string& dataDirectory) : m_session(dataDirectory) {
-    m_session.App().SetOptionsStorage(&m_options);
+    m_session.App().SetOptionsStorage(m_options);
     m_session.App().ReadOptions();
 }
 

@@ -152,7 +152,7 @@ bool CUserOptionsStorage::ReadString(const std::string& name, std::string& value
 COptions ReadUserOptions() {
     CUserOptionsStorage storage;
     CPunchwellApp app(".");
-    app.SetOptionsStorage(&storage);
+    app.SetOptionsStorage(storage);
     app.ReadOptions();
     return app.GetOptions();
 }

@@ -48,7 +48,7 @@ class CheckInTest : public testing::Test {
 protected:
     CheckInTest() {
         m_app.SetClock(&m_clock);
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(m_prompts);
         m_app.SetFileOps(&m_ops);
         for (const char* name : {"Gamma", "Beta", "Alpha"}) {
             auto task = std::make_unique<CTask>(name);
@@ -260,7 +260,7 @@ TEST_F(CheckInTest, ARunningPeriodIsResumedAfterARestart) {
     CPunchwellSession session(m_dir.str());
     CPunchwellApp& app = session.App();
     app.SetClock(&later);
-    app.SetPrompts(&m_prompts); // no project list: a period was left running
+    app.SetPrompts(m_prompts); // no project list: a period was left running
     app.LoadData();
     SessionProbe view(session);
     CCheckIn& checkIn = session.CheckInState();
@@ -306,7 +306,7 @@ TEST_F(CheckInTest, StartUpOffersTheProjectListWithTheDefaultProject) {
         CPunchwellSession session(dir.str());
         CPunchwellApp& app = session.App();
         FakePrompts prompts;
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         app.SetClock(&m_clock);
         app.Options().m_bShowListOnStart = c.showList;
         if (c.projects) {

@@ -45,7 +45,7 @@ protected:
         m_session.SetDesktop(m_desktop);
         m_session.Subscribe([this](const SessionChanges& c) { m_changes += c.state ? 1 : 0; });
         App().SetClock(&m_clock);
-        App().SetPrompts(&m_prompts);
+        App().SetPrompts(m_prompts);
         for (const char* name : {"Website", "Client \"A\" work", "Ölçüm", "Beta"}) {
             auto task = std::make_unique<CTask>(name);
             App().AddTask(task);

@@ -94,7 +94,7 @@ struct Fixture {
 
     explicit Fixture(const std::string& password = "mine") {
         app.SetClock(&clock);
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         AddProject(app, "Web", 25, 50);
         AddProject(app, "Admin");
         AddPeriod(app, {"Web", H(9), H(10), "from here"});
@@ -340,7 +340,7 @@ TEST(DataLoad, NoCopyMeansNoLoadUntilTheCallerSaysGoOn) {
     FakePrompts prompts;
     CPunchwellApp app(dir.str());
     app.SetClock(&clock);
-    app.SetPrompts(&prompts);
+    app.SetPrompts(prompts);
     AddProject(app, "Web");
     // A main "file" that cannot be copied.
     std::filesystem::create_directory(app.GetDataPath());

@@ -290,7 +290,7 @@ TEST(DatedBackups, AFailedCopyNeverFailsTheSave) {
     WriteFile(dir.path() / "backups", "a file where the folder belongs");
     CPunchwellApp app(dir.str());
     app.SetClock(&clock);
-    app.SetPrompts(&prompts);
+    app.SetPrompts(prompts);
     AddPeriod(app, kFirstMorning);
     EXPECT_TRUE(app.SaveData());
     const FileResult again = app.KeepDatedBackup(ReadFile(app.GetDataPath()));

@@ -23,7 +23,7 @@ class ExitSave : public ::testing::Test {
 protected:
     ExitSave() : tz("America/New_York"), clock(kCheckIn) {
         app.SetClock(&clock);
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         app.SetFileOps(&disk);
         app.AddTask(project);
         auto period = std::make_unique<CDoneTask>("Garden", "");
@@ -90,8 +90,8 @@ TEST_F(ExitSave, AFailedSaveKeepsTheProgramOpenUntilTheRetrySavesIt) {
         ExpectNotSaved(MessageAnswer::Yes);
         ExpectNotSaved(MessageAnswer::No);
         // Yes, the default, keeps the program open.
-        prompts.Expect(CExitSave::kExitAnywayCaption, std::nullopt, MessageIcon::Exclamation,
-                       MessageButtons::YesNo, MessageAnswer::Yes, true);
+        prompts.Expect({CExitSave::kExitAnywayCaption, std::nullopt, MessageIcon::Exclamation,
+                        MessageButtons::YesNo, MessageAnswer::Yes, true, MessageAnswer::Yes});
         EXPECT_FALSE(exit.MayEnd(running));
     }
     EXPECT_TRUE(app.HasUnsavedChanges());
@@ -128,6 +128,17 @@ TEST_F(ExitSave, EndingWithoutSavingNeedsAnAnswerThatSaysWhatIsLost) {
                    "saving.)",
                    MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::No, true);
     EXPECT_TRUE(exit.MayEnd(running));
+}
+
+// Nobody to answer (a run without windows): the exit neither ends on the failed save nor
+// keeps retrying it.
+TEST_F(ExitSave, NobodyAtTheKeyboardKeepsAFailedExitOpen) {
+    app.ResetPrompts();
+    disk.failAfterBytes = 10;
+    CExitSave exit(app);
+    CheckOut();
+    EXPECT_FALSE(exit.MayEnd(running));
+    EXPECT_TRUE(app.HasUnsavedChanges());
 }
 
 } // namespace

@@ -42,7 +42,7 @@ class IdleWatchTest : public testing::Test {
 protected:
     IdleWatchTest() {
         m_app.SetClock(&m_clock);
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(m_prompts);
         auto task = std::make_unique<CTask>("Alpha");
         m_app.AddTask(task);
         m_watch.SetSource(&m_source);

@@ -13,6 +13,8 @@ namespace {
 class LocalTimeCacheTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(LocalTimeCacheTest, AlwaysAgreesWithTheRuntime) {
+    if (coretest::RuntimeZone(GetParam()) == nullptr)
+        GTEST_SKIP() << "the C runtime here has no rules for " << GetParam();
     coretest::ScopedTimeZone zone(GetParam());
     CLocalTimeCache cache;
     // Two years around the changes, walked back and forth as a report's periods are: a

@@ -64,8 +64,8 @@ struct OnDisk {
 class ProgramLock : public testing::Test {
 protected:
     void SetUp() override {
-        app.SetPrompts(&prompts);
-        app.SetOptionsStorage(&options);
+        app.SetPrompts(prompts);
+        app.SetOptionsStorage(options);
     }
     // What the main data file holds now, read the way the next start reads it.
     OnDisk Disk() const {
@@ -109,7 +109,7 @@ TEST_F(ProgramLock, WithoutPasswordEveryWayBackStaysUnlockedAndSavesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakePrompts script;
-        app.SetPrompts(&script);
+        app.SetPrompts(script);
         script.Expect("Set Program Password?",
                       "Before locking the program, you must first set the program password. "
                       "Would you like to set it now?",
@@ -127,7 +127,7 @@ TEST_F(ProgramLock, WithoutPasswordEveryWayBackStaysUnlockedAndSavesNothing) {
         EXPECT_TRUE(view.calls.empty());
         EXPECT_FALSE(Disk().exists);
         EXPECT_TRUE(script.allAnswered());
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
     }
 }
 
@@ -229,7 +229,7 @@ TEST_F(ProgramLock, SilentRelockAsksNothingButNeedsAPassword) {
     TempDir other;
     CPunchwellApp bare(other.path().string());
     FakePrompts none;
-    bare.SetPrompts(&none);
+    bare.SetPrompts(none);
     RecordingView bareView(bare);
     CProgramLock bareLock(bare, bareView.Notifier());
     EXPECT_FALSE(bareLock.ToggleLock(true));
@@ -323,7 +323,7 @@ TEST(ProgramLockStart, DataSavedLockedLocksAtStartWithoutTheProjectList) {
     CPunchwellSession session(dir.path().string());
     CPunchwellApp& app = session.App();
     FakePrompts prompts; // nothing queued: any question fails the test
-    app.SetPrompts(&prompts);
+    app.SetPrompts(prompts);
     auto task = std::make_unique<CTask>("Alpha");
     app.AddTask(task);
     app.Options().m_bShowListOnStart = 1;

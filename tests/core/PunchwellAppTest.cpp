@@ -117,7 +117,7 @@ TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     FakePrompts prompts;
     FaultyFileOps ops;
     ops.failAfterBytes = 3;
-    app.SetPrompts(&prompts);
+    app.SetPrompts(prompts);
     app.SetFileOps(&ops);
     AddProject(app, "Admin");
     prompts.Expect("Punchwell", "Disk full while accessing " + app.GetDataPath() + ".",
@@ -187,7 +187,7 @@ TEST(PunchwellApp, LoadDataRules) {
 TEST(PunchwellAppOptions, DefaultsWhenNothingIsStored) {
     CPunchwellApp app("/tmp");
     FakeOptionsStorage storage;
-    app.SetOptionsStorage(&storage);
+    app.SetOptionsStorage(storage);
     app.Options().m_wPageLines = 40; // whatever was in memory is replaced
     app.ReadOptions();
     const COptions& o = app.GetOptions();
@@ -234,7 +234,7 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
         CPunchwellApp app("/tmp");
         FakeOptionsStorage storage;
         storage.values[c.name] = c.stored;
-        app.SetOptionsStorage(&storage);
+        app.SetOptionsStorage(storage);
         app.ReadOptions();
         const COptions& o = app.GetOptions();
         const std::map<std::string, std::int64_t> read = {
@@ -250,7 +250,7 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
     CPunchwellApp app("/tmp");
     FakeOptionsStorage storage;
     storage.values["DefaultProject"] = std::string("No such project \xE2\x82\xAC");
-    app.SetOptionsStorage(&storage);
+    app.SetOptionsStorage(storage);
     app.ReadOptions();
     EXPECT_EQ(app.GetOptions().m_strDefaultProject, "No such project \xE2\x82\xAC");
     storage.values["DefaultProject"] = std::int64_t{3};
@@ -262,11 +262,19 @@ TEST(PunchwellAppOptions, StoredValuesInAndOutOfRange) {
 TEST(PunchwellAppOptions, SetOptionsWritesAllInOrder) {
     CPunchwellApp app("/tmp");
     FakeOptionsStorage storage;
-    app.SetOptionsStorage(&storage);
-    app.Options().m_bRemindLock = 0;
-    app.Options().m_wPageLines = 33;
-    app.Options().m_wIdleMinutes = 0;
-    app.SetOptions(1, "Web", 0, 3, 0, 9, 0);
+    app.SetOptionsStorage(storage);
+    COptions options;
+    options.m_bAutoSwitch = 1;
+    options.m_strDefaultProject = "Web";
+    options.m_wWeekStart = 3;
+    options.m_bShowListOnStart = 0;
+    options.m_bAutoSave = 0;
+    options.m_wAutoSaveIndex = 9;
+    options.m_bShowNotes = 0;
+    options.m_bRemindLock = 0;
+    options.m_wPageLines = 33;
+    options.m_wIdleMinutes = 0;
+    app.SetOptions(options);
     EXPECT_EQ(storage.writes, (std::vector<std::string>{
                                   "AutoSwitch", "DefaultProject", "WeekStart", "ShowListOnStart",
                                   "AutoSave", "AutoSave Seconds", "Show Notes", "Remind Lock",
@@ -282,7 +290,7 @@ TEST(PunchwellAppOptions, SetOptionsWritesAllInOrder) {
 
     // What was written reads back the same.
     CPunchwellApp again("/tmp");
-    again.SetOptionsStorage(&storage);
+    again.SetOptionsStorage(storage);
     again.ReadOptions();
     EXPECT_EQ(again.GetOptions().m_strDefaultProject, "Web");
     EXPECT_EQ(again.GetOptions().m_wWeekStart, 3);

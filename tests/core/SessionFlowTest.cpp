@@ -46,7 +46,7 @@ class SessionFlow : public testing::Test {
 public:
     SessionFlow() {
         m_app.SetClock(&m_clock);
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(m_prompts);
         m_session.SetDesktop(m_desktop);
         for (const char* name : {"Alpha", "Beta"})
             m_app.AppendTask(std::make_unique<CTask>(name));
@@ -139,7 +139,7 @@ TEST_F(SessionFlow, LoadStopsAtEveryWayOutBeforeTheDataChanges) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakePrompts prompts;
-        m_app.SetPrompts(&prompts);
+        m_app.SetPrompts(prompts);
         c.script(*this, prompts);
         const bool wasIn = m_session.State().checkedIn;
         m_mainBefore = ReadFile(m_app.GetDataPath());
@@ -352,6 +352,30 @@ TEST_F(SessionFlow, RestoreFromBackupReplacesTheDataWithTheChosenCopy) {
     EXPECT_EQ(ReadFile(m_app.GetDataPath()), FileWith({"Old"}));
     EXPECT_EQ(ReadFile(kept), before);
     EXPECT_FALSE(m_session.Load().IsBusy());
+}
+
+// With nobody at the keyboard every question is declined: nothing is locked or loaded, and a
+// check-out that would ask for notes ends without them instead of not at all.
+TEST_F(SessionFlow, WithNobodyAtTheKeyboardNothingIsDecidedForThePerson) {
+    m_app.ResetPrompts();
+    m_app.Options().m_bShowNotes = 1;
+    m_session.CheckInState().CheckIn("Beta");
+    Tick(30);
+    EXPECT_TRUE(m_session.CheckInState().CheckOut());
+    ASSERT_EQ(m_app.GetDoneCount(), 1U);
+    EXPECT_EQ(m_app.DoneTasks().front()->GetNotes(), "");
+
+    m_session.LockCommand();
+    EXPECT_FALSE(m_session.State().locked) << "no password was set for it";
+    m_app.SetPassword("pw");
+    m_session.LockCommand();
+    EXPECT_FALSE(m_session.State().locked) << "nobody confirmed it";
+
+    m_mainBefore = ReadFile(m_app.GetDataPath());
+    m_session.LoadData();
+    m_session.OpenFile(m_other, true, true);
+    m_session.RestoreBackup();
+    ExpectNothingLoaded();
 }
 
 TEST_F(SessionFlow, ExitChecksOutWithNotesAndCancelKeepsTheProgramRunning) {

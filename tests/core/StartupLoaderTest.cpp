@@ -39,7 +39,7 @@ class Startup : public ::testing::Test {
 protected:
     Startup() : tz("America/New_York"), clock(1796915700) /* 2026-12-10 10:15:00 EST */ {
         app.SetClock(&clock);
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
     }
 
     std::string MainPath() const { return app.GetDataPath(); }
@@ -116,7 +116,7 @@ TEST_F(Startup, MainOkKeepsADamagedBackupBeforeTheRefresh) {
     CPunchwellApp again{dir.str()};
     FakePrompts quiet;
     again.SetClock(&clock);
-    again.SetPrompts(&quiet);
+    again.SetPrompts(quiet);
     EXPECT_TRUE(LoadDataAtStartup(again, false).keptCopies.empty());
     EXPECT_EQ(Entries(), 3u);
 }
@@ -233,14 +233,14 @@ TEST_F(Startup, MainMissingBackupDamaged) {
 TEST_F(Startup, FirstRunAsksOnlyWithoutACommandLineFile) {
     for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
         CPunchwellApp fresh(dir.str());
-        fresh.SetPrompts(&prompts);
+        fresh.SetPrompts(prompts);
         prompts.Expect("Enter Projects?", kFirstRun, MessageIcon::Question, MessageButtons::YesNo,
                        answer, false);
         EXPECT_EQ(LoadDataAtStartup(fresh, false).which, StartupCase::FirstRun);
         EXPECT_EQ(fresh.m_bFirstRun, answer == MessageAnswer::Yes);
     }
     CPunchwellApp withFile(dir.str());
-    withFile.SetPrompts(&prompts);
+    withFile.SetPrompts(prompts);
     EXPECT_EQ(LoadDataAtStartup(withFile, true).which, StartupCase::FirstRun);
     EXPECT_FALSE(withFile.m_bFirstRun);
     EXPECT_EQ(prompts.shown().size(), 2u);

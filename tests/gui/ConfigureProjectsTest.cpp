@@ -26,7 +26,7 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         app.SetClock(&clock);
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
     }
     void AddProject(const std::string& name) {
         auto task = std::make_unique<CTask>(name);

@@ -111,7 +111,7 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        m_app.SetPrompts(&m_dialogs);
+        m_app.SetPrompts(m_dialogs);
         m_app.SetClock(&m_clock);
         m_app.Options().m_bShowNotes = 0;
         m_app.Options().m_bShowListOnStart = 0;

@@ -46,7 +46,7 @@ protected:
             auto task = std::make_unique<CTask>(name.toStdString());
             m_app.AddTask(task);
         }
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(m_prompts);
         qApp->installEventFilter(&m_fitter);
     }
     void TearDown() override {

@@ -48,7 +48,7 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(m_prompts);
         m_app.SetClock(&m_clock);
         m_prompts.SetApp(&m_app);
         m_prompts.SetOwner(&m_dlg);

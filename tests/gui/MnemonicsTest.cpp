@@ -125,7 +125,7 @@ protected:
         period->SetEnd(1700003600);
         m_app.AddDoneTask(period);
         m_app.Options().m_bShowListOnStart = 0;
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetPrompts(m_prompts);
     }
 
     QTemporaryDir m_dir;

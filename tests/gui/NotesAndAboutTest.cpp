@@ -33,7 +33,7 @@ protected:
         QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillmoor"),
                   QStringLiteral("Punchwell"))
             .clear();
-        m_app.SetOptionsStorage(&m_storage);
+        m_app.SetOptionsStorage(m_storage);
         m_app.Options().m_wWeekStart = 2;
     }
     QTemporaryDir m_dir;

@@ -44,7 +44,7 @@ void TypePasswords(QWidget* dialog, const QString& first, const QString& second 
 class OptionsDialog : public GuiTest {
 protected:
     void SetUp() override {
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         for (const char* name : {"Web", "admin", "Accounts"}) {
             auto task = std::make_unique<CTask>(name);
             app.AddTask(task);

@@ -68,7 +68,7 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         app.SetClock(&clock);
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         for (const char* name : {"Web", "Other"}) {
             auto task = std::make_unique<CTask>(name);
             app.AddTask(task);

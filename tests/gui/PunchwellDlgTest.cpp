@@ -86,8 +86,8 @@ protected:
         QSettings settings = Settings();
         settings.clear();
         settings.sync();
-        m_app.SetOptionsStorage(&m_storage);
-        m_app.SetPrompts(&m_prompts);
+        m_app.SetOptionsStorage(m_storage);
+        m_app.SetPrompts(m_prompts);
         m_app.SetClock(&m_clock);
         m_prompts.SetApp(&m_app);
         m_prompts.SetOwner(&m_dlg);

@@ -108,9 +108,9 @@ constexpr std::int32_t kDay = 86400;
 class ReportDialogs : public GuiTest {
 protected:
     void SetUp() override {
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         app.SetClock(&clock);
-        app.SetOptionsStorage(&storage);
+        app.SetOptionsStorage(storage);
         for (const char* name : {"Web", "Admin", "Design"})
             app.AppendTask(std::make_unique<CTask>(name));
     }

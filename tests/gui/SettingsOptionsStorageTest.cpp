@@ -35,11 +35,18 @@ TEST_F(SettingsOptionsStorageTest, WrittenOptionsComeBackInANewRun) {
     {
         SettingsOptionsStorage storage;
         CPunchwellApp app(m_dataDir.path().toStdString());
-        app.SetOptionsStorage(&storage);
-        app.SetOptions(1, "Café Ölsen", 0, 6, 0, 9, 0);
-        app.Options().m_bRemindLock = 0;
-        app.Options().m_wPageLines = 50;
-        app.WriteOptions();
+        app.SetOptionsStorage(storage);
+        COptions options;
+        options.m_bAutoSwitch = 1;
+        options.m_strDefaultProject = "Café Ölsen";
+        options.m_bShowListOnStart = 0;
+        options.m_wWeekStart = 6;
+        options.m_bAutoSave = 0;
+        options.m_wAutoSaveIndex = 9;
+        options.m_bShowNotes = 0;
+        options.m_bRemindLock = 0;
+        options.m_wPageLines = 50;
+        app.SetOptions(options);
     }
 
     // On disk: group "Options", numbers as numbers, the project name as text.
@@ -52,7 +59,7 @@ TEST_F(SettingsOptionsStorageTest, WrittenOptionsComeBackInANewRun) {
 
     SettingsOptionsStorage storage;
     CPunchwellApp app(m_dataDir.path().toStdString());
-    app.SetOptionsStorage(&storage);
+    app.SetOptionsStorage(storage);
     app.ReadOptions();
     const COptions& o = app.GetOptions();
     EXPECT_EQ(o.m_bAutoSwitch, 1);
@@ -105,7 +112,7 @@ TEST_F(SettingsOptionsStorageTest, UnreadableValuesGiveTheDefaults) {
 
     SettingsOptionsStorage storage;
     CPunchwellApp app(m_dataDir.path().toStdString());
-    app.SetOptionsStorage(&storage);
+    app.SetOptionsStorage(storage);
     app.Options().m_wWeekStart = 5;
     app.ReadOptions();
     EXPECT_EQ(app.GetOptions().m_wWeekStart, 0);

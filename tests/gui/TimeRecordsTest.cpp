@@ -28,7 +28,7 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         app.SetClock(&clock);
-        app.SetPrompts(&prompts);
+        app.SetPrompts(prompts);
         auto web = std::make_unique<CTask>("Web");
         app.AddTask(web);
         // Stored oldest first on purpose: the list must still show the newest first.

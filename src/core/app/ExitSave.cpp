@@ -56,20 +56,19 @@ std::string CExitSave::LossText(const CDoneTask* checkedOut) const {
 }
 
 bool CExitSave::MayEnd(const CDoneTask* checkedOut) {
-    Prompts* prompts = m_app.GetPrompts();
+    Prompts& prompts = m_app.GetPrompts();
     while (m_app.HasUnsavedChanges()) {
-        if (prompts == nullptr)
-            return false;
         const MessageAnswer retry =
-            prompts->Ask(kNotSavedCaption, NotSavedText(checkedOut), MessageIcon::Exclamation,
-                         MessageButtons::YesNo, true);
+            prompts.Ask(kNotSavedCaption, NotSavedText(checkedOut), MessageIcon::Exclamation,
+                        MessageButtons::YesNo, true);
         if (retry == MessageAnswer::Yes) {
             m_app.SaveData();
             continue;
         }
+        // Yes keeps the program open: also what nobody at the keyboard answers.
         const MessageAnswer lose =
-            prompts->Ask(kExitAnywayCaption, LossText(checkedOut), MessageIcon::Exclamation,
-                         MessageButtons::YesNo, true);
+            prompts.Ask(kExitAnywayCaption, LossText(checkedOut), MessageIcon::Exclamation,
+                        MessageButtons::YesNo, true, MessageAnswer::Yes);
         return lose == MessageAnswer::No;
     }
     return true;

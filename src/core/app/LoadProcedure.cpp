@@ -62,9 +62,7 @@ std::vector<std::string> CLoadProcedure::PendingFiles() const {
 }
 
 void CLoadProcedure::ServeFile(const std::string& shown, bool owned, bool handedOver) {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr)
-        return;
+    Prompts& prompts = m_app.GetPrompts();
     BusyScope busy(*this);
     // At start-up the window is not on screen: the boxes of the whole procedure, also a
     // failed save's, have no owner.
@@ -73,30 +71,27 @@ void CLoadProcedure::ServeFile(const std::string& shown, bool owned, bool handed
     // A bare path out of the blue would say nothing of where it came from or what happens
     // next.
     if (!handedOver) {
-        prompts->Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
+        prompts.Ask(std::string(), shown, MessageIcon::None, MessageButtons::Ok, owned);
         Run(shown, owned);
     } else if (const std::string why = WhyNotLoadable(shown); !why.empty()) {
-        prompts->Ask(kHandedOverCaption,
-                     "Another start of Punchwell handed this file to the running program:\n\n" +
-                         shown + "\n\nIt cannot be offered for loading: " + why + ".",
-                     MessageIcon::Exclamation, MessageButtons::Ok, owned);
+        prompts.Ask(kHandedOverCaption,
+                    "Another start of Punchwell handed this file to the running program:\n\n" +
+                        shown + "\n\nIt cannot be offered for loading: " + why + ".",
+                    MessageIcon::Exclamation, MessageButtons::Ok, owned);
     } else {
-        prompts->Ask(kHandedOverCaption,
-                     "Another start of Punchwell handed this file to the running program:\n\n" +
-                         shown +
-                         "\n\nIt will now be offered for loading: choose how to load it, or "
-                         "Cancel to leave your data as it is.",
-                     MessageIcon::Information, MessageButtons::Ok, owned);
+        prompts.Ask(kHandedOverCaption,
+                    "Another start of Punchwell handed this file to the running program:\n\n" +
+                        shown +
+                        "\n\nIt will now be offered for loading: choose how to load it, or "
+                        "Cancel to leave your data as it is.",
+                    MessageIcon::Information, MessageButtons::Ok, owned);
         Run(shown, owned);
     }
     m_app.m_bPromptsOwned = wasOwned;
 }
 
 void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
-    Prompts* port = m_app.GetPrompts();
-    if (port == nullptr)
-        return;
-    Prompts& prompts = *port;
+    Prompts& prompts = m_app.GetPrompts();
     BusyScope busy(*this);
 
     if (!CheckOutFirst(prompts, owned))
@@ -188,10 +183,7 @@ std::optional<LoadApplyResult> CLoadProcedure::LoadFile(Prompts& prompts, const 
 }
 
 void CLoadProcedure::RestoreBackup() {
-    Prompts* port = m_app.GetPrompts();
-    if (port == nullptr)
-        return;
-    Prompts& prompts = *port;
+    Prompts& prompts = m_app.GetPrompts();
     BusyScope busy(*this);
     const CDatedBackups& backups = m_app.DatedBackups();
     if (backups.List().empty()) {

@@ -33,3 +33,13 @@ public:
     virtual void WriteInt(const std::string& name, std::uint32_t value) = 0;
     virtual void WriteString(const std::string& name, const std::string& value) = 0;
 };
+
+// Options kept nowhere: nothing reads back (so every option has its default) and writes are
+// dropped. An app keeps its options here until it is given a real storage.
+class CNoOptionsStorage final : public OptionsStorage {
+public:
+    bool ReadInt(const std::string&, std::int64_t&) override { return false; }
+    bool ReadString(const std::string&, std::string&) override { return false; }
+    void WriteInt(const std::string&, std::uint32_t) override {}
+    void WriteString(const std::string&, const std::string&) override {}
+};

@@ -29,39 +29,37 @@ bool CProgramLock::ToggleLock(bool silent) {
 }
 
 bool CProgramLock::Lock(bool silent) {
-    Prompts* prompts = m_app.GetPrompts();
+    Prompts& prompts = m_app.GetPrompts();
     if (silent) {
         if (m_app.GetPassword().empty())
             return false;
     } else {
-        if (prompts == nullptr)
-            return false;
         if (m_app.GetPassword().empty()) {
-            const MessageAnswer answer = prompts->Ask(kSetPasswordCaption, kSetPasswordText,
-                                                      MessageIcon::Question, MessageButtons::YesNo);
+            const MessageAnswer answer = prompts.Ask(kSetPasswordCaption, kSetPasswordText,
+                                                     MessageIcon::Question, MessageButtons::YesNo);
             if (answer != MessageAnswer::Yes) {
-                prompts->Ask(kCancelledCaption, kCancelledText, MessageIcon::Information,
-                             MessageButtons::Ok);
+                prompts.Ask(kCancelledCaption, kCancelledText, MessageIcon::Information,
+                            MessageButtons::Ok);
                 return false;
             }
-            const std::optional<std::string> password = prompts->AskNewPassword();
+            const std::optional<std::string> password = prompts.AskNewPassword();
             if (!password)
                 return false;
             if (password->empty()) {
                 // The person confirmed an empty password, which turns locking off: there is
                 // nothing to set and nothing to lock with.
-                prompts->Ask(kCancelledCaption, kCancelledText, MessageIcon::Information,
-                             MessageButtons::Ok);
+                prompts.Ask(kCancelledCaption, kCancelledText, MessageIcon::Information,
+                            MessageButtons::Ok);
                 return false;
             }
             m_app.SetPassword(*password);
             m_app.SaveData();
-            prompts->Ask(kPasswordSetCaption, kPasswordSetText, MessageIcon::None,
-                         MessageButtons::Ok);
+            prompts.Ask(kPasswordSetCaption, kPasswordSetText, MessageIcon::None,
+                        MessageButtons::Ok);
         }
         if (m_app.GetOptions().m_bRemindLock != 0) {
             bool askAgain = true;
-            if (!prompts->ConfirmLock(askAgain))
+            if (!prompts.ConfirmLock(askAgain))
                 return false;
             m_app.Options().m_bRemindLock = askAgain ? 1 : 0;
             m_app.WriteOptions();
@@ -74,8 +72,7 @@ bool CProgramLock::Lock(bool silent) {
 }
 
 bool CProgramLock::Unlock() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || !prompts->AskPassword(m_app.GetPassword()))
+    if (!m_app.GetPrompts().AskPassword(m_app.GetPassword()))
         return false;
     m_app.m_wLocked = 0;
     m_notify({.state = true, .unlocked = true});

@@ -1,5 +1,6 @@
 #include "core/app/PunchwellApp.h"
 
+#include "core/app/NoPrompts.h"
 #include "core/app/Prompts.h"
 #include "core/data/Password.h"
 #include "core/platform/Clock.h"
@@ -27,7 +28,12 @@ void ReadRanged(OptionsStorage& storage, const char* name, T& member, T defaultV
 
 CPunchwellApp::CPunchwellApp(const std::string& dataDirectory)
     : m_strDataDirectory(dataDirectory), m_strDataPath(JoinPath(dataDirectory, kMainFileName)),
-      m_strBackupPath(JoinPath(dataDirectory, kBackupFileName)), m_datedBackups(dataDirectory) {}
+      m_strBackupPath(JoinPath(dataDirectory, kBackupFileName)), m_datedBackups(dataDirectory),
+      m_prompts(&CNoPrompts::Instance()) {}
+
+void CPunchwellApp::ResetPrompts() {
+    m_prompts = &CNoPrompts::Instance();
+}
 
 const Clock& CPunchwellApp::GetClock() const {
     static const SystemClock systemClock;
@@ -66,7 +72,7 @@ bool CPunchwellApp::SaveData(const std::string& path) {
 }
 
 void CPunchwellApp::ShowFileError(const FileResult& failure) {
-    if (m_prompts != nullptr && !failure.ok)
+    if (!failure.ok)
         m_prompts->Ask(kAppCaption, failure.message, MessageIcon::Exclamation, MessageButtons::Ok,
                        m_bPromptsOwned);
 }
@@ -153,10 +159,6 @@ void CPunchwellApp::SetBackupRetention(int days, int months) {
 
 void CPunchwellApp::ReadOptions() {
     const COptions defaults;
-    if (m_optionsStorage == nullptr) {
-        m_options = defaults;
-        return;
-    }
     OptionsStorage& s = *m_optionsStorage;
     ReadRanged(s, "AutoSwitch", m_options.m_bAutoSwitch, defaults.m_bAutoSwitch, 0, 1);
     if (!s.ReadString("DefaultProject", m_options.m_strDefaultProject))
@@ -178,8 +180,6 @@ void CPunchwellApp::ReadOptions() {
 }
 
 void CPunchwellApp::WriteOptions() {
-    if (m_optionsStorage == nullptr)
-        return;
     OptionsStorage& s = *m_optionsStorage;
     s.WriteInt("AutoSwitch", static_cast<std::uint32_t>(m_options.m_bAutoSwitch));
     s.WriteString("DefaultProject", m_options.m_strDefaultProject);
@@ -195,16 +195,8 @@ void CPunchwellApp::WriteOptions() {
     s.WriteInt("Backup Months", static_cast<std::uint32_t>(m_options.m_nBackupMonths));
 }
 
-void CPunchwellApp::SetOptions(int autoSwitch, const std::string& defaultProject,
-                               int showListOnStart, std::uint16_t weekStart, int autoSave,
-                               std::uint16_t autoSaveIndex, int showNotes) {
-    m_options.m_bAutoSwitch = autoSwitch;
-    m_options.m_strDefaultProject = defaultProject;
-    m_options.m_bShowListOnStart = showListOnStart;
-    m_options.m_wWeekStart = weekStart;
-    m_options.m_bAutoSave = autoSave;
-    m_options.m_wAutoSaveIndex = autoSaveIndex;
-    m_options.m_bShowNotes = showNotes;
+void CPunchwellApp::SetOptions(const COptions& options) {
+    m_options = options;
     WriteOptions();
 }
 

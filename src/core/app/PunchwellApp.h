@@ -34,11 +34,14 @@ public:
 
     explicit CPunchwellApp(const std::string& dataDirectory);
 
-    void SetPrompts(Prompts* prompts) { m_prompts = prompts; }
+    // The person at the keyboard; until set (and after ResetPrompts) nobody is there: every
+    // question is declined and nothing is shown (see CNoPrompts).
+    void SetPrompts(Prompts& prompts) { m_prompts = &prompts; }
+    void ResetPrompts();
     void SetClock(const Clock* clock) { m_clock = clock; }
-    void SetOptionsStorage(OptionsStorage* storage) { m_optionsStorage = storage; }
+    void SetOptionsStorage(OptionsStorage& storage) { m_optionsStorage = &storage; }
     void SetFileOps(FileOps* ops) { m_fileOps = ops; }
-    Prompts* GetPrompts() const { return m_prompts; }
+    Prompts& GetPrompts() const { return *m_prompts; }
     const Clock& GetClock() const;
 
     const std::string& GetDataDirectory() const { return m_strDataDirectory; }
@@ -81,9 +84,9 @@ public:
     // Options through the storage port; a stored value out of range reads as its default.
     void ReadOptions();
     void WriteOptions();
-    void SetOptions(int autoSwitch, const std::string& defaultProject, int showListOnStart,
-                    std::uint16_t weekStart, int autoSave, std::uint16_t autoSaveIndex,
-                    int showNotes);
+    // Takes every option at once and writes them: a dialog hands back the options as they
+    // now stand, changed fields and kept ones alike.
+    void SetOptions(const COptions& options);
     const COptions& GetOptions() const { return m_options; }
     COptions& Options() { return m_options; }
 
@@ -117,8 +120,9 @@ private:
     CDatedBackups m_datedBackups;
     BackupDate m_lastDatedBackup = 0; // the day a copy is known to exist for
 
-    Prompts* m_prompts = nullptr;
+    Prompts* m_prompts; // never null
     const Clock* m_clock = nullptr;
-    OptionsStorage* m_optionsStorage = nullptr;
+    CNoOptionsStorage m_noOptionsStorage;
+    OptionsStorage* m_optionsStorage = &m_noOptionsStorage; // never null
     FileOps* m_fileOps = nullptr;
 };

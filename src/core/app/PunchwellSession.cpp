@@ -194,43 +194,43 @@ bool CPunchwellSession::CanLock() const {
 }
 
 void CPunchwellSession::LoadData() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || m_load.IsBusy())
+    if (m_load.IsBusy())
         return;
+    Prompts& prompts = m_app.GetPrompts();
     // F5 also reaches here from the program's other dialogs. Those work on the records that
     // a load would replace, so the load waits until they are closed.
     if (OtherWindowOpen()) {
-        prompts->Ask("Load Data", "Please close the open dialog before you load new data.",
-                     MessageIcon::Information, MessageButtons::Ok);
+        prompts.Ask("Load Data", "Please close the open dialog before you load new data.",
+                    MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     m_load.Run(std::nullopt, true);
 }
 
 void CPunchwellSession::RestoreBackup() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || m_load.IsBusy())
+    if (m_load.IsBusy())
         return;
+    Prompts& prompts = m_app.GetPrompts();
     if (OtherWindowOpen()) {
-        prompts->Ask(CLoadProcedure::kRestoreCaption,
-                     "Please close the open dialog before you restore a backup.",
-                     MessageIcon::Information, MessageButtons::Ok);
+        prompts.Ask(CLoadProcedure::kRestoreCaption,
+                    "Please close the open dialog before you restore a backup.",
+                    MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     m_load.RestoreBackup();
 }
 
 void CPunchwellSession::SaveDataAs() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || m_load.IsBusy())
+    if (m_load.IsBusy())
         return;
+    Prompts& prompts = m_app.GetPrompts();
     CLoadProcedure::BusyScope busy(m_load);
     FileDialogRequest request;
     request.caption = "Save As";
     request.filter = CLoadProcedure::kDataFileFilter;
     request.defaultSuffix = "pnd";
     request.initialName = CLoadProcedure::kDataFileDefaultName;
-    const std::optional<std::string> path = prompts->ChooseSaveFile(request);
+    const std::optional<std::string> path = prompts.ChooseSaveFile(request);
     if (!path || path->empty())
         return;
     // A failure is shown by the save itself, naming the file and the cause.
@@ -238,21 +238,21 @@ void CPunchwellSession::SaveDataAs() {
 }
 
 void CPunchwellSession::ExportData() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || m_load.IsBusy())
+    if (m_load.IsBusy())
         return;
+    Prompts& prompts = m_app.GetPrompts();
     CLoadProcedure::BusyScope busy(m_load);
     FileDialogRequest request;
     request.caption = "Save As";
     request.filter = "Text Files (*.txt);;All Files (*)";
     request.defaultSuffix = "txt";
     request.initialName = kTextExportDefaultName;
-    const std::optional<std::string> path = prompts->ChooseSaveFile(request);
+    const std::optional<std::string> path = prompts.ChooseSaveFile(request);
     if (!path || path->empty())
         return;
     const FileResult result = WriteTextExport(m_app, *path);
     if (!result.ok)
-        prompts->Ask("Punchwell", result.message, MessageIcon::Exclamation, MessageButtons::Ok);
+        prompts.Ask("Punchwell", result.message, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 void CPunchwellSession::OpenFile(const std::string& shown, bool owned, bool handedOver) {

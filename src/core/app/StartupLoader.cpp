@@ -196,10 +196,10 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
         }
     } else {
         result.which = StartupCase::FirstRun;
-        if (!hasCommandLineFile && app.GetPrompts() != nullptr) {
+        if (!hasCommandLineFile) {
             const MessageAnswer answer =
-                app.GetPrompts()->Ask(kFirstRunCaption, kFirstRunText, MessageIcon::Question,
-                                      MessageButtons::YesNo, false);
+                app.GetPrompts().Ask(kFirstRunCaption, kFirstRunText, MessageIcon::Question,
+                                     MessageButtons::YesNo, false);
             if (answer == MessageAnswer::Yes)
                 app.m_bFirstRun = true;
         }
@@ -207,19 +207,17 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
     }
 
     // Everything is written by now; only then is the person told.
-    if (Prompts* prompts = app.GetPrompts()) {
-        if (spokenText != nullptr)
-            prompts->Ask(kCorruptedCaption, spokenText, MessageIcon::Stop, MessageButtons::Ok,
-                         false);
-        if (!kept.empty()) {
-            std::string text;
-            for (const KeptFile& k : kept) {
-                if (!text.empty())
-                    text += "\n";
-                text += DescribeKept(k);
-            }
-            prompts->Ask(kKeptCaption, text, MessageIcon::Information, MessageButtons::Ok, false);
+    Prompts& prompts = app.GetPrompts();
+    if (spokenText != nullptr)
+        prompts.Ask(kCorruptedCaption, spokenText, MessageIcon::Stop, MessageButtons::Ok, false);
+    if (!kept.empty()) {
+        std::string text;
+        for (const KeptFile& k : kept) {
+            if (!text.empty())
+                text += "\n";
+            text += DescribeKept(k);
         }
+        prompts.Ask(kKeptCaption, text, MessageIcon::Information, MessageButtons::Ok, false);
     }
     return result;
 }

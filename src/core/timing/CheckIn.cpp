@@ -46,13 +46,12 @@ std::int32_t CCheckIn::Now() const {
     return m_app.GetClock().Now();
 }
 
-Prompts* CCheckIn::GetPrompts() const {
+Prompts& CCheckIn::GetPrompts() const {
     return m_app.GetPrompts();
 }
 
 void CCheckIn::Warn(const char* caption, const char* text) const {
-    if (Prompts* prompts = GetPrompts())
-        prompts->Ask(caption, text, MessageIcon::Exclamation, MessageButtons::Ok);
+    GetPrompts().Ask(caption, text, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 std::string CCheckIn::GetCurrentProject() const {
@@ -92,8 +91,7 @@ bool CCheckIn::CheckInImpl(const std::string& name) {
     m_app.SaveData();
     // Whether the document opens or not, timing goes on; nothing is reported.
     if (openFile)
-        if (Prompts* prompts = GetPrompts())
-            (void)prompts->OpenWithShell(file);
+        (void)GetPrompts().OpenWithShell(file);
     return true;
 }
 
@@ -154,11 +152,9 @@ bool CCheckIn::CheckOutImpl(std::optional<std::int32_t> end) {
     if (m_givenNotes) {
         notes = *m_givenNotes;
     } else if (m_app.GetOptions().m_bShowNotes) {
-        Prompts* prompts = GetPrompts();
         ShowDialog(true);
         std::optional<std::string> answer =
-            prompts != nullptr ? prompts->AskNotes(period.GetProject(), std::string())
-                               : std::optional<std::string>(std::string());
+            GetPrompts().AskNotes(period.GetProject(), std::string());
         ShowDialog(false);
         if (!answer) {
             // Cancel: the same period goes on; its end follows the clock from the next tick.
@@ -216,21 +212,16 @@ void CCheckIn::ResumeOrOfferList(bool offerList) {
     const COptions& options = m_app.GetOptions();
     if (!offerList || !options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
         return;
-    Prompts* prompts = GetPrompts();
-    if (prompts == nullptr)
-        return;
     ShowDialog(true);
-    const std::optional<std::string> choice = prompts->SelectProject(options.m_strDefaultProject);
+    const std::optional<std::string> choice =
+        GetPrompts().SelectProject(options.m_strDefaultProject);
     ShowDialog(false);
     if (choice && !choice->empty())
         CheckInImpl(*choice);
 }
 
 CTask* CCheckIn::AddNewProject(AddFailure failure) {
-    Prompts* prompts = GetPrompts();
-    if (prompts == nullptr)
-        return nullptr;
-    std::unique_ptr<CTask> task = prompts->AddProject();
+    std::unique_ptr<CTask> task = GetPrompts().AddProject();
     if (!task)
         return nullptr;
     const std::string name = task->GetName();
@@ -301,14 +292,10 @@ void CCheckIn::OnSwitch(const std::string& selectedName) {
     BusyScope busy(*this);
     if (!CheckOutImpl())
         return;
-    Prompts* prompts = GetPrompts();
-    std::optional<std::string> choice;
-    if (prompts != nullptr) {
-        ShowDialog(true);
-        // Enter at once takes the project the list showed, else the first.
-        choice = prompts->SelectProject(selectedName, true);
-        ShowDialog(false);
-    }
+    ShowDialog(true);
+    // Enter at once takes the project the list showed, else the first.
+    const std::optional<std::string> choice = GetPrompts().SelectProject(selectedName, true);
+    ShowDialog(false);
     if (choice)
         CheckInImpl(*choice);
     Changed({.state = true});

@@ -109,7 +109,7 @@ private:
     // "New Project...": add, save, refill the list and check in to it.
     void AddAndCheckIn();
     std::int32_t Now() const;
-    Prompts* GetPrompts() const;
+    Prompts& GetPrompts() const;
     void Warn(const char* caption, const char* text) const;
     // A period never ends before it starts, even when the clock was set back.
     void SetEndNoEarlierThanStart(std::int32_t now);

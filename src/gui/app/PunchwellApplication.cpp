@@ -187,8 +187,8 @@ QString PunchwellApplication::ResolveDataDirectory(const QString& fromCommandLin
 
 PunchwellApplication::PunchwellApplication(const QString& dataDirectory, QObject* parent)
     : QObject(parent), m_session(QDir::toNativeSeparators(dataDirectory).toStdString()) {
-    App().SetPrompts(&m_prompts);
-    App().SetOptionsStorage(&m_optionsStorage);
+    App().SetPrompts(m_prompts);
+    App().SetOptionsStorage(m_optionsStorage);
     m_prompts.SetApp(&App());
 }
 

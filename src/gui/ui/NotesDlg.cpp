@@ -29,8 +29,8 @@ void CNotesDlg::accept() {
     // The data file separates the lines of notes with CR LF; the edit gives LF alone.
     m_strNotes = m_ui->notesEdit->toPlainText();
     m_strNotes.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    const COptions& o = m_app.GetOptions();
-    m_app.SetOptions(o.m_bAutoSwitch, o.m_strDefaultProject, o.m_bShowListOnStart, o.m_wWeekStart,
-                     o.m_bAutoSave, o.m_wAutoSaveIndex, m_ui->showNotesCheck->isChecked() ? 1 : 0);
+    COptions options = m_app.GetOptions();
+    options.m_bShowNotes = m_ui->showNotesCheck->isChecked() ? 1 : 0;
+    m_app.SetOptions(options);
     QDialog::accept();
 }

@@ -125,23 +125,26 @@ void COptionsDlg::SetIdleNote(const QString& whyNoSource) {
 }
 
 void COptionsDlg::ApplyTo(CPunchwellApp& app) const {
-    // SetOptions below writes this one with all the others.
-    app.Options().m_wIdleMinutes = m_ui->idleCheck->isChecked()
-                                       ? static_cast<std::uint16_t>(m_ui->idleMinutesSpin->value())
-                                       : 0;
-    const COptions& stored = app.GetOptions();
+    // Fields a combo box leaves without a choice keep what was stored.
+    COptions options = app.GetOptions();
     const int minutes = m_ui->minutesCombo->currentIndex();
     const int weekStart = m_ui->weekStartCombo->currentIndex();
     const int defaultRow = m_ui->defaultProjectCombo->currentIndex();
-    // Stored with the other options by the one write of SetOptions.
-    app.Options().m_nBackupDays = m_ui->backupDaysSpin->value();
-    app.Options().m_nBackupMonths = m_ui->backupMonthsSpin->value();
-    app.SetOptions(m_ui->autoSwitchCheck->isChecked() ? 1 : 0,
-                   defaultRow < 0 ? std::string()
-                                  : m_ui->defaultProjectCombo->itemText(defaultRow).toStdString(),
-                   m_ui->showListGroup->isChecked() ? 1 : 0,
-                   weekStart < 0 ? stored.m_wWeekStart : static_cast<std::uint16_t>(weekStart),
-                   m_ui->autoSaveCheck->isChecked() ? 1 : 0,
-                   minutes < 0 ? stored.m_wAutoSaveIndex : static_cast<std::uint16_t>(minutes),
-                   m_ui->showNotesCheck->isChecked() ? 1 : 0);
+    options.m_bAutoSwitch = m_ui->autoSwitchCheck->isChecked() ? 1 : 0;
+    options.m_strDefaultProject =
+        defaultRow < 0 ? std::string()
+                       : m_ui->defaultProjectCombo->itemText(defaultRow).toStdString();
+    options.m_bShowListOnStart = m_ui->showListGroup->isChecked() ? 1 : 0;
+    if (weekStart >= 0)
+        options.m_wWeekStart = static_cast<std::uint16_t>(weekStart);
+    options.m_bAutoSave = m_ui->autoSaveCheck->isChecked() ? 1 : 0;
+    if (minutes >= 0)
+        options.m_wAutoSaveIndex = static_cast<std::uint16_t>(minutes);
+    options.m_bShowNotes = m_ui->showNotesCheck->isChecked() ? 1 : 0;
+    options.m_wIdleMinutes = m_ui->idleCheck->isChecked()
+                                 ? static_cast<std::uint16_t>(m_ui->idleMinutesSpin->value())
+                                 : 0;
+    options.m_nBackupDays = m_ui->backupDaysSpin->value();
+    options.m_nBackupMonths = m_ui->backupMonthsSpin->value();
+    app.SetOptions(options);
 }

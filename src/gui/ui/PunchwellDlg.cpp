@@ -656,16 +656,13 @@ bool CPunchwellDlg::RefuseOverAnotherDialog(const QString& text) {
     // The dialog underneath lists projects, or holds one (Time Records), or a report built
     // from them: a project added or deleted now would leave it behind, or pointing at a
     // project that is gone.
-    if (Prompts* prompts = m_app.GetPrompts())
-        prompts->Ask(tr("Punchwell").toStdString(), text.toStdString(), MessageIcon::Information,
-                     MessageButtons::Ok);
+    m_app.GetPrompts().Ask(tr("Punchwell").toStdString(), text.toStdString(),
+                           MessageIcon::Information, MessageButtons::Ok);
     return true;
 }
 
 void CPunchwellDlg::OnConfigure() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr ||
-        RefuseOverAnotherDialog(tr("Please close the open dialog before you configure the "
+    if (RefuseOverAnotherDialog(tr("Please close the open dialog before you configure the "
                                    "projects.")))
         return;
     const int selected = m_cboProjects->currentIndex();
@@ -680,7 +677,7 @@ void CPunchwellDlg::OnConfigure() {
     hooks.options = [this] { OnOptions(); };
     ShowTrayIcon(false);
     {
-        CConfigureProjectsDlg dlg(m_app, *prompts, std::move(hooks), this);
+        CConfigureProjectsDlg dlg(m_app, m_app.GetPrompts(), std::move(hooks), this);
         dlg.exec();
     }
     ShowTrayIcon(true);
@@ -691,7 +688,7 @@ void CPunchwellDlg::OnConfigure() {
 }
 
 CReportActions CPunchwellDlg::Reports() {
-    CReportActions actions(m_app, *m_app.GetPrompts(), this,
+    CReportActions actions(m_app, m_app.GetPrompts(), this,
                            [this](bool shown) { ShowTrayIcon(shown); });
     actions.SetCurrentProject(CurrentProjectName().toStdString());
     return actions;
@@ -706,12 +703,9 @@ QString CPunchwellDlg::CurrentProjectName() const {
 }
 
 void CPunchwellDlg::OnViewRecords() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr)
-        return;
     ShowTrayIcon(false);
     const std::optional<std::string> chosen =
-        prompts->SelectProject(CurrentProjectName().toStdString(), true);
+        m_app.GetPrompts().SelectProject(CurrentProjectName().toStdString(), true);
     ShowTrayIcon(true);
     if (!chosen)
         return;
@@ -720,22 +714,19 @@ void CPunchwellDlg::OnViewRecords() {
 }
 
 void CPunchwellDlg::OpenTimeRecords(CTask& task) {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr)
-        return;
     CTimeRecordsDlg::Hooks hooks;
     hooks.currentPeriod = [this]() -> const CDoneTask* {
         return m_session.CheckInState().GetCurrentPeriod();
     };
     hooks.reporting = [this, name = task.GetName()](QWidget* statusDialog) {
-        CReportActions actions(m_app, *m_app.GetPrompts(), statusDialog,
+        CReportActions actions(m_app, m_app.GetPrompts(), statusDialog,
                                [this](bool shown) { ShowTrayIcon(shown); });
         // From a project's status a single-project report starts on that project.
         actions.SetCurrentProject(name);
         actions.StandardReportFromStatus();
     };
     hooks.editor = &m_session.PeriodEditor();
-    CTimeRecordsDlg dlg(m_app, *prompts, task, std::move(hooks), this);
+    CTimeRecordsDlg dlg(m_app, m_app.GetPrompts(), task, std::move(hooks), this);
     dlg.exec();
 }
 
@@ -758,10 +749,9 @@ void CPunchwellDlg::OnAddProject() {
 }
 
 void CPunchwellDlg::OnOptions() {
-    Prompts* prompts = m_app.GetPrompts();
-    if (prompts == nullptr || m_session.RefusesCommands())
+    if (m_session.RefusesCommands())
         return;
-    COptionsDlg dlg(m_app, *prompts, this);
+    COptionsDlg dlg(m_app, m_app.GetPrompts(), this);
     dlg.SetIdleNote(m_idle->WhyNoSource());
     if (dlg.exec() == QDialog::Accepted)
         dlg.ApplyTo(m_app);
