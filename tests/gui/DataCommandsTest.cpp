@@ -245,23 +245,6 @@ TEST_F(DataCommandsTest, LoadDataFileDialogExplainsEachMethodAndRefusesOkWithout
     EXPECT_EQ(dialog.GetMethod(), LoadMethod::MergeFiles);
 }
 
-TEST_F(DataCommandsTest, NoAtTheCheckOutQuestionLeavesTheCheckInAndOpensNothing) {
-    Start({"Web"}, {});
-    ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Web")));
-    m_mainBefore = ReadBytes(MainPath());
-    m_prompts.Expect("Check Out?", kOpenQuestion, MessageIcon::Question, MessageButtons::YesNo,
-                     MessageAnswer::No, true);
-    ModalDriver driver([](QWidget*) {}, 300);
-
-    Trigger("actionLoadData");
-    QTest::qWait(350);
-
-    EXPECT_FALSE(driver.Ran()) << "a dialog opened after No";
-    EXPECT_TRUE(m_dlg.IsCheckedIn());
-    EXPECT_TRUE(m_prompts.fileRequests().empty());
-    EXPECT_EQ(ReadBytes(MainPath()), m_mainBefore);
-}
-
 TEST_F(DataCommandsTest, YesChecksOutFirstAndCancelledNotesStopTheLoad) {
     Start({"Web"}, {});
     m_app.Options().m_bShowNotes = 1;
