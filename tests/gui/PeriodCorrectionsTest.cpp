@@ -10,6 +10,7 @@
 #include "core/reports/Report.h"
 #include "core/reports/ReportWriter.h"
 #include "gui/ui/TimeRecordsDlg.h"
+#include "gui/ui/TypedDateTimeEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -339,6 +340,40 @@ TEST_F(PeriodCorrections, DeleteIsUndoneToo) {
     KeyOn(dlg.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(dlg->DeletedCount(), 0);
     EXPECT_EQ(ReadBytes(QString::fromStdString(app.GetDataPath())), original);
+}
+
+// A time typed as it is written lands field by field, whichever field the typing starts in
+// and whether the person types the separators or lets the box move on by itself.
+TEST(TypedDateTimeEdit, TakesATimeAsItIsWritten) {
+    struct Case {
+        const char* name;
+        QDateTimeEdit::Section from;
+        QString typed;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"hour with separators", QDateTimeEdit::HourSection, QStringLiteral("10:30:00"),
+         QStringLiteral("06/11/2026 10:30:00")},
+        {"hour without separators", QDateTimeEdit::HourSection, QStringLiteral("103015"),
+         QStringLiteral("06/11/2026 10:30:15")},
+        {"a one-digit hour moves on at its separator", QDateTimeEdit::HourSection,
+         QStringLiteral("9:05:07"), QStringLiteral("06/11/2026 09:05:07")},
+        {"date and time", QDateTimeEdit::MonthSection, QStringLiteral("07/04/2026 08:15:00"),
+         QStringLiteral("07/04/2026 08:15:00")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTypedDateTimeEdit edit;
+        edit.setDisplayFormat(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+        edit.setDateTime(QDateTime(QDate(2026, 6, 11), QTime(22, 0, 0)));
+        edit.show();
+        edit.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+        edit.setFocus();
+        edit.setSelectedSection(c.from);
+        QTest::keyClicks(&edit, c.typed);
+        EXPECT_EQ(edit.text().toStdString(), c.shown.toStdString());
+    }
 }
 
 } // namespace
