@@ -85,7 +85,8 @@ TEST(ArchiveString, ReaderAcceptsTheSixteenBitFormWithEveryLengthForm) {
     };
     for (const char* hex : inputs) {
         SCOPED_TRACE(hex);
-        CArchiveReader reader(FromHex(hex));
+        const std::string bytes = FromHex(hex);
+        CArchiveReader reader(bytes);
         std::string text;
         ASSERT_TRUE(reader.ReadString(text));
         EXPECT_EQ(text, "A\xC3\xA9");
@@ -112,7 +113,8 @@ TEST(ArchiveString, RawStringsAreNeverConverted) {
 
     // A raw field stored as 16-bit text comes back in the 8-bit code page; a unit it cannot
     // hold becomes '?'.
-    CArchiveReader wide(FromHex("FF FE FF 03 61 00 AC 20 E5 65"));
+    const std::string wideBytes = FromHex("FF FE FF 03 61 00 AC 20 E5 65");
+    CArchiveReader wide(wideBytes);
     ASSERT_TRUE(wide.ReadRawString(back));
     EXPECT_EQ(ToHex(back), "61 80 3F");
 }
@@ -249,7 +251,8 @@ TEST(ArchiveReader, NoLengthIsTrustedAndFailureSticks) {
                             "FF FE FF FF FF FF FF FF 7F 41 00", "FF FE FF 02 41 00 42"};
     for (const char* hex : inputs) {
         SCOPED_TRACE(hex);
-        CArchiveReader reader(FromHex(hex));
+        const std::string bytes = FromHex(hex);
+        CArchiveReader reader(bytes);
         std::string text = "untouched";
         EXPECT_FALSE(reader.ReadString(text));
         EXPECT_TRUE(reader.Failed());
@@ -257,7 +260,8 @@ TEST(ArchiveReader, NoLengthIsTrustedAndFailureSticks) {
         std::uint8_t byte = 0;
         EXPECT_FALSE(reader.ReadByte(byte)); // bytes remain, but the reader stays failed
     }
-    CArchiveReader reader(FromHex("01 00 02"));
+    const std::string bytes = FromHex("01 00 02");
+    CArchiveReader reader(bytes);
     std::uint16_t word = 0;
     std::uint32_t dword = 0;
     EXPECT_TRUE(reader.ReadWord(word));

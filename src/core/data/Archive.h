@@ -51,7 +51,10 @@ private:
 // or count in the input is trusted; the first failure sticks and later reads fail too.
 class CArchiveReader {
 public:
+    // The reader keeps a view of the bytes: they must outlive it, so a temporary string is
+    // refused at compile time.
     explicit CArchiveReader(std::string_view bytes) : m_bytes(bytes) {}
+    explicit CArchiveReader(std::string&&) = delete;
 
     // The class names the caller accepts in class records; set before reading.
     void SetKnownClasses(std::vector<std::string> names) { m_known = std::move(names); }
