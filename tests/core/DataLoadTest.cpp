@@ -162,7 +162,7 @@ TEST(DataLoad, ReplaceAllAndMergeFiles) {
         EXPECT_EQ(f.app.m_wLocked, 1) << "the lock flag comes from the file";
         EXPECT_TRUE(result.lockedAfter);
         EXPECT_FALSE(f.app.m_bLoadFailed);
-        EXPECT_TRUE(result.saved);
+        EXPECT_TRUE(result.saved.ok);
         f.ExpectMainFileIsTheStore();
         // The data as it was before the load, kept to load back.
         EXPECT_EQ(result.keptCopy, f.dir.file(kCopyName));
@@ -325,7 +325,7 @@ TEST(DataLoad, CopiesNeverOverwriteAndNeedAMainFile) {
     const LoadApplyResult result = load.Apply(fresh, LoadMethod::ReplaceAll);
     EXPECT_EQ(result.status, LoadApplyResult::Status::Loaded);
     EXPECT_TRUE(result.keptCopy.empty());
-    EXPECT_TRUE(result.saved);
+    EXPECT_TRUE(result.saved.ok);
     EXPECT_EQ(fresh.GetPassword(), "theirs");
     // The main file and the day's dated copy in its folder; no copy before the load.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(empty.path()),
@@ -353,14 +353,16 @@ TEST(DataLoad, NoCopyMeansNoLoadUntilTheCallerSaysGoOn) {
     EXPECT_NE(CopyFailedQuestion(result).find(result.copyError), std::string::npos);
     EXPECT_EQ(Lines(app), std::vector<std::string>{"Web $0.0"});
 
-    // Told to go on, it loads; the main file cannot be written there either, and says so.
-    prompts.Expect("Punchwell", std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok,
-                   MessageAnswer::Ok);
+    // Told to go on, it loads; the main file cannot be written there either, and the result
+    // says so for the caller to show.
     LoadOptions options;
     options.goOnWithoutCopy = true;
     result = load.Apply(app, LoadMethod::ReplaceAll, options);
     EXPECT_EQ(result.status, LoadApplyResult::Status::Loaded);
-    EXPECT_FALSE(result.saved);
+    EXPECT_FALSE(result.saved.ok);
+    EXPECT_NE(result.saved.message.find(app.GetDataPath()), std::string::npos)
+        << result.saved.message;
+    EXPECT_TRUE(prompts.shown().empty()) << "shown by the caller, not by the load";
     EXPECT_TRUE(result.keptCopy.empty());
     EXPECT_EQ(app.GetTaskCount(), 2u);
 }

@@ -1,5 +1,6 @@
 // The main window's flows driven through the session alone: scripted prompts, a fixed clock
 // and a desktop whose windows the test opens and closes, no widget anywhere.
+#include "FaultyFileOps.h"
 #include "support/CoreTestSupport.h"
 #include "support/FakeClock.h"
 #include "support/FakePrompts.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -278,6 +280,27 @@ TEST_F(SessionFlow, RelockAfterALoadWaitsForAnOpenWindow) {
     m_session.Tick(); // the same second: a waiting relock is looked at every time
     EXPECT_TRUE(m_session.State().locked);
     EXPECT_TRUE(m_prompts.shown().empty());
+}
+
+// The command-line file is served before the window is on screen: a failed save after its
+// load is said without an owner, and the next save retries it.
+TEST_F(SessionFlow, AFailedSaveAfterTheStartUpFileIsSaidWithoutAnOwner) {
+    FaultyFileOps disk;
+    disk.renameError = ENOSPC;
+    m_app.SetFileOps(&disk);
+    m_prompts.Expect("", m_other, MessageIcon::None, MessageButtons::Ok, MessageAnswer::Ok, false);
+    m_prompts.ExpectLoadMethod(LoadMethod::MergeFiles, false);
+    m_prompts.Expect("Punchwell", "Disk full while accessing " + m_app.GetDataPath() + ".",
+                     MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok, false);
+    m_session.OpenFile(m_other, false, false);
+    EXPECT_EQ(Projects(), (std::vector<std::string>{"Alpha", "Beta", "Mail"}));
+    EXPECT_TRUE(m_app.HasUnsavedChanges());
+
+    // Over the window a failure has its owner again.
+    m_prompts.Expect("Punchwell", std::nullopt, MessageIcon::Exclamation, MessageButtons::Ok,
+                     MessageAnswer::Ok, true);
+    m_app.SaveData();
+    m_app.SetFileOps(nullptr);
 }
 
 TEST_F(SessionFlow, AHandedOverFileThatCannotBeLoadedSaysWhyAndOffersNothing) {

@@ -79,7 +79,7 @@ LoadApplyResult CDataLoad::Apply(CPunchwellApp& app, LoadMethod method,
     // The load procedure checked out first, so no period of this program is open now.
     KeepOneRunningPeriod(app);
     result.lockedAfter = app.m_wLocked != 0;
-    result.saved = app.SaveData();
+    result.saved = app.Save();
     return result;
 }
 

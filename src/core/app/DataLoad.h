@@ -24,7 +24,7 @@ struct LoadApplyResult {
     // file (or, with goOnWithoutCopy, when it could not be made).
     std::string keptCopy;
     std::string copyError;    // why the copy could not be made (path and cause)
-    bool saved = false;       // the main file was written; a failure was shown already
+    FileResult saved;         // the main file's save; the caller shows a failure
     DataFileReadResult read;  // what reading the file gave
     MergeSummary merge;       // MergeFiles only
     bool lockedAfter = false; // the lock flag, which comes from the file

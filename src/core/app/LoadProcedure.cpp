@@ -66,8 +66,6 @@ void CLoadProcedure::ServeFile(const std::string& shown, bool owned, bool handed
     BusyScope busy(*this);
     // At start-up the window is not on screen: the boxes of the whole procedure, also a
     // failed save's, have no owner.
-    const bool wasOwned = m_app.m_bPromptsOwned;
-    m_app.m_bPromptsOwned = owned;
     // A bare path out of the blue would say nothing of where it came from or what happens
     // next.
     if (!handedOver) {
@@ -87,7 +85,6 @@ void CLoadProcedure::ServeFile(const std::string& shown, bool owned, bool handed
                     MessageIcon::Information, MessageButtons::Ok, owned);
         Run(shown, owned);
     }
-    m_app.m_bPromptsOwned = wasOwned;
 }
 
 void CLoadProcedure::Run(const std::optional<std::string>& path, bool owned) {
@@ -173,6 +170,9 @@ std::optional<LoadApplyResult> CLoadProcedure::LoadFile(Prompts& prompts, const 
     }
     if (result.status != LoadApplyResult::Status::Loaded)
         return std::nullopt;
+    // Loaded, but not saved: the data in memory is the loaded one, and the next save retries.
+    if (!result.saved.ok)
+        m_app.ShowFileError(result.saved, owned);
 
     // A file saved while its program was locked locks this one as a start-up does: once the
     // window is up, from the clock. At start-up the window's own start arms it.

@@ -45,6 +45,13 @@ std::string CPunchwellApp::ResolvePath(const std::string& path) const {
 }
 
 bool CPunchwellApp::SaveData(const std::string& path) {
+    const FileResult result = Save(path);
+    if (!result.ok && !m_bHoldSaveErrors)
+        ShowFileError(result);
+    return result.ok;
+}
+
+FileResult CPunchwellApp::Save(const std::string& path) {
     const std::string target = ResolvePath(path);
     CDataFile::Write(*this, m_strPassword, m_wLocked, m_saveBuffer);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
@@ -58,7 +65,7 @@ bool CPunchwellApp::SaveData(const std::string& path) {
             m_bUnsaved = false;
             KeepDatedBackup(m_saveBuffer);
         }
-        return true;
+        return result;
     }
     if (mainFile) {
         if (!m_bUnsaved)
@@ -66,15 +73,13 @@ bool CPunchwellApp::SaveData(const std::string& path) {
         m_bUnsaved = true;
         m_strLastSaveError = result.message;
     }
-    if (!m_bHoldSaveErrors)
-        ShowFileError(result);
-    return false;
+    return result;
 }
 
-void CPunchwellApp::ShowFileError(const FileResult& failure) {
+void CPunchwellApp::ShowFileError(const FileResult& failure, bool owned) {
     if (!failure.ok)
         m_prompts->Ask(kAppCaption, failure.message, MessageIcon::Exclamation, MessageButtons::Ok,
-                       m_bPromptsOwned);
+                       owned);
 }
 
 LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepBytes) {

@@ -48,16 +48,20 @@ public:
     const std::string& GetDataPath() const { return m_strDataPath; }
     const std::string& GetBackupPath() const { return m_strBackupPath; }
 
-    // Writes the whole store, password and lock flag; empty path means the main file.
-    // A failure is shown through the prompts (path and cause), the old file stays whole and
-    // the store is unchanged. Returns whether the file was written.
+    // Writes the whole store, password and lock flag; empty path means the main file. On a
+    // failure the old file stays whole and the store is unchanged; the result says the path
+    // and the cause, and the caller shows it (a start-up or an exit says it in its own way).
+    FileResult Save(const std::string& path = {});
+    // Save, with a failure shown over the main window (unless an exit holds the errors).
+    // Returns whether the file was written.
     bool SaveData(const std::string& path = {});
     // Appends the file's records to the store; a format error (or an unreadable file) sets
     // m_bLoadFailed. A missing file does nothing. `keepBytes`, when given, receives the
     // file's bytes as read.
     LoadOutcome LoadData(const std::string& path = {}, CFileBytes* keepBytes = nullptr);
     // Shows a failed file operation as a failed save is shown: the path and the cause.
-    void ShowFileError(const FileResult& failure);
+    // `owned` is false before the main window is on screen.
+    void ShowFileError(const FileResult& failure, bool owned = true);
     bool DataFileExists(const std::string& path = {}) const;
 
     // Whether the store holds changes that the main file lacks because its last save failed
@@ -94,8 +98,6 @@ public:
     std::string GetPassword() const;
     void SetPassword(const std::string& plain);
 
-    // False while no window exists yet (start-up): save failures are then shown unowned.
-    bool m_bPromptsOwned = true;
     // While true, a failed save shows no message of its own; the caller says it (an exit).
     bool m_bHoldSaveErrors = false;
 

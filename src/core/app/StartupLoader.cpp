@@ -117,14 +117,10 @@ FileResult CBackupRefresh::RunDatedCopy(const BackupRetention& retention, FileOp
 StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
                                 bool deferBackupRefresh) {
     // No window exists yet: every message here, a failed save included, has no owner.
-    struct Unowned {
-        CPunchwellApp& app;
-        bool saved;
-        explicit Unowned(CPunchwellApp& a) : app(a), saved(a.m_bPromptsOwned) {
-            app.m_bPromptsOwned = false;
-        }
-        ~Unowned() { app.m_bPromptsOwned = saved; }
-    } unowned(app);
+    const auto save = [&app](const std::string& path) {
+        if (const FileResult saved = app.Save(path); !saved.ok)
+            app.ShowFileError(saved, false);
+    };
 
     StartupResult result;
     std::vector<KeptFile> kept;
@@ -162,7 +158,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
             } else {
                 app.KeepDatedBackup(bytes->View());
                 if (refresh)
-                    app.SaveData(backupPath);
+                    save(backupPath);
             }
         } else {
             const bool mainKept = keep(mainPath);
@@ -174,7 +170,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
                 if (!app.m_bLoadFailed) {
                     result.which = StartupCase::MainDamagedBackupOk;
                     if (mainKept)
-                        app.SaveData(mainPath);
+                        save(mainPath);
                 } else {
                     result.which = StartupCase::BothDamaged;
                     keep(backupPath);
@@ -188,7 +184,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
         app.LoadData(backupPath);
         if (!app.m_bLoadFailed) {
             result.which = StartupCase::MainMissingBackupOk;
-            app.SaveData(mainPath);
+            save(mainPath);
         } else {
             result.which = StartupCase::MainMissingBackupDamaged;
             keep(backupPath);
