@@ -213,13 +213,14 @@ CliRun RunCli(const std::vector<std::string>& arguments,
     const BOOL started =
         CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                        CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process);
+    const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(startup.hStdInput);
     CloseHandle(startup.hStdOutput);
     CloseHandle(startup.hStdError);
 
     CliRun run;
     if (!started) {
-        ADD_FAILURE() << "cannot start " << Utf8(program);
+        ADD_FAILURE() << "cannot start " << Utf8(program) << " (error " << startError << ")";
         return run;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
