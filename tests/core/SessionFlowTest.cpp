@@ -421,4 +421,29 @@ TEST_F(SessionFlow, ExitChecksOutWithNotesAndCancelKeepsTheProgramRunning) {
     EXPECT_TRUE(m_session.Exit());
 }
 
+TEST_F(SessionFlow, ALateCheckInHasItsStartMovedBackAndSaved) {
+    EXPECT_FALSE(m_session.ChangeRunningStart(kT0 - 3600).Ok()); // not checked in
+    m_session.CheckInState().CheckIn("Beta");
+    Tick(60);
+    const std::string checkedInAt = m_session.State().checkedInText;
+
+    // Not into the future, and not over another period of the project.
+    EXPECT_EQ(m_session.ChangeRunningStart(kT0 + 120).problem,
+              CorrectionPlan::Problem::InTheFuture);
+    const CorrectionPlan plan = m_session.ChangeRunningStart(kT0 - 3600);
+    ASSERT_TRUE(plan.Ok()) << plan.refusal;
+    EXPECT_NE(m_session.State().checkedInText, checkedInAt);
+    EXPECT_EQ(m_session.State().elapsedText, "1 hours, 1 minutes, 0 seconds");
+    CPunchwellApp reader(m_dir.str());
+    reader.LoadData();
+    ASSERT_EQ(reader.GetDoneCount(), 1U);
+    EXPECT_EQ(reader.DoneTasks().front()->GetStart(), kT0 - 3600);
+    EXPECT_TRUE(reader.DoneTasks().front()->IsRunning());
+
+    // The clock goes on from the new start, and Undo in Time Records would take it back.
+    Tick(1);
+    EXPECT_EQ(m_session.CheckInState().GetCurrentPeriod()->GetDuration(), 3661);
+    EXPECT_NE(m_session.PeriodEditor().LastCorrection(), nullptr);
+}
+
 } // namespace

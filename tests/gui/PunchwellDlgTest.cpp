@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
@@ -440,6 +441,38 @@ TEST_F(PunchwellDlgTest, ExitWithCancelInTheNotesStaysOpenAndTiming) {
     EXPECT_EQ(saved[0].GetDuration(), 90);
     EXPECT_FALSE(saved[0].IsRunning());
     EXPECT_EQ(Stored("Show Notes").toString(), QStringLiteral("0"));
+}
+
+TEST_F(PunchwellDlgTest, ChangeStartTimeMovesTheRunningPeriodBack) {
+    Start({"Alpha"});
+    QAction* changeStart = Action("actionChangeStart");
+    EXPECT_FALSE(changeStart->isEnabled());
+    ASSERT_TRUE(m_dlg.CheckIn(QStringLiteral("Alpha")));
+    m_dlg.UpdateState();
+    EXPECT_TRUE(changeStart->isEnabled());
+    m_clock.advance(60);
+
+    ModalDriver edit([](QWidget* modal) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
+        EXPECT_EQ(modal->windowTitle(), QStringLiteral("Edit Period"));
+        // Only the start of a running period moves.
+        EXPECT_FALSE(Child<QDateTimeEdit>(modal, "endEdit")->isEnabled());
+        auto* start = Child<QDateTimeEdit>(modal, "startEdit");
+        EXPECT_TRUE(QTest::qWaitFor([start] { return start->hasFocus(); }, 2000));
+        QTest::keyClick(start, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(start, QStringLiteral("11/14/2023 20:00:00")); // 2h13m20s earlier
+        QTest::keyClick(start, Qt::Key_Return);
+    });
+    changeStart->trigger();
+    ASSERT_TRUE(edit.Ran());
+    const std::vector<CDoneTask> saved = SavedPeriods();
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_TRUE(saved[0].IsRunning());
+    EXPECT_EQ(saved[0].GetStart(), kT0 - 8000);
+    EXPECT_TRUE(m_dlg.IsCheckedIn());
+    m_clock.advance(1);
+    m_session.Tick();
+    EXPECT_EQ(Text("elapsedLabel"), QStringLiteral("2 hours, 14 minutes, 21 seconds"));
 }
 
 TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {

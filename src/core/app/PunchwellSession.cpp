@@ -160,6 +160,33 @@ bool CPunchwellSession::CloseRequest() {
     return m_lock.ToggleLock(false);
 }
 
+CorrectionPlan CPunchwellSession::ChangeRunningStart(std::int32_t start) {
+    const CDoneTask* running = m_checkIn.IsCheckedIn() ? m_checkIn.GetCurrentPeriod() : nullptr;
+    if (RefusesCommands() || running == nullptr) {
+        CorrectionPlan refused;
+        refused.problem = CorrectionPlan::Problem::RunningPeriod;
+        refused.refusal = "You are not checked in, so there is no running period to change.";
+        return refused;
+    }
+    PeriodDraft draft;
+    draft.project = running->GetProject();
+    draft.start = start;
+    draft.end = running->GetEnd();
+    draft.notes = running->GetNotes();
+    CorrectionPlan plan = m_periodEditor.PlanEdit(*running, draft, m_app.GetClock().Now());
+    if (!plan.Ok() || plan.correction.IsEmpty())
+        return plan;
+    if (!m_periodEditor.Apply(plan)) {
+        plan.problem = CorrectionPlan::Problem::RunningPeriod;
+        plan.refusal = "The running period changed meanwhile; nothing was changed.";
+        return plan;
+    }
+    m_checkIn.StartMoved();
+    m_app.SaveData();
+    Notify({.state = true});
+    return plan;
+}
+
 bool CPunchwellSession::Exit() {
     // The exit's save must succeed, or the person agrees to what is lost.
     CExitSave exitSave(m_app);

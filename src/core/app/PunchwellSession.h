@@ -96,6 +96,11 @@ public:
     // Whether a handed-over file may be served now.
     bool CanServeHandedOverFile() const;
 
+    // Moves the start of the running period (a check-in made late), under the rules of every
+    // correction, worked out again from the state at the moment it runs: the period may have
+    // ended meanwhile. Saves and tells the listeners when done; the plan says why not.
+    CorrectionPlan ChangeRunningStart(std::int32_t start);
+
     // Exit's work before the program ends: checks out (notes asked as usual) and writes the
     // options. False when the person cancelled the notes, or when the save failed and the
     // person did not choose to lose what it held: the program goes on.

@@ -324,6 +324,12 @@ void CCheckIn::OnTick(std::int32_t now) {
     m_bInTick = false;
 }
 
+void CCheckIn::StartMoved() {
+    if (m_bCheckedIn && m_pCurrent != nullptr)
+        m_strCheckedIn = Display(m_pCurrent->GetStart());
+    UpdateElapsed();
+}
+
 void CCheckIn::UpdateElapsed() {
     if (m_bCheckedIn && m_pCurrent != nullptr)
         m_strElapsed =

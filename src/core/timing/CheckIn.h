@@ -84,6 +84,8 @@ public:
 
     // Rewrites the elapsed-time line from the clock.
     void UpdateElapsed();
+    // The running period's start was corrected: the texts that show it follow.
+    void StartMoved();
 
     bool IsCheckedIn() const { return m_bCheckedIn; }
     CDoneTask* GetCurrentPeriod() const { return m_pCurrent; }

@@ -10,6 +10,7 @@
 #include "gui/ui/AboutDlg.h"
 #include "gui/ui/ConfigureProjectsDlg.h"
 #include "gui/ui/DialogFitter.h"
+#include "gui/ui/EditPeriodDlg.h"
 #include "gui/ui/HelpWindow.h"
 #include "gui/ui/IdleController.h"
 #include "gui/ui/ModalToOwner.h"
@@ -167,6 +168,10 @@ void CPunchwellDlg::CreateMenus() {
     connect(m_actionCheckInOut, &QAction::triggered, this, &CPunchwellDlg::OnCheckInOut);
     m_actionSwitch = AddAction(m_menuTiming, tr("Switch...\tCtrl+S"), "actionSwitch");
     connect(m_actionSwitch, &QAction::triggered, this, &CPunchwellDlg::OnSwitch);
+    // A check-in made late: the running period's start moves back to when the work began.
+    m_actionChangeStart = AddAction(m_menuTiming, tr("Change Start &Time..."), "actionChangeStart");
+    m_actionChangeStart->setStatusTip(tr("Moves the start of the running period"));
+    connect(m_actionChangeStart, &QAction::triggered, this, &CPunchwellDlg::OnChangeStart);
 
     m_menuReports = m_menuBar->addMenu(tr("&Reports"));
     m_menuReports->setObjectName(QStringLiteral("menuReports"));
@@ -577,6 +582,7 @@ void CPunchwellDlg::Redraw() {
     m_actionCheckInOut->setText(in ? tr("&Check Out\tAlt+C") : tr("&Check In\tAlt+C"));
     m_actionSwitch->setText(tr("&Switch\tCtrl+S"));
     m_actionSwitch->setEnabled(in);
+    m_actionChangeStart->setEnabled(in);
     if (!m_app.GetOptions().m_bAutoSwitch)
         m_cboProjects->setEnabled(!in);
     m_btnSwitch->setEnabled(in);
@@ -647,6 +653,27 @@ void CPunchwellDlg::OnTrayCheckInOut() {
 void CPunchwellDlg::OnTraySwitch() {
     if (m_session.State().checkedIn)
         OnSwitch();
+}
+
+void CPunchwellDlg::OnChangeStart() {
+    const CDoneTask* running = m_session.CheckInState().GetCurrentPeriod();
+    if (!m_session.State().checkedIn || running == nullptr || m_session.RefusesCommands())
+        return;
+    if (RefuseOverAnotherDialog(tr("Please close the open dialog before you change the start.")))
+        return;
+    ShowTrayIcon(false);
+    CEditPeriodDlg dlg(m_app, m_session.PeriodEditor(), m_app.GetPrompts(), m_app.GetClock().Now(),
+                       running, GetCurrentProject(), this);
+    const bool accepted = dlg.exec() == QDialog::Accepted;
+    ShowTrayIcon(true);
+    if (!accepted || dlg.Plan().correction.IsEmpty())
+        return;
+    // The session works the change out again: the clock went on while the dialog was open.
+    const CorrectionPlan done =
+        m_session.ChangeRunningStart(dlg.Plan().correction.Changes().front().after->GetStart());
+    if (!done.Ok())
+        m_app.GetPrompts().Ask(tr("Punchwell").toStdString(), done.refusal,
+                               MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 bool CPunchwellDlg::RefuseOverAnotherDialog(const QString& text) {

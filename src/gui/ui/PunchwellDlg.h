@@ -75,6 +75,7 @@ public:
 public slots:
     void OnCheckInOut();
     void OnSwitch();
+    void OnChangeStart();
     void OnAddProject();
     // Configure Projects, with the tray icon removed while it is open; the list is refilled
     // and the same position selected again afterwards.
@@ -193,6 +194,7 @@ private:
     QAction* m_actionExit = nullptr;
     QAction* m_actionCheckInOut = nullptr;
     QAction* m_actionSwitch = nullptr;
+    QAction* m_actionChangeStart = nullptr;
     QAction* m_actionCustomReport = nullptr;
     QAction* m_actionViewSavedReport = nullptr;
     QAction* m_actionPrintSavedReport = nullptr;
