@@ -2,7 +2,9 @@
 # Installs what is missing, builds everything and runs the whole suite with ctest (the fuzz
 # target's bounded run included, when clang is there). Then, where MinGW-w64 and Wine are
 # installed (as root they are), the Windows build of the core and the cli runs its tests
-# under Wine. The exit code is non-zero when either run fails.
+# under Wine. Last, the core, the cli and their tests are built once more without Qt and run
+# under AddressSanitizer and UndefinedBehaviorSanitizer. The exit code is non-zero when any
+# run fails.
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
@@ -31,5 +33,15 @@ if [ $windows -eq 1 ]; then
     SECONDS=0
     ctest --preset windows -j "$(nproc)" --timeout 900 || status=1
     echo "Windows phase: ${windows_seconds} s cross build, ${SECONDS} s of tests under Wine."
+fi
+
+SECONDS=0
+if punchwell_build sanitize; then
+    sanitize_build=$SECONDS
+    SECONDS=0
+    ctest --preset sanitize -j "$(nproc)" --timeout 600 || status=1
+    echo "Sanitizer phase: ${sanitize_build} s build without Qt, ${SECONDS} s of tests."
+else
+    status=1
 fi
 exit $status
