@@ -16,12 +16,8 @@ public:
                "under the rules the Time Records dialog keeps: the end after the start and\n"
                "not in the future; a start second another period has moves to the next free\n"
                "one; a period overlapping one of the same project is refused unless --join\n"
-               "makes them one; overlaps with other projects are allowed with a warning.\n"
-               "When Punchwell runs on the data folder it makes the change itself (and Undo\n"
-               "in its Time Records dialog takes it back); otherwise the data file is changed\n"
-               "under the folder's lock. A refusal changes nothing.\n"
-               "\n" +
-               ExitStatusHelp();
+               "makes them one; overlaps with other projects are allowed with a warning.\n" +
+               CorrectionHelp();
     }
     void AddOptions(CArgumentParser& parser) const override {
         parser.AddOption("--start", "YYYY-MM-DDTHH:MM[:SS]", "when the period starts");

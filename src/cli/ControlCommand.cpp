@@ -65,6 +65,14 @@ std::string CControlCommand::ExitStatusHelp() {
            "  7  the notes were cancelled in Punchwell; still checked in\n";
 }
 
+std::string CControlCommand::CorrectionHelp() {
+    return "When Punchwell runs on the data folder it makes the change itself (and Undo\n"
+           "in its Time Records dialog takes it back); otherwise the data file is changed\n"
+           "under the folder's lock. A refusal changes nothing.\n"
+           "\n" +
+           ExitStatusHelp();
+}
+
 void AddCorrectionOptions(CArgumentParser& parser) {
     parser.AddOption("--notes", "TEXT", "the period's notes");
     parser.AddFlag("--join", '\0',

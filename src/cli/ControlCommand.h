@@ -15,6 +15,8 @@ public:
     void AddOptions(CArgumentParser& parser) const override;
     int Run(const ParsedArguments& arguments, CommandContext& context) override;
 
+    // How add and edit reach the data, and the exit-code section after it.
+    static std::string CorrectionHelp();
     // The exit-code section that every control command's help ends with.
     static std::string ExitStatusHelp();
 

@@ -15,12 +15,8 @@ public:
         return "Changes the period that starts at --start (local time, seconds optional): its\n"
                "start (--new-start), its end (--new-end), its project (--project) or its\n"
                "notes (--notes); what is not given stays. The rules are those of add; a\n"
-               "running period may only have its start moved, and never into the future.\n"
-               "When Punchwell runs on the data folder it makes the change itself (and Undo\n"
-               "in its Time Records dialog takes it back); otherwise the data file is changed\n"
-               "under the folder's lock. A refusal changes nothing.\n"
-               "\n" +
-               ExitStatusHelp();
+               "running period may only have its start moved, and never into the future.\n" +
+               CorrectionHelp();
     }
     void AddOptions(CArgumentParser& parser) const override {
         parser.AddOption("--start", "YYYY-MM-DDTHH:MM[:SS]", "the start of the period to change");
