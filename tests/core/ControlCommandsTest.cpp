@@ -356,6 +356,15 @@ TEST(ControlCommandsSaveTest, AFailedSaveIsReportedWithItsCause) {
     const ControlReply reply = CControlCommands::Run(Request("in", {"Beta"}), target);
     EXPECT_EQ(reply.exitCode, kControlSaveFailed);
     EXPECT_NE(reply.err.find("missing-folder"), std::string::npos) << reply.err;
+
+    // A correction that did not reach the disk is not said done.
+    const ControlReply added = CControlCommands::Run(
+        Request("add", {"Beta"}, {{"--start", "2023-11-14T09:00"}, {"--end", "2023-11-14T10:00"}}),
+        target);
+    EXPECT_EQ(added.exitCode, kControlSaveFailed);
+    EXPECT_EQ(added.out, "");
+    EXPECT_NE(added.err.find("missing-folder"), std::string::npos) << added.err;
+    EXPECT_NE(added.err.find("Nothing was changed."), std::string::npos) << added.err;
 }
 
 TEST(ControlProtocolTest, RequestsAndRepliesTravelUnchanged) {

@@ -71,10 +71,16 @@ ControlReply Finish(ControlTarget& target, const CorrectionPlan& plan, const cha
                DescribePeriodTimes(period.GetStart(), period.GetEnd()) + "\n";
         done = "and";
     }
+    // Nothing is said done that did not reach the disk: the running program keeps the change
+    // for its next save, while a run on the data file alone ends with it.
     if (app.HasUnsavedChanges())
         return ControlReply{
-            kControlSaveFailed, out,
-            said + "But the data file could not be written: " + app.GetLastSaveError()};
+            kControlSaveFailed,
+            {},
+            said + "The data file could not be written: " + app.GetLastSaveError() +
+                (target.CanAskPerson()
+                     ? " Punchwell keeps the change and writes it with its next save."
+                     : " Nothing was changed.")};
     return ControlReply{kControlOk, out, said};
 }
 
