@@ -202,7 +202,11 @@ TEST(CliWriteLock, KilledSavesLeaveNothingOnceTheLockIsTakenAgain) {
     }
     std::cout << rounds << " killed saves, the last left " << Leftovers(data)
               << " temporary file(s)\n";
-    ASSERT_GT(landed, 0) << "no kill landed inside a save; nothing was tested";
+    // Where starting a process costs most of a save (Windows under Wine on a busy machine),
+    // the kills may all miss the moment the copy exists: then nothing was tested, and the
+    // test says so rather than pass or fail.
+    if (landed == 0)
+        GTEST_SKIP() << "no kill landed inside a save in " << rounds << " rounds";
 
     // Reading takes no lock and removes nothing; the next writer does.
     EXPECT_EQ(RunCli({"check", mainFile}).exitCode, 0);
