@@ -45,10 +45,12 @@ bool XSession::StartServer() {
             m_error = QStringLiteral("Xvfb did not start");
             return false;
         }
+        // A probe that answers may be another test's server on the same number, caught in the
+        // moment before ours gives up on it: the display is ours only when its lock names us.
         if (QTest::qWaitFor(
                 [this] { return m_server.state() == QProcess::NotRunning || !Probe().isNull(); },
                 10000) &&
-            m_server.state() == QProcess::Running)
+            m_server.state() == QProcess::Running && HoldsLock(number))
             return true;
         m_error = QStringLiteral("Xvfb did not serve %1: ").arg(m_display) +
                   QString::fromLocal8Bit(m_server.readAllStandardError());
@@ -57,6 +59,8 @@ bool XSession::StartServer() {
             m_server.waitForFinished(3000);
         }
     }
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("no free display number found");
     return false;
 }
 
@@ -89,6 +93,15 @@ bool XSession::Start() {
     if (m_error.isEmpty())
         m_error = QStringLiteral("openbox did not start");
     return false;
+}
+
+bool XSession::HoldsLock(int number) const {
+    QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    bool ok = false;
+    const qint64 pid = QString::fromLatin1(lock.readAll()).trimmed().toLongLong(&ok);
+    return ok && pid == m_server.processId();
 }
 
 QString XSession::Probe() const {

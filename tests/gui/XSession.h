@@ -39,6 +39,7 @@ private:
     bool StartServer();
     // The window manager's mark on the root window; null when the display took no connection.
     QString Probe() const;
+    bool HoldsLock(int number) const;
 
     QString m_display;
     QString m_error;
