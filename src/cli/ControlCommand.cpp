@@ -61,7 +61,8 @@ std::string CControlCommand::ExitStatusHelp() {
            "  3  the data folder is held by a program that does not answer\n"
            "  4  Punchwell is locked (or the data file says so); nothing was changed\n"
            "  5  a dialog of Punchwell holds the data; nothing was changed\n"
-           "  6  the change was made, but the data file could not be written\n"
+           "  6  the data file could not be written: a running Punchwell keeps the change for\n"
+           "     its next save; without it nothing was changed\n"
            "  7  the notes were cancelled in Punchwell; still checked in\n";
 }
 

@@ -355,7 +355,11 @@ TEST(ControlCommandsSaveTest, AFailedSaveIsReportedWithItsCause) {
     CSessionControlTarget target(session, false);
     const ControlReply reply = CControlCommands::Run(Request("in", {"Beta"}), target);
     EXPECT_EQ(reply.exitCode, kControlSaveFailed);
+    EXPECT_EQ(reply.out, "");
     EXPECT_NE(reply.err.find("missing-folder"), std::string::npos) << reply.err;
+    // Run on the data file alone, the check-in ends with the run: it is not said done.
+    EXPECT_EQ(reply.err.find("Checked in"), std::string::npos) << reply.err;
+    EXPECT_NE(reply.err.find("Nothing was changed."), std::string::npos) << reply.err;
 
     // A correction that did not reach the disk is not said done.
     const ControlReply added = CControlCommands::Run(

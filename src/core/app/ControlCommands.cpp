@@ -124,11 +124,19 @@ std::int64_t TodaySeconds(const CPunchwellApp& app, const std::string& project,
     return seconds;
 }
 
-ControlReply SaveOutcome(CPunchwellApp& app, std::string done) {
+// Nothing is said done that did not reach the disk: the running program keeps the change for
+// its next save, while a run on the data file alone ends with it and the file stays as it was.
+ControlReply SaveOutcome(ControlTarget& target, std::string done) {
+    const CPunchwellApp& app = target.App();
     if (!app.HasUnsavedChanges())
         return Reply(kControlOk, std::move(done) + "\n");
+    if (target.CanAskPerson())
+        return Reply(kControlSaveFailed, {},
+                     done + " But the data file could not be written: " + app.GetLastSaveError() +
+                         " Punchwell keeps the change and writes it with its next save.");
     return Reply(kControlSaveFailed, {},
-                 done + " But the data file could not be written: " + app.GetLastSaveError());
+                 "The data file could not be written: " + app.GetLastSaveError() +
+                     " Nothing was changed.");
 }
 
 // Ends the open period: with the notes given, else asking as the program does when someone
@@ -168,9 +176,9 @@ ControlReply BeginPeriod(const ControlRequest& request, ControlTarget& target, c
     const bool began = checkIn.CheckIn(name);
     target.Changed();
     if (!began)
-        return app.HasUnsavedChanges() ? SaveOutcome(app, "Not checked in.")
+        return app.HasUnsavedChanges() ? SaveOutcome(target, "Not checked in.")
                                        : Refused(ControlRefusal::DialogOpen);
-    return SaveOutcome(app, "Checked in to " + name + ".");
+    return SaveOutcome(target, "Checked in to " + name + ".");
 }
 
 ControlReply Status(const ControlRequest& request, ControlTarget& target) {
@@ -237,7 +245,7 @@ ControlReply Out(const ControlRequest& request, ControlTarget& target) {
     ControlReply reply;
     if (!EndPeriod(request, target, reply))
         return reply;
-    return SaveOutcome(target.App(), "Checked out of " + project + ".");
+    return SaveOutcome(target, "Checked out of " + project + ".");
 }
 
 ControlReply Switch(const ControlRequest& request, ControlTarget& target) {
