@@ -62,7 +62,7 @@ Program& ProgramWith(int periods) {
         app.SetClock(&program->clock);
         app.SetFileOps(&program->ops);
         for (int i = 0; i < kProjects; ++i)
-            app.AppendTask(std::make_unique<CTask>(ProjectName(i)));
+            app.Store().AppendTask(std::make_unique<CTask>(ProjectName(i)));
         std::mt19937 random(99);
         std::int32_t start = kNow - 3600;
         for (int i = 0; i < periods; ++i) {
@@ -71,14 +71,14 @@ Program& ProgramWith(int periods) {
             const auto length = static_cast<std::int32_t>(600 + random() % 7200);
             period->SetStart(start - length);
             period->SetEnd(start);
-            app.AppendDoneTask(std::move(period));
+            app.Store().AppendDoneTask(std::move(period));
             start -= length + static_cast<std::int32_t>(60 + random() % 3600);
         }
         // Checked in for the last hour, so the status has a project and two times to work out.
         auto running = std::make_unique<CDoneTask>(ProjectName(7), "");
         running->Begin(kNow - 3000);
         running->SetEnd(kNow - 1);
-        app.AppendDoneTask(std::move(running));
+        app.Store().AppendDoneTask(std::move(running));
         program->session.CheckInState().ResumeOrOfferList();
         program->ops.writes = 0;
     }

@@ -75,7 +75,7 @@ void SetFileCounters(benchmark::State& state, std::size_t bytes) {
 void BM_SaveData(benchmark::State& state) {
     const int periods = static_cast<int>(state.range(0));
     CPunchwellApp app(Dir());
-    CDataFile::Read(FileBytes(periods), app);
+    CDataFile::Read(FileBytes(periods), app.Store());
     for (auto _ : state) {
         if (!app.SaveData()) {
             state.SkipWithError("SaveData failed");
@@ -129,10 +129,11 @@ void BM_LoadData(benchmark::State& state) {
     CPunchwellApp app(Dir());
     for (auto _ : state) {
         state.PauseTiming();
-        app.RemoveAll();
+        app.Store().RemoveAll();
         state.ResumeTiming();
         const LoadOutcome outcome = app.LoadData(path);
-        if (outcome.read.damaged || app.GetDoneCount() != static_cast<std::size_t>(periods)) {
+        if (outcome.read.damaged ||
+            app.Store().GetDoneCount() != static_cast<std::size_t>(periods)) {
             state.SkipWithError("LoadData did not read the file");
             break;
         }
@@ -227,7 +228,8 @@ void BM_LoadDataPaired(benchmark::State& state) {
         const LoadOutcome outcome = app->LoadData(path);
         const double load = Seconds(t);
         cpuRatios.push_back((ThreadCpu() - cpu) / floorCpu);
-        if (outcome.read.damaged || app->GetDoneCount() != static_cast<std::size_t>(periods)) {
+        if (outcome.read.damaged ||
+            app->Store().GetDoneCount() != static_cast<std::size_t>(periods)) {
             state.SkipWithError("LoadData did not read the file");
             return;
         }

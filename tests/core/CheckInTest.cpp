@@ -52,7 +52,7 @@ protected:
         m_app.SetFileOps(&m_ops);
         for (const char* name : {"Gamma", "Beta", "Alpha"}) {
             auto task = std::make_unique<CTask>(name);
-            m_app.AddTask(task);
+            m_app.Store().AddTask(task);
         }
     }
 
@@ -60,9 +60,9 @@ protected:
     std::vector<CDoneTask> SavedPeriods() const {
         CPunchwellApp reader(m_dir.str());
         reader.LoadData();
-        EXPECT_FALSE(reader.m_bLoadFailed);
+        EXPECT_FALSE(reader.LoadFailed());
         std::vector<CDoneTask> out;
-        for (const auto& p : reader.DoneTasks())
+        for (const auto& p : reader.Store().DoneTasks())
             out.push_back(*p);
         return out;
     }
@@ -202,7 +202,7 @@ TEST_F(CheckInTest, CancelInTheNotesKeepsTheSamePeriodRunningAndSavesNothing) {
     EXPECT_EQ(period->GetStart(), kT0);
     EXPECT_EQ(m_checkIn.GetCheckedOutText(), "");
     EXPECT_EQ(m_ops.saves, saves);
-    EXPECT_EQ(m_app.GetDoneCount(), 1U);
+    EXPECT_EQ(m_app.Store().GetDoneCount(), 1U);
     EXPECT_TRUE(m_view.trayShown);
     Tick();
     EXPECT_EQ(period->GetEnd(), kT0 + 14);
@@ -252,7 +252,7 @@ TEST_F(CheckInTest, ARunningPeriodIsResumedAfterARestart) {
     older->SetStart(kT0 - 7200);
     older->SetEnd(kT0 - 3600);
     older->SetRunningFlag(1);
-    ASSERT_TRUE(m_app.AddDoneTask(older));
+    ASSERT_TRUE(m_app.Store().AddDoneTask(older));
     ASSERT_TRUE(m_app.SaveData());
 
     // A new run of the program, an hour later.
@@ -273,7 +273,7 @@ TEST_F(CheckInTest, ARunningPeriodIsResumedAfterARestart) {
     EXPECT_EQ(checkIn.GetElapsedText(), "1 hours, 0 minutes, 0 seconds");
     EXPECT_EQ(view.updates, 1);
     // Only the newest is timed again; the other ends where it was saved.
-    const CDoneTask* ended = app.FindDoneTask(kT0 - 7200);
+    const CDoneTask* ended = app.Store().FindDoneTask(kT0 - 7200);
     ASSERT_NE(ended, nullptr);
     EXPECT_FALSE(ended->IsRunning());
     EXPECT_EQ(ended->GetEnd(), kT0 - 3600);
@@ -311,14 +311,14 @@ TEST_F(CheckInTest, StartUpOffersTheProjectListWithTheDefaultProject) {
         app.Options().m_bShowListOnStart = c.showList;
         if (c.projects) {
             auto task = std::make_unique<CTask>("Beta");
-            app.AddTask(task);
+            app.Store().AddTask(task);
         }
         if (c.asked)
             prompts.ExpectSelectProject("", c.answer);
         CCheckIn& checkIn = session.CheckInState();
         session.Start();
         EXPECT_FALSE(checkIn.IsCheckedIn());
-        EXPECT_EQ(app.GetDoneCount(), 0U);
+        EXPECT_EQ(app.Store().GetDoneCount(), 0U);
     }
 }
 
@@ -341,7 +341,7 @@ TEST_F(CheckInTest, SwitchClosesTheOldPeriodBeforeTheChoiceAndCancelStaysChecked
     m_prompts.ExpectSelectProject("", "Gamma");
     m_checkIn.OnSwitch("");
     EXPECT_EQ(m_checkIn.GetCurrentProject(), "Gamma");
-    EXPECT_EQ(m_app.GetDoneCount(), 2U);
+    EXPECT_EQ(m_app.Store().GetDoneCount(), 2U);
 
     // Cancel in the notes abandons the switch.
     m_prompts.ExpectNotes("Gamma", std::nullopt);
@@ -350,10 +350,10 @@ TEST_F(CheckInTest, SwitchClosesTheOldPeriodBeforeTheChoiceAndCancelStaysChecked
 }
 
 TEST_F(CheckInTest, AMissingAssociatedFileIsOpenedSilentlyAndTimingStarts) {
-    CTask* beta = m_app.FindTask("Beta");
+    CTask* beta = m_app.Store().FindTask("Beta");
     beta->SetFile("/no/such/folder/plan.doc");
     beta->SetFileUsed(1);
-    m_app.FindTask("Gamma")->SetFile("/no/such/unused.doc"); // flag off: never opened
+    m_app.Store().FindTask("Gamma")->SetFile("/no/such/unused.doc"); // flag off: never opened
 
     m_prompts.ExpectOpenWithShell("/no/such/folder/plan.doc", false);
     ASSERT_TRUE(m_checkIn.CheckIn("Beta"));
@@ -395,8 +395,8 @@ TEST_F(CheckInTest, NewProjectFromTheListIsAddedSavedAndTimed) {
     EXPECT_EQ(m_checkIn.GetCurrentProject(), "Delta");
     CPunchwellApp reader(m_dir.str());
     reader.LoadData();
-    ASSERT_NE(reader.FindTask("Delta"), nullptr);
-    EXPECT_EQ(reader.FindTask("Delta")->GetDollars(), 40U);
+    ASSERT_NE(reader.Store().FindTask("Delta"), nullptr);
+    EXPECT_EQ(reader.Store().FindTask("Delta")->GetDollars(), 40U);
 
     // Through the AutoSwitch selection: the old period closes first; a refused name then
     // leaves the program checked out.
@@ -408,7 +408,7 @@ TEST_F(CheckInTest, NewProjectFromTheListIsAddedSavedAndTimed) {
     m_checkIn.OnProjectSelChange(ProjectChoice::NewProject());
     EXPECT_FALSE(m_checkIn.IsCheckedIn());
     EXPECT_EQ(m_view.fills, 1);
-    EXPECT_EQ(m_app.GetTaskCount(), 4U);
+    EXPECT_EQ(m_app.Store().GetTaskCount(), 4U);
 
     // Cancel adds nothing.
     m_prompts.ExpectAddProject(std::nullopt);

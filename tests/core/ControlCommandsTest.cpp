@@ -48,9 +48,9 @@ protected:
         App().SetPrompts(m_prompts);
         for (const char* name : {"Website", "Client \"A\" work", "Ölçüm", "Beta"}) {
             auto task = std::make_unique<CTask>(name);
-            App().AddTask(task);
+            App().Store().AddTask(task);
         }
-        App().FindTask("Website")->SetRate(25, 50);
+        App().Store().FindTask("Website")->SetRate(25, 50);
     }
 
     CPunchwellApp& App() { return m_session.App(); }
@@ -61,7 +61,7 @@ protected:
     }
     // Shuts the gate the way the program does.
     void Refuse(ControlRefusal refusal) {
-        App().m_wLocked = refusal == ControlRefusal::Locked ? 1 : 0;
+        App().SetLockFlag(refusal == ControlRefusal::Locked ? 1 : 0);
         m_desktop.open = refusal == ControlRefusal::DialogOpen;
     }
 
@@ -70,7 +70,7 @@ protected:
         CPunchwellApp reader(m_dir.str());
         reader.LoadData();
         std::vector<CDoneTask> out;
-        for (const auto& p : reader.DoneTasks())
+        for (const auto& p : reader.Store().DoneTasks())
             out.push_back(*p);
         return out;
     }
@@ -95,7 +95,7 @@ TEST_F(ControlCommandsTest, StatusTellsTheRunningPeriodInTextAndJson) {
     auto earlier = std::make_unique<CDoneTask>("Website", "");
     earlier->Begin(kT0 - 7200);
     earlier->Finish(kT0 - 3600);
-    App().AddDoneTask(earlier);
+    App().Store().AddDoneTask(earlier);
     ASSERT_EQ(Run(Request("in", {"Website"})).exitCode, kControlOk);
     m_clock.advance(5025);
     EXPECT_EQ(
@@ -146,7 +146,7 @@ TEST_F(ControlCommandsTest, ProjectNamesMatchExactlyOrByLatinCaseWhenThatPicksOn
     EXPECT_EQ(Run(Request("in", {"website"})).out, "Checked in to Website.\n");
 
     auto twin = std::make_unique<CTask>("BETA");
-    App().AddTask(twin);
+    App().Store().AddTask(twin);
     const ControlReply ambiguous = Run(Request("switch", {"beta"}));
     EXPECT_EQ(ambiguous.exitCode, kControlUsage);
     EXPECT_NE(ambiguous.err.find("ambiguous"), std::string::npos) << ambiguous.err;
@@ -323,7 +323,7 @@ TEST_F(ControlCommandsTest, AddAndEditAreCorrectionsOfTheSessionThatUndoTakesBac
     EXPECT_EQ(reply.out, "changed: Beta, 11/14/23 09:00:00 to 09:45:00\n");
     // The change from outside is the session's last correction, as one made in Time Records.
     ASSERT_TRUE(m_session.PeriodEditor().Undo());
-    EXPECT_EQ(App().FindDoneTask(kT0 - 8 * 3600 - 13 * 60 - 20)->GetEnd(),
+    EXPECT_EQ(App().Store().FindDoneTask(kT0 - 8 * 3600 - 13 * 60 - 20)->GetEnd(),
               kT0 - 8 * 3600 - 13 * 60 - 20 + 5415);
 
     // The running program keeps its own clock.
@@ -351,7 +351,7 @@ TEST(ControlCommandsSaveTest, AFailedSaveIsReportedWithItsCause) {
     CPunchwellSession session(dir.file("missing-folder"));
     session.App().SetClock(&clock);
     auto task = std::make_unique<CTask>("Beta");
-    session.App().AddTask(task);
+    session.App().Store().AddTask(task);
     CSessionControlTarget target(session, false);
     const ControlReply reply = CControlCommands::Run(Request("in", {"Beta"}), target);
     EXPECT_EQ(reply.exitCode, kControlSaveFailed);

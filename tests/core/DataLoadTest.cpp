@@ -95,10 +95,10 @@ struct Fixture {
     explicit Fixture(const std::string& password = "mine") {
         app.SetClock(&clock);
         app.SetPrompts(prompts);
-        AddProject(app, "Web", 25, 50);
-        AddProject(app, "Admin");
-        AddPeriod(app, {"Web", H(9), H(10), "from here"});
-        AddPeriod(app, {"Admin", H(11), H(12), ""});
+        AddProject(app.Store(), "Web", 25, 50);
+        AddProject(app.Store(), "Admin");
+        AddPeriod(app.Store(), {"Web", H(9), H(10), "from here"});
+        AddPeriod(app.Store(), {"Admin", H(11), H(12), ""});
         app.SetPassword(password);
         EXPECT_TRUE(app.SaveData());
         mainBefore = ReadFile(app.GetDataPath());
@@ -108,7 +108,7 @@ struct Fixture {
     // The main file as written is the store as it stands.
     void ExpectMainFileIsTheStore() {
         EXPECT_EQ(ReadFile(app.GetDataPath()),
-                  CDataFile::Write(app, app.m_strPassword, app.m_wLocked));
+                  CDataFile::Write(app.Store(), app.ScrambledPassword(), app.LockFlag()));
     }
 };
 
@@ -153,15 +153,15 @@ TEST(DataLoad, ReplaceAllAndMergeFiles) {
         EXPECT_FALSE(load.IsDamaged());
         EXPECT_EQ(load.ProjectCount(), 2u);
         EXPECT_EQ(load.PeriodCount(), 2u);
-        EXPECT_EQ(Lines(f.app).size(), 4u) << "reading alone changes nothing";
+        EXPECT_EQ(Lines(f.app.Store()).size(), 4u) << "reading alone changes nothing";
 
         const LoadApplyResult result = load.Apply(f.app, c.method);
         EXPECT_EQ(result.status, LoadApplyResult::Status::Loaded);
-        EXPECT_EQ(Lines(f.app), c.after);
+        EXPECT_EQ(Lines(f.app.Store()), c.after);
         EXPECT_EQ(f.app.GetPassword(), c.passwordAfter);
-        EXPECT_EQ(f.app.m_wLocked, 1) << "the lock flag comes from the file";
+        EXPECT_EQ(f.app.LockFlag(), 1) << "the lock flag comes from the file";
         EXPECT_TRUE(result.lockedAfter);
-        EXPECT_FALSE(f.app.m_bLoadFailed);
+        EXPECT_FALSE(f.app.LoadFailed());
         EXPECT_TRUE(result.saved.ok);
         f.ExpectMainFileIsTheStore();
         // The data as it was before the load, kept to load back.
@@ -236,13 +236,13 @@ TEST(DataLoad, ALoadLeavesOneRunningPeriodTheNewest) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Fixture f;
-        AddPeriod(f.app, {"Admin", H(15), H(15, 30), "", 1});
+        AddPeriod(f.app.Store(), {"Admin", H(15), H(15, 30), "", 1});
         ASSERT_TRUE(f.app.SaveData());
         WriteFile(f.otherPath, c.file);
         ASSERT_EQ(CDataLoad::Read(f.otherPath).Apply(f.app, c.method).status,
                   LoadApplyResult::Status::Loaded);
         std::vector<std::string> running;
-        for (const auto& p : f.app.DoneTasks())
+        for (const auto& p : f.app.Store().DoneTasks())
             if (p->IsRunning())
                 running.push_back(p->GetProject() + " " + std::to_string(p->GetStart() - H(0)));
         EXPECT_EQ(running, std::vector<std::string>{c.running});
@@ -256,9 +256,10 @@ TEST(DataLoad, MergingTheMainFileIntoItself) {
     const LoadApplyResult result = load.Apply(f.app, LoadMethod::MergeFiles);
     EXPECT_EQ(result.merge.projectsRemoved, 2u);
     EXPECT_EQ(result.merge.periodsAbsorbed, 2u);
-    EXPECT_EQ(Lines(f.app), (std::vector<std::string>{"Web $25.50", "Admin $0.0",
-                                                      "Web 32400..36000 \"from here\nfrom here\"",
-                                                      "Admin 39600..43200 \"\""}));
+    EXPECT_EQ(Lines(f.app.Store()),
+              (std::vector<std::string>{"Web $25.50", "Admin $0.0",
+                                        "Web 32400..36000 \"from here\nfrom here\"",
+                                        "Admin 39600..43200 \"\""}));
     f.ExpectMainFileIsTheStore();
 }
 
@@ -280,14 +281,14 @@ TEST(DataLoad, DamagedFileIsCountedBeforeAnythingChanges) {
     EXPECT_NE(load.DamagedQuestion(LoadMethod::MergeFiles).find("merged into your current data"),
               std::string::npos);
     EXPECT_EQ(ReadFile(f.app.GetDataPath()), f.mainBefore);
-    EXPECT_EQ(Lines(f.app).size(), 4u);
+    EXPECT_EQ(Lines(f.app.Store()).size(), 4u);
 
     // Going on loads what was read; the data before is in the kept copy.
     const LoadApplyResult result = load.Apply(f.app, LoadMethod::ReplaceAll);
     EXPECT_TRUE(result.read.damaged);
-    EXPECT_TRUE(f.app.m_bLoadFailed);
-    EXPECT_EQ(Lines(f.app), (std::vector<std::string>{"Web $40.0", "Design $0.0",
-                                                      "Design 46800..50400 \"\" running"}));
+    EXPECT_TRUE(f.app.LoadFailed());
+    EXPECT_EQ(Lines(f.app.Store()), (std::vector<std::string>{"Web $40.0", "Design $0.0",
+                                                              "Design 46800..50400 \"\" running"}));
     EXPECT_EQ(ReadFile(result.keptCopy), f.mainBefore);
     f.ExpectMainFileIsTheStore();
 }
@@ -301,7 +302,7 @@ TEST(DataLoad, MissingOrUnreadableFileChangesNothing) {
         EXPECT_NE(load.ErrorMessage().find(path), std::string::npos) << load.ErrorMessage();
         const LoadApplyResult result = load.Apply(f.app, LoadMethod::ReplaceAll);
         EXPECT_EQ(result.status, LoadApplyResult::Status::NotReadable);
-        EXPECT_EQ(Lines(f.app).size(), 4u);
+        EXPECT_EQ(Lines(f.app.Store()).size(), 4u);
         EXPECT_EQ(ReadFile(f.app.GetDataPath()), f.mainBefore);
         EXPECT_FALSE(std::filesystem::exists(f.dir.file(kCopyName)));
     }
@@ -341,7 +342,7 @@ TEST(DataLoad, NoCopyMeansNoLoadUntilTheCallerSaysGoOn) {
     CPunchwellApp app(dir.str());
     app.SetClock(&clock);
     app.SetPrompts(prompts);
-    AddProject(app, "Web");
+    AddProject(app.Store(), "Web");
     // A main "file" that cannot be copied.
     std::filesystem::create_directory(app.GetDataPath());
     WriteFile(dir.file("other.pnd"), OtherFile());
@@ -351,7 +352,7 @@ TEST(DataLoad, NoCopyMeansNoLoadUntilTheCallerSaysGoOn) {
     EXPECT_EQ(result.status, LoadApplyResult::Status::CopyFailed);
     EXPECT_NE(result.copyError.find(app.GetDataPath()), std::string::npos) << result.copyError;
     EXPECT_NE(CopyFailedQuestion(result).find(result.copyError), std::string::npos);
-    EXPECT_EQ(Lines(app), std::vector<std::string>{"Web $0.0"});
+    EXPECT_EQ(Lines(app.Store()), std::vector<std::string>{"Web $0.0"});
 
     // Told to go on, it loads; the main file cannot be written there either, and the result
     // says so for the caller to show.
@@ -364,7 +365,7 @@ TEST(DataLoad, NoCopyMeansNoLoadUntilTheCallerSaysGoOn) {
         << result.saved.message;
     EXPECT_TRUE(prompts.shown().empty()) << "shown by the caller, not by the load";
     EXPECT_TRUE(result.keptCopy.empty());
-    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.Store().GetTaskCount(), 2u);
 }
 
 TEST(DataLoad, PasswordAndLockRulesWhenTheFileStopsEarly) {

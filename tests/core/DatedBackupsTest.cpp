@@ -95,10 +95,11 @@ TEST(DatedBackups, FourHundredDaysOfDailyUseKeepExactlyThePromisedCopies) {
             app.SetClock(&clock);
             app.SetFileOps(&ops);
             LoadDataAtStartup(app, false);
-            ASSERT_FALSE(app.m_bLoadFailed);
-            AddPeriod(app, clock.Now());
+            ASSERT_FALSE(app.LoadFailed());
+            AddPeriod(app.Store(), clock.Now());
             ASSERT_TRUE(app.SaveData());
-            AddPeriod(app, clock.Now() + 7200); // a second save the same day changes no copy
+            AddPeriod(app.Store(),
+                      clock.Now() + 7200); // a second save the same day changes no copy
             ASSERT_TRUE(app.SaveData());
         }
         const std::set<int> present = DatesInFolder(folder);
@@ -215,14 +216,14 @@ TEST(DatedBackups, DamagedMainFileIsNotCopied) {
     FakeClock clock(kFirstMorning);
     {
         CPunchwellApp app(dir.str());
-        AddPeriod(app, kFirstMorning - 86400);
-        AddPeriod(app, kFirstMorning - 2 * 86400);
-        const std::string bytes = CDataFile::Write(app, "", 0);
+        AddPeriod(app.Store(), kFirstMorning - 86400);
+        AddPeriod(app.Store(), kFirstMorning - 2 * 86400);
+        const std::string bytes = CDataFile::Write(app.Store(), "", 0);
         WriteFile(app.GetDataPath(), bytes);
         CPunchwellApp reader(dir.str());
         reader.SetClock(&clock);
         reader.LoadData();
-        ASSERT_FALSE(reader.m_bLoadFailed);
+        ASSERT_FALSE(reader.LoadFailed());
         EXPECT_FALSE(fs::exists(dir.path() / "backups"));
         WriteFile(app.GetDataPath(), bytes.substr(0, bytes.size() - 3));
     }
@@ -250,8 +251,8 @@ TEST(DatedBackups, DeferredStartupCopyIsTheFileAsReadUnderTheOptionsRetention) {
     std::string morning;
     {
         CPunchwellApp app(dir.str());
-        AddPeriod(app, kFirstMorning - 86400);
-        morning = CDataFile::Write(app, "", 0);
+        AddPeriod(app.Store(), kFirstMorning - 86400);
+        morning = CDataFile::Write(app.Store(), "", 0);
         WriteFile(app.GetDataPath(), morning);
     }
     CPunchwellApp app(dir.str());
@@ -262,7 +263,7 @@ TEST(DatedBackups, DeferredStartupCopyIsTheFileAsReadUnderTheOptionsRetention) {
     ASSERT_EQ(r.backupRefresh.DatedCopyDay(), 20251103);
     EXPECT_FALSE(fs::exists(folder / "timedata-20251103.pnd"));
 
-    AddPeriod(app, kFirstMorning);
+    AddPeriod(app.Store(), kFirstMorning);
     ASSERT_TRUE(app.SaveData());
     EXPECT_FALSE(fs::exists(folder / "timedata-20251103.pnd")) << "the save took the copy's turn";
 
@@ -291,7 +292,7 @@ TEST(DatedBackups, AFailedCopyNeverFailsTheSave) {
     CPunchwellApp app(dir.str());
     app.SetClock(&clock);
     app.SetPrompts(prompts);
-    AddPeriod(app, kFirstMorning);
+    AddPeriod(app.Store(), kFirstMorning);
     EXPECT_TRUE(app.SaveData());
     const FileResult again = app.KeepDatedBackup(ReadFile(app.GetDataPath()));
     EXPECT_FALSE(again.ok);
@@ -311,7 +312,7 @@ TEST(DatedBackups, CopyTakesTheDataFilesPermissions) {
     FakeClock clock(kFirstMorning);
     CPunchwellApp app(dir.str());
     app.SetClock(&clock);
-    WriteFile(app.GetDataPath(), CDataFile::Write(app, "", 0));
+    WriteFile(app.GetDataPath(), CDataFile::Write(app.Store(), "", 0));
     fs::permissions(app.GetDataPath(),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(LoadDataAtStartup(app, false).which, StartupCase::MainOk);

@@ -25,12 +25,12 @@ protected:
         app.SetClock(&clock);
         app.SetPrompts(prompts);
         app.SetFileOps(&disk);
-        app.AddTask(project);
+        app.Store().AddTask(project);
         auto period = std::make_unique<CDoneTask>("Garden", "");
         period->Begin(kCheckIn);
         period->SetEnd(kCheckIn);
         running = period.get();
-        app.AddDoneTask(period);
+        app.Store().AddDoneTask(period);
         EXPECT_TRUE(app.SaveData()); // the file as the autosave left it: still running
         clock.advance(3600);
     }

@@ -44,7 +44,7 @@ protected:
         m_app.SetClock(&m_clock);
         m_app.SetPrompts(m_prompts);
         auto task = std::make_unique<CTask>("Alpha");
-        m_app.AddTask(task);
+        m_app.Store().AddTask(task);
         m_watch.SetSource(&m_source);
         EXPECT_EQ(m_app.GetOptions().m_wIdleMinutes, 15); // the default threshold
     }
@@ -81,7 +81,7 @@ protected:
 
     std::vector<Period> Periods() const {
         std::vector<Period> out;
-        for (const auto& p : m_app.DoneTasks())
+        for (const auto& p : m_app.Store().DoneTasks())
             out.push_back({p->GetStart(), p->GetEnd(), p->IsRunning(), p->GetNotes()});
         return out;
     }
@@ -89,7 +89,7 @@ protected:
         CPunchwellApp reader(m_dir.str());
         reader.LoadData();
         std::vector<Period> out;
-        for (const auto& p : reader.DoneTasks())
+        for (const auto& p : reader.Store().DoneTasks())
             out.push_back({p->GetStart(), p->GetEnd(), p->IsRunning(), p->GetNotes()});
         return out;
     }
@@ -366,7 +366,7 @@ TEST_F(IdleWatchTest, TwoTimesAwayBeforeAnAnswerAreAskedInTurn) {
 TEST_F(IdleWatchTest, WhileLockedTheQuestionWaitsForTheUnlock) {
     ASSERT_TRUE(m_checkIn.CheckIn("Alpha"));
     Work(100);
-    m_app.m_wLocked = 1;
+    m_app.SetLockFlag(1);
     Away(20 * kMinute);
     Return();
     Work(30);
@@ -375,7 +375,7 @@ TEST_F(IdleWatchTest, WhileLockedTheQuestionWaitsForTheUnlock) {
     EXPECT_FALSE(m_watch.Answer(IdleAnswer::DiscardAndCheckOut));
     EXPECT_TRUE(m_checkIn.IsCheckedIn());
 
-    m_app.m_wLocked = 0;
+    m_app.SetLockFlag(0);
     ExpectQuestion(At(100), At(100 + 20 * kMinute + 1));
     // The session shows it, and takes an answer only for the question as it stands.
     const std::optional<IdleQuestion> shown = m_session.State().idleQuestion;

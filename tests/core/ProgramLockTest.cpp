@@ -50,7 +50,7 @@ public:
 
 private:
     void Record(const char* what) {
-        calls.push_back(std::string(what) + (m_app.m_wLocked ? " locked" : " unlocked"));
+        calls.push_back(std::string(what) + (m_app.LockFlag() ? " locked" : " unlocked"));
     }
     const CPunchwellApp& m_app;
 };
@@ -73,7 +73,7 @@ protected:
         OnDisk disk;
         disk.exists = again.DataFileExists();
         again.LoadData();
-        disk.locked = again.m_wLocked;
+        disk.locked = again.LockFlag();
         disk.password = again.GetPassword();
         return disk;
     }
@@ -122,8 +122,8 @@ TEST_F(ProgramLock, WithoutPasswordEveryWayBackStaysUnlockedAndSavesNothing) {
                           "the configuration dialog.",
                           MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
         EXPECT_FALSE(lock.ToggleLock(false));
-        EXPECT_EQ(app.m_wLocked, 0);
-        EXPECT_EQ(app.m_strPassword, "");
+        EXPECT_EQ(app.LockFlag(), 0);
+        EXPECT_EQ(app.ScrambledPassword(), "");
         EXPECT_TRUE(view.calls.empty());
         EXPECT_FALSE(Disk().exists);
         EXPECT_TRUE(script.allAnswered());
@@ -143,11 +143,11 @@ TEST_F(ProgramLock, PasswordSetOnTheSpotIsSavedBeforeTheConfirmationAndOutlivesN
         EXPECT_EQ(disk.password, "Pa55");
         // Not locked yet: declining now must not leave a lock in the file.
         EXPECT_EQ(disk.locked, 0);
-        EXPECT_EQ(app.m_wLocked, 0);
+        EXPECT_EQ(app.LockFlag(), 0);
     });
     EXPECT_FALSE(lock.ToggleLock(false));
     EXPECT_EQ(app.GetPassword(), "Pa55");
-    EXPECT_EQ(app.m_wLocked, 0);
+    EXPECT_EQ(app.LockFlag(), 0);
     EXPECT_TRUE(view.calls.empty());
     EXPECT_TRUE(options.ints.empty()) << "No writes no options";
     EXPECT_EQ(Disk().locked, 0);
@@ -181,14 +181,14 @@ TEST_F(ProgramLock, ClearingAskAgainTurnsRemindLockOffForTheNextLock) {
     EXPECT_TRUE(lock.ToggleLock(false));
     EXPECT_EQ(prompts.dialogLog(),
               (std::vector<std::string>{"Lock Program (ask again)", "Enter The Password"}));
-    EXPECT_EQ(app.m_wLocked, 1);
+    EXPECT_EQ(app.LockFlag(), 1);
 }
 
 TEST_F(ProgramLock, NoAtTheConfirmationStaysUnlockedAndKeepsTheOption) {
     SetPasswordAndSave("secret");
     prompts.ExpectConfirmLock(false, false);
     EXPECT_FALSE(lock.ToggleLock(false));
-    EXPECT_EQ(app.m_wLocked, 0);
+    EXPECT_EQ(app.LockFlag(), 0);
     EXPECT_EQ(app.GetOptions().m_bRemindLock, 1);
     EXPECT_TRUE(options.ints.empty());
     EXPECT_TRUE(view.calls.empty());
@@ -202,15 +202,15 @@ TEST_F(ProgramLock, UnlockAsksUntilTheRightPasswordAndStaysLockedMeanwhile) {
     view.calls.clear();
 
     // Cancel: still locked, nothing shown.
-    prompts.ExpectEnterPassword("secret", false, [&] { EXPECT_EQ(app.m_wLocked, 1); });
+    prompts.ExpectEnterPassword("secret", false, [&] { EXPECT_EQ(app.LockFlag(), 1); });
     EXPECT_FALSE(lock.ToggleLock(false));
-    EXPECT_EQ(app.m_wLocked, 1);
+    EXPECT_EQ(app.LockFlag(), 1);
     EXPECT_TRUE(view.calls.empty());
     EXPECT_EQ(Disk().locked, 1);
 
     // The silent flag does not skip the password.
     prompts.ExpectEnterPassword("secret", true, [&] {
-        EXPECT_EQ(app.m_wLocked, 1) << "nothing reachable while the password is asked";
+        EXPECT_EQ(app.LockFlag(), 1) << "nothing reachable while the password is asked";
     });
     EXPECT_TRUE(lock.ToggleLock(true));
     EXPECT_EQ(view.calls, kUnlocked);
@@ -233,7 +233,7 @@ TEST_F(ProgramLock, SilentRelockAsksNothingButNeedsAPassword) {
     RecordingView bareView(bare);
     CProgramLock bareLock(bare, bareView.Notifier());
     EXPECT_FALSE(bareLock.ToggleLock(true));
-    EXPECT_EQ(bare.m_wLocked, 0);
+    EXPECT_EQ(bare.LockFlag(), 0);
     EXPECT_TRUE(bareView.calls.empty());
 }
 
@@ -249,7 +249,7 @@ TEST_F(ProgramLock, ASecondToggleWhileTheFirstAsksIsRefused) {
     EXPECT_EQ(view.calls, kLocked);
     prompts.ExpectEnterPassword("secret", true, [&] { EXPECT_FALSE(lock.ToggleLock(false)); });
     EXPECT_TRUE(lock.ToggleLock(false));
-    EXPECT_EQ(app.m_wLocked, 0);
+    EXPECT_EQ(app.LockFlag(), 0);
 }
 
 TEST_F(ProgramLock, EveryBytePasswordSurvivesSaveAndReloadAndUnlocks) {
@@ -279,9 +279,9 @@ TEST_F(ProgramLock, EveryBytePasswordSurvivesSaveAndReloadAndUnlocks) {
 TEST_F(ProgramLock, ALockedFileRelocksAtTheFirstPollOfALaterSecondOnceNoWindowIsOpen) {
     SetPasswordAndSave("secret");
     constexpr std::int32_t kNow = 1700000000;
-    app.m_wLocked = 1;
+    app.SetLockFlag(1);
     lock.ArmRelockIfLocked(kNow);
-    EXPECT_EQ(app.m_wLocked, 0);
+    EXPECT_EQ(app.LockFlag(), 0);
     EXPECT_TRUE(lock.IsRelockPending());
     lock.PollRelock(kNow, false);
     EXPECT_TRUE(view.calls.empty()) << "not within the second it was armed";
@@ -310,7 +310,7 @@ TEST_F(ProgramLock, ALockedFileRelocksAtTheFirstPollOfALaterSecondOnceNoWindowIs
     CPunchwellApp bare(other.path().string());
     RecordingView bareView(bare);
     CProgramLock bareLock(bare, bareView.Notifier());
-    bare.m_wLocked = 1;
+    bare.SetLockFlag(1);
     bareLock.ArmRelockIfLocked(kNow);
     bareLock.PollRelock(kNow + 1, false);
     EXPECT_EQ(bareView.calls, std::vector<std::string>{"release unlocked"});
@@ -325,10 +325,10 @@ TEST(ProgramLockStart, DataSavedLockedLocksAtStartWithoutTheProjectList) {
     FakePrompts prompts; // nothing queued: any question fails the test
     app.SetPrompts(prompts);
     auto task = std::make_unique<CTask>("Alpha");
-    app.AddTask(task);
+    app.Store().AddTask(task);
     app.Options().m_bShowListOnStart = 1;
     app.SetPassword("secret");
-    app.m_wLocked = 1; // as the data file said
+    app.SetLockFlag(1); // as the data file said
     SessionProbe probe(session);
     session.Start();
     EXPECT_TRUE(session.State().locked);

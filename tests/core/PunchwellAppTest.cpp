@@ -65,21 +65,21 @@ TEST(PunchwellApp, PathsAndClock) {
 TEST(PunchwellApp, SaveAndLoadTheMainFile) {
     TempDir dir;
     CPunchwellApp app(dir.str());
-    AddProject(app, "Web");
+    AddProject(app.Store(), "Web");
     app.SetPassword("abc");
-    app.m_wLocked = 1;
+    app.SetLockFlag(1);
     ASSERT_TRUE(app.SaveData());
-    EXPECT_EQ(ReadFile(app.GetDataPath()), CDataFile::Write(app, "eca", 1));
+    EXPECT_EQ(ReadFile(app.GetDataPath()), CDataFile::Write(app.Store(), "eca", 1));
     EXPECT_TRUE(app.DataFileExists());
     EXPECT_FALSE(app.DataFileExists(app.GetBackupPath()));
 
     CPunchwellApp other(dir.str());
     const LoadOutcome out = other.LoadData();
     EXPECT_TRUE(out.existed);
-    EXPECT_FALSE(other.m_bLoadFailed);
+    EXPECT_FALSE(other.LoadFailed());
     EXPECT_EQ(other.GetPassword(), "abc");
-    EXPECT_EQ(other.m_wLocked, 1);
-    ASSERT_NE(other.FindTask("Web"), nullptr);
+    EXPECT_EQ(other.LockFlag(), 1);
+    ASSERT_NE(other.Store().FindTask("Web"), nullptr);
 }
 
 // A file of many megabytes, read back whole: the loader gives the memory of what it has read
@@ -88,7 +88,7 @@ TEST(PunchwellApp, SaveAndLoadTheMainFile) {
 TEST(PunchwellApp, LargeFileLoadsBackExactly) {
     TempDir dir;
     CPunchwellApp app(dir.str());
-    AddProject(app, "Web");
+    AddProject(app.Store(), "Web");
     for (int i = 0; i < 40000; ++i) {
         auto period = std::make_unique<CDoneTask>(
             i % 3 ? "Web" : "Caf\xC3\xA9 " + std::to_string(i % 7),
@@ -96,7 +96,7 @@ TEST(PunchwellApp, LargeFileLoadsBackExactly) {
                 std::string(static_cast<std::size_t>(i % 97), 'x'));
         period->SetStart(i * 10);
         period->SetEnd(i * 10 + 5);
-        app.AppendDoneTask(std::move(period));
+        app.Store().AppendDoneTask(std::move(period));
     }
     ASSERT_TRUE(app.SaveData());
     const std::string bytes = ReadFile(app.GetDataPath());
@@ -104,13 +104,13 @@ TEST(PunchwellApp, LargeFileLoadsBackExactly) {
 
     CPunchwellApp other(dir.str());
     ASSERT_FALSE(other.LoadData().read.damaged);
-    EXPECT_EQ(CDataFile::Write(other, {}, 0), bytes);
+    EXPECT_EQ(CDataFile::Write(other.Store(), {}, 0), bytes);
 }
 
 TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     TempDir dir;
     CPunchwellApp app(dir.str());
-    AddProject(app, "Web");
+    AddProject(app.Store(), "Web");
     ASSERT_TRUE(app.SaveData());
     const std::string before = ReadFile(app.GetDataPath());
 
@@ -119,17 +119,17 @@ TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     ops.failAfterBytes = 3;
     app.SetPrompts(prompts);
     app.SetFileOps(&ops);
-    AddProject(app, "Admin");
+    AddProject(app.Store(), "Admin");
     prompts.Expect("Punchwell", "Disk full while accessing " + app.GetDataPath() + ".",
                    MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok);
     EXPECT_FALSE(app.SaveData());
     EXPECT_EQ(ReadFile(app.GetDataPath()), before);
-    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.Store().GetTaskCount(), 2u);
 
     // The next save writes everything again.
     ops.failAfterBytes.reset();
     EXPECT_TRUE(app.SaveData());
-    EXPECT_EQ(ReadFile(app.GetDataPath()), CDataFile::Write(app, "", 0));
+    EXPECT_EQ(ReadFile(app.GetDataPath()), CDataFile::Write(app.Store(), "", 0));
 
     // A real failure, through the system's own file operations: a directory is in the way.
     app.SetFileOps(nullptr);
@@ -149,19 +149,19 @@ TEST(PunchwellApp, LoadDataRules) {
     // Missing: nothing happens.
     LoadOutcome out = app.LoadData();
     EXPECT_FALSE(out.existed);
-    EXPECT_FALSE(app.m_bLoadFailed);
+    EXPECT_FALSE(app.LoadFailed());
 
     // A password set in the program survives; the lock always comes from the file.
     WriteFile(dir.file("locked.pnd"), Fixture("password-unicode.pnd"));
     app.SetPassword("mine");
-    app.m_wLocked = 0;
+    app.SetLockFlag(0);
     app.LoadData(dir.file("locked.pnd"));
     EXPECT_EQ(app.GetPassword(), "mine");
-    EXPECT_EQ(app.m_wLocked, 1);
+    EXPECT_EQ(app.LockFlag(), 1);
     WriteFile(dir.file("unlocked.pnd"), Fixture("example.pnd"));
     app.LoadData(dir.file("unlocked.pnd"));
-    EXPECT_EQ(app.m_wLocked, 0);
-    EXPECT_EQ(app.GetTaskCount(), 3u); // loading appends
+    EXPECT_EQ(app.LockFlag(), 0);
+    EXPECT_EQ(app.Store().GetTaskCount(), 3u); // loading appends
 
     CPunchwellApp fresh(dir.str());
     fresh.LoadData(dir.file("locked.pnd"));
@@ -171,9 +171,9 @@ TEST(PunchwellApp, LoadDataRules) {
     WriteFile(dir.file("cut.pnd"), Fixture("truncated.pnd"));
     out = fresh.LoadData(dir.file("cut.pnd"));
     EXPECT_TRUE(out.read.damaged);
-    EXPECT_TRUE(fresh.m_bLoadFailed);
+    EXPECT_TRUE(fresh.LoadFailed());
     fresh.LoadData(dir.file("unlocked.pnd"));
-    EXPECT_TRUE(fresh.m_bLoadFailed);
+    EXPECT_TRUE(fresh.LoadFailed());
 
     // There but unreadable: counts as a failed read, with the path and the cause.
     CPunchwellApp third(dir.str());
@@ -181,7 +181,7 @@ TEST(PunchwellApp, LoadDataRules) {
     EXPECT_TRUE(out.existed);
     EXPECT_TRUE(out.unreadable);
     EXPECT_NE(out.errorMessage.find(dir.str()), std::string::npos);
-    EXPECT_TRUE(third.m_bLoadFailed);
+    EXPECT_TRUE(third.LoadFailed());
 }
 
 TEST(PunchwellAppOptions, DefaultsWhenNothingIsStored) {
@@ -313,10 +313,10 @@ TEST(PunchwellApp, PasswordIsKeptScrambled) {
     CPunchwellApp app("/tmp");
     EXPECT_EQ(app.GetPassword(), "");
     app.SetPassword("abc");
-    EXPECT_EQ(app.m_strPassword, "eca");
+    EXPECT_EQ(app.ScrambledPassword(), "eca");
     EXPECT_EQ(app.GetPassword(), "abc");
     app.SetPassword("");
-    EXPECT_EQ(app.m_strPassword, "");
+    EXPECT_EQ(app.ScrambledPassword(), "");
 }
 
 } // namespace

@@ -51,7 +51,7 @@ public:
         m_app.SetPrompts(m_prompts);
         m_session.SetDesktop(m_desktop);
         for (const char* name : {"Alpha", "Beta"})
-            m_app.AppendTask(std::make_unique<CTask>(name));
+            m_app.Store().AppendTask(std::make_unique<CTask>(name));
         m_app.Options().m_bShowListOnStart = 0;
         EXPECT_TRUE(m_app.SaveData());
         m_mainBefore = ReadFile(m_app.GetDataPath());
@@ -60,7 +60,7 @@ public:
 
     std::vector<std::string> Projects() const {
         std::vector<std::string> names;
-        for (const auto& task : m_app.Tasks())
+        for (const auto& task : m_app.Store().Tasks())
             names.push_back(task->GetName());
         return names;
     }
@@ -171,7 +171,7 @@ TEST_F(SessionFlow, LoadReplacesOrMergesThenSavesAndRefillsTheList) {
     EXPECT_GT(m_prompts.progressSteps(), 0);
     CPunchwellApp reader(m_dir.str());
     reader.LoadData();
-    EXPECT_NE(reader.FindTask("Mail"), nullptr) << "saved";
+    EXPECT_NE(reader.Store().FindTask("Mail"), nullptr) << "saved";
     EXPECT_TRUE(std::filesystem::exists(m_dir.file("timedata.before-load-20231114-221320.pnd")));
 
     // Replace: only the file's projects are left; no progress window.
@@ -247,7 +247,7 @@ TEST_F(SessionFlow, LockAndUnlockWithTheRelockAndHeldFiles) {
 
 TEST_F(SessionFlow, StartingLockedHoldsTheStartUpFileUntilTheUnlock) {
     m_app.SetPassword("pw");
-    m_app.m_wLocked = 1; // as read from the file
+    m_app.SetLockFlag(1); // as read from the file
     // The command-line file arrives before the window is up: nothing is asked before the
     // unlock, then its path is shown over the window.
     m_session.OpenFile(m_other, false, false);
@@ -269,7 +269,7 @@ TEST_F(SessionFlow, StartingLockedHoldsTheStartUpFileUntilTheUnlock) {
 TEST_F(SessionFlow, RelockAfterALoadWaitsForAnOpenWindow) {
     m_app.SetPassword("pw");
     m_session.Start();
-    m_app.m_wLocked = 1; // a loaded file said so
+    m_app.SetLockFlag(1); // a loaded file said so
     m_session.Lock().ArmRelockIfLocked(m_clock.Now());
     EXPECT_FALSE(m_session.State().locked);
     EXPECT_TRUE(m_session.HoldsRequests());
@@ -385,8 +385,8 @@ TEST_F(SessionFlow, WithNobodyAtTheKeyboardNothingIsDecidedForThePerson) {
     m_session.CheckInState().CheckIn("Beta");
     Tick(30);
     EXPECT_TRUE(m_session.CheckInState().CheckOut());
-    ASSERT_EQ(m_app.GetDoneCount(), 1U);
-    EXPECT_EQ(m_app.DoneTasks().front()->GetNotes(), "");
+    ASSERT_EQ(m_app.Store().GetDoneCount(), 1U);
+    EXPECT_EQ(m_app.Store().DoneTasks().front()->GetNotes(), "");
 
     m_session.LockCommand();
     EXPECT_FALSE(m_session.State().locked) << "no password was set for it";
@@ -413,9 +413,9 @@ TEST_F(SessionFlow, ExitChecksOutWithNotesAndCancelKeepsTheProgramRunning) {
     EXPECT_FALSE(m_session.State().checkedIn);
     CPunchwellApp reader(m_dir.str());
     reader.LoadData();
-    ASSERT_EQ(reader.GetDoneCount(), 1U);
-    EXPECT_EQ(reader.DoneTasks().front()->GetNotes(), "done for today");
-    EXPECT_EQ(reader.DoneTasks().front()->GetDuration(), 90);
+    ASSERT_EQ(reader.Store().GetDoneCount(), 1U);
+    EXPECT_EQ(reader.Store().DoneTasks().front()->GetNotes(), "done for today");
+    EXPECT_EQ(reader.Store().DoneTasks().front()->GetDuration(), 90);
 
     // Checked out: nothing to ask.
     EXPECT_TRUE(m_session.Exit());
@@ -436,9 +436,9 @@ TEST_F(SessionFlow, ALateCheckInHasItsStartMovedBackAndSaved) {
     EXPECT_EQ(m_session.State().elapsedText, "1 hours, 1 minutes, 0 seconds");
     CPunchwellApp reader(m_dir.str());
     reader.LoadData();
-    ASSERT_EQ(reader.GetDoneCount(), 1U);
-    EXPECT_EQ(reader.DoneTasks().front()->GetStart(), kT0 - 3600);
-    EXPECT_TRUE(reader.DoneTasks().front()->IsRunning());
+    ASSERT_EQ(reader.Store().GetDoneCount(), 1U);
+    EXPECT_EQ(reader.Store().DoneTasks().front()->GetStart(), kT0 - 3600);
+    EXPECT_TRUE(reader.Store().DoneTasks().front()->IsRunning());
 
     // The clock goes on from the new start, and Undo in Time Records would take it back.
     Tick(1);

@@ -90,7 +90,7 @@ TEST_F(Startup, MainOkRefreshesTheBackup) {
     EXPECT_EQ(ReadFile(BackupPath()), Fixture("password-unicode.pnd"));
     EXPECT_EQ(ReadFile(MainPath()), Fixture("password-unicode.pnd"));
     EXPECT_EQ(app.GetPassword(), "abc");
-    EXPECT_EQ(app.m_wLocked, 1);
+    EXPECT_EQ(app.LockFlag(), 1);
     EXPECT_TRUE(prompts.shown().empty());
 }
 
@@ -158,10 +158,10 @@ TEST_F(Startup, MainDamagedBackupOk) {
     ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
     const StartupResult r = LoadDataAtStartup(app, false);
     EXPECT_EQ(r.which, StartupCase::MainDamagedBackupOk);
-    EXPECT_FALSE(app.m_bLoadFailed);
+    EXPECT_FALSE(app.LoadFailed());
     // Exactly the backup's records, none twice.
-    EXPECT_EQ(app.GetTaskCount(), 2u);
-    EXPECT_EQ(app.GetDoneCount(), 1u);
+    EXPECT_EQ(app.Store().GetTaskCount(), 2u);
+    EXPECT_EQ(app.Store().GetDoneCount(), 1u);
     EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
     EXPECT_EQ(r.keptCopies, std::vector<std::string>{Kept("timedata")});
     EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
@@ -175,10 +175,10 @@ TEST_F(Startup, BothDamaged) {
                       CopyLine(BackupPath(), Kept("tdbackup")));
     const StartupResult r = LoadDataAtStartup(app, false);
     EXPECT_EQ(r.which, StartupCase::BothDamaged);
-    EXPECT_TRUE(app.m_bLoadFailed);
+    EXPECT_TRUE(app.LoadFailed());
     // The store holds what the backup yielded, not the main file's records as well.
-    EXPECT_EQ(app.GetTaskCount(), 2u);
-    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(app.Store().GetTaskCount(), 2u);
+    EXPECT_EQ(app.Store().GetDoneCount(), 2u);
     EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
     EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
     EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
@@ -190,8 +190,8 @@ TEST_F(Startup, MainDamagedNoBackup) {
     ExpectKeptMessage(CopyLine(MainPath(), Kept("timedata")));
     const StartupResult r = LoadDataAtStartup(app, false);
     EXPECT_EQ(r.which, StartupCase::MainDamagedNoBackup);
-    EXPECT_EQ(app.GetTaskCount(), 2u);
-    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(app.Store().GetTaskCount(), 2u);
+    EXPECT_EQ(app.Store().GetDoneCount(), 2u);
     EXPECT_EQ(ReadFile(MainPath()), Fixture("truncated.pnd"));
     EXPECT_FALSE(fs::exists(BackupPath()));
     EXPECT_EQ(ReadFile(Kept("timedata")), Fixture("truncated.pnd"));
@@ -202,7 +202,7 @@ TEST_F(Startup, MainMissingBackupOk) {
     const StartupResult r = LoadDataAtStartup(app, false);
     EXPECT_EQ(r.which, StartupCase::MainMissingBackupOk);
     EXPECT_EQ(ReadFile(MainPath()), Fixture("example.pnd"));
-    EXPECT_EQ(app.GetTaskCount(), 2u);
+    EXPECT_EQ(app.Store().GetTaskCount(), 2u);
     EXPECT_TRUE(prompts.shown().empty());
     EXPECT_EQ(Entries(), 2u);
 }
@@ -224,7 +224,7 @@ TEST_F(Startup, MainMissingBackupDamaged) {
     ExpectKeptMessage(CopyLine(BackupPath(), Kept("tdbackup")));
     const StartupResult r = LoadDataAtStartup(app, false);
     EXPECT_EQ(r.which, StartupCase::MainMissingBackupDamaged);
-    EXPECT_EQ(app.GetDoneCount(), 2u);
+    EXPECT_EQ(app.Store().GetDoneCount(), 2u);
     EXPECT_FALSE(fs::exists(MainPath()));
     EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
 }
@@ -236,12 +236,12 @@ TEST_F(Startup, FirstRunAsksOnlyWithoutACommandLineFile) {
         prompts.Expect("Enter Projects?", kFirstRun, MessageIcon::Question, MessageButtons::YesNo,
                        answer, false);
         EXPECT_EQ(LoadDataAtStartup(fresh, false).which, StartupCase::FirstRun);
-        EXPECT_EQ(fresh.m_bFirstRun, answer == MessageAnswer::Yes);
+        EXPECT_EQ(fresh.IsFirstRun(), answer == MessageAnswer::Yes);
     }
     CPunchwellApp withFile(dir.str());
     withFile.SetPrompts(prompts);
     EXPECT_EQ(LoadDataAtStartup(withFile, true).which, StartupCase::FirstRun);
-    EXPECT_FALSE(withFile.m_bFirstRun);
+    EXPECT_FALSE(withFile.IsFirstRun());
     EXPECT_EQ(prompts.shown().size(), 2u);
     EXPECT_EQ(Entries(), 0u); // nothing written until the first change
 }

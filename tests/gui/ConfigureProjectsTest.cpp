@@ -30,14 +30,14 @@ protected:
     }
     void AddProject(const std::string& name) {
         auto task = std::make_unique<CTask>(name);
-        app.AddTask(task);
+        app.Store().AddTask(task);
     }
     CDoneTask* AddPeriod(const std::string& project, std::int32_t start, std::int32_t end) {
         auto period = std::make_unique<CDoneTask>(project, "");
         period->SetStart(start);
         period->SetEnd(end);
         CDoneTask* raw = period.get();
-        app.AddDoneTask(period);
+        app.Store().AddDoneTask(period);
         return raw;
     }
     std::unique_ptr<CConfigureProjectsDlg> Open(CConfigureProjectsDlg::Hooks hooks = {}) {
@@ -89,7 +89,7 @@ TEST_F(ConfigureProjects, AddsIntoTheSortedListAndSavesOnceOnEscape) {
     EXPECT_EQ(List(dlg.get())->item(0)->text(), QStringLiteral("Alpha"));
     EXPECT_EQ(List(dlg.get())->item(1)->text(), QStringLiteral("beta"));
     EXPECT_TRUE(List(dlg.get())->selectedItems().isEmpty());
-    EXPECT_EQ(app.Tasks().front()->GetName(), "Alpha");
+    EXPECT_EQ(app.Store().Tasks().front()->GetName(), "Alpha");
     EXPECT_FALSE(MainFileExists()) << "nothing is written while the dialog is open";
 
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
@@ -125,7 +125,7 @@ TEST_F(ConfigureProjects, RenameCarriesEveryPeriodAndKeepsTheTotals) {
     Click(dlg.get(), "editButton");
     ASSERT_TRUE(driver.Ran());
     int followed = 0;
-    for (const auto& period : app.DoneTasks())
+    for (const auto& period : app.Store().DoneTasks())
         followed += period->GetProject() == "Website";
     EXPECT_EQ(followed, 3);
     ASSERT_EQ(List(dlg.get())->selectedItems().size(), 1);
@@ -147,7 +147,7 @@ TEST_F(ConfigureProjects, DeleteAsksAboutThePeriodsAndRefusesTheProjectInUse) {
     for (const Case c : {Case{MessageAnswer::Yes, true, 1}, Case{MessageAnswer::No, true, 3},
                          Case{MessageAnswer::Cancel, false, 3}}) {
         SCOPED_TRACE(static_cast<int>(c.answer));
-        app.RemoveAll();
+        app.Store().RemoveAll();
         AddProject("Web");
         AddProject("Other");
         AddPeriod("Web", kNoon - 7200, kNoon - 3600);
@@ -161,16 +161,16 @@ TEST_F(ConfigureProjects, DeleteAsksAboutThePeriodsAndRefusesTheProjectInUse) {
                         MessageIcon::Question, MessageButtons::YesNoCancel, c.answer, std::nullopt,
                         MessageAnswer::Cancel});
         Click(dlg.get(), "deleteButton");
-        EXPECT_EQ(app.FindTask("Web") == nullptr, c.projectGone);
+        EXPECT_EQ(app.Store().FindTask("Web") == nullptr, c.projectGone);
         EXPECT_EQ(List(dlg.get())->findItems(QStringLiteral("Web"), Qt::MatchExactly).isEmpty(),
                   c.projectGone);
-        EXPECT_EQ(app.GetDoneCount(), c.periodsLeft);
+        EXPECT_EQ(app.Store().GetDoneCount(), c.periodsLeft);
         EXPECT_EQ(dlg->IsModified(), c.projectGone);
         dlg->reject();
     }
 
     // Checked in to Web: refused. Another project goes as usual.
-    app.RemoveAll();
+    app.Store().RemoveAll();
     AddProject("Web");
     AddProject("Other");
     auto dlg = Open({[] { return std::optional<std::string>("Web"); }, {}, {}});
@@ -180,12 +180,12 @@ TEST_F(ConfigureProjects, DeleteAsksAboutThePeriodsAndRefusesTheProjectInUse) {
                    "you delete it.",
                    MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok);
     Click(dlg.get(), "deleteButton");
-    EXPECT_NE(app.FindTask("Web"), nullptr);
+    EXPECT_NE(app.Store().FindTask("Web"), nullptr);
     Select(dlg.get(), QStringLiteral("Other"));
     prompts.Expect("Delete Associated Time Periods?", std::nullopt, MessageIcon::Question,
                    MessageButtons::YesNoCancel, MessageAnswer::No);
     Click(dlg.get(), "deleteButton");
-    EXPECT_EQ(app.FindTask("Other"), nullptr);
+    EXPECT_EQ(app.Store().FindTask("Other"), nullptr);
 }
 
 TEST_F(ConfigureProjects, StatusLinesFollowTheClockAndTheSelection) {
@@ -203,7 +203,7 @@ TEST_F(ConfigureProjects, StatusLinesFollowTheClockAndTheSelection) {
     // A project that vanished from the store drops out of the list when selected.
     AddProject("Ghost");
     auto other = Open();
-    app.RemoveTask("Ghost");
+    app.Store().RemoveTask("Ghost");
     Select(other.get(), QStringLiteral("Ghost"));
     EXPECT_TRUE(List(other.get())->findItems(QStringLiteral("Ghost"), Qt::MatchExactly).isEmpty());
 }

@@ -35,7 +35,7 @@ protected:
         CPunchwellApp seed(m_dataDir.path().toStdString());
         for (const char* name : {"Alpha", "Beta"}) {
             auto task = std::make_unique<CTask>(name);
-            seed.AddTask(task);
+            seed.Store().AddTask(task);
         }
         seed.SetPassword("pw");
         ASSERT_TRUE(seed.SaveData());
@@ -69,7 +69,7 @@ protected:
         CPunchwellApp reader(m_dataDir.path().toStdString());
         reader.LoadData();
         std::vector<CDoneTask> out;
-        for (const auto& p : reader.DoneTasks())
+        for (const auto& p : reader.Store().DoneTasks())
             out.push_back(*p);
         return out;
     }
@@ -234,7 +234,7 @@ TEST_F(ControlEndToEndTest, ALockedDataFileRefusesEveryChange) {
     {
         CPunchwellApp seed(m_dataDir.path().toStdString());
         seed.LoadData();
-        seed.m_wLocked = 1;
+        seed.SetLockFlag(1);
         ASSERT_TRUE(seed.SaveData());
     }
     const QByteArray before = FileBytes();

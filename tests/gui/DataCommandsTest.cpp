@@ -121,7 +121,7 @@ protected:
     void Start(const std::vector<std::string>& projects, const std::vector<TestPeriod>& periods) {
         ASSERT_TRUE(WriteBytes(MainPath(), MakeDataFile(projects, periods)));
         m_app.LoadData();
-        ASSERT_FALSE(m_app.m_bLoadFailed);
+        ASSERT_FALSE(m_app.LoadFailed());
         m_dlg.Initialise();
         m_mainBefore = ReadBytes(MainPath());
     }
@@ -146,7 +146,7 @@ protected:
     }
     std::vector<std::string> ProjectNames() const {
         std::vector<std::string> names;
-        for (const auto& task : m_app.Tasks())
+        for (const auto& task : m_app.Store().Tasks())
             names.push_back(task->GetName());
         return names;
     }
@@ -270,9 +270,9 @@ TEST_F(DataCommandsTest, YesChecksOutFirstAndCancelledNotesStopTheLoad) {
     EXPECT_TRUE(driver->Ran());
     EXPECT_FALSE(m_dlg.IsCheckedIn());
     EXPECT_EQ(Child<QPushButton>(&m_dlg, "checkInOutButton")->text(), QStringLiteral("&Check In"));
-    ASSERT_EQ(m_app.DoneTasks().size(), 1u);
-    EXPECT_FALSE(m_app.DoneTasks().front()->IsRunning());
-    EXPECT_EQ(m_app.DoneTasks().front()->GetNotes(), "done");
+    ASSERT_EQ(m_app.Store().DoneTasks().size(), 1u);
+    EXPECT_FALSE(m_app.Store().DoneTasks().front()->IsRunning());
+    EXPECT_EQ(m_app.Store().DoneTasks().front()->GetNotes(), "done");
     EXPECT_TRUE(m_prompts.fileRequests().empty());
 }
 
@@ -349,12 +349,12 @@ TEST_F(DataCommandsTest, ReplaceAllDataTakesTheFileKeepsACopyAndRefillsTheList) 
     EXPECT_EQ(ProjectNames(), (std::vector<std::string>{"Mail", "Books"}));
     EXPECT_EQ(ComboEntries(), (QStringList{QStringLiteral("Mail"), QStringLiteral("Books"),
                                            QStringLiteral("New Project...")}));
-    ASSERT_EQ(m_app.DoneTasks().size(), 2u);
+    ASSERT_EQ(m_app.Store().DoneTasks().size(), 2u);
     // The main file holds the new data, and the old one is kept beside it.
     CPunchwellApp reader(m_dataDir.path().toStdString());
     reader.LoadData();
-    ASSERT_EQ(reader.Tasks().size(), 2u);
-    EXPECT_EQ(reader.Tasks().front()->GetName(), "Mail");
+    ASSERT_EQ(reader.Store().Tasks().size(), 2u);
+    EXPECT_EQ(reader.Store().Tasks().front()->GetName(), "Mail");
     const QStringList copies = BeforeLoadCopies();
     ASSERT_EQ(copies.size(), 1);
     EXPECT_EQ(ReadBytes(m_dataDir.filePath(copies.first())), m_mainBefore);
@@ -381,7 +381,7 @@ TEST_F(DataCommandsTest, MergeFilesJoinsOverlapsShowsProgressAndSaves) {
     CPunchwellApp reader(m_dataDir.path().toStdString());
     reader.LoadData();
     std::vector<std::string> periods;
-    for (const auto& p : reader.DoneTasks())
+    for (const auto& p : reader.Store().DoneTasks())
         periods.push_back(p->GetProject() + " " + std::to_string(p->GetStart() - k0900) + "-" +
                           std::to_string(p->GetEnd() - k0900) + " " + p->GetNotes());
     std::sort(periods.begin(), periods.end());
@@ -473,7 +473,7 @@ TEST_F(DataCommandsTest, LoadDataWaitsForAnOpenDialogToClose) {
 TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenDialog) {
     Start({"Web"}, {});
     const QString other = OtherFile({"Mail"}, {{"Mail", k0900, k0900 + kHour, ""}});
-    m_app.m_wLocked = 1;
+    m_app.SetLockFlag(1);
 
     const std::string shown = QDir::toNativeSeparators(other).toStdString();
     m_session.OpenFile(shown, true, true);
@@ -489,7 +489,7 @@ TEST_F(DataCommandsTest, HandedOverFileWaitsForTheUnlockThenLoadsWithoutTheOpenD
                          "Cancel to leave your data as it is.",
                      MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok, true);
     auto driver = AnswerLoadDialog("mergeRadio", "okButton");
-    m_app.m_wLocked = 0;
+    m_app.SetLockFlag(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return driver->Ran(); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ProjectNames().size() == 2; }, 5000));
 
@@ -521,7 +521,7 @@ TEST_F(DataCommandsTest, RestoreFromBackupReplacesAllDataAndKeepsTheDataAsItWas)
     m_clock.advance(60);
     ASSERT_TRUE(m_dlg.CheckOut());
     const QByteArray mainBeforeRestore = ReadBytes(MainPath());
-    ASSERT_EQ(m_app.DoneTasks().size(), 2u);
+    ASSERT_EQ(m_app.Store().DoneTasks().size(), 2u);
 
     EXPECT_EQ(Child<QAction>(&m_dlg, "actionRestoreBackup")->text(),
               QStringLiteral("&Restore From Backup..."));
@@ -562,7 +562,7 @@ TEST_F(DataCommandsTest, RestoreFromBackupReplacesAllDataAndKeepsTheDataAsItWas)
     EXPECT_EQ(ProjectNames(), (std::vector<std::string>{"Old"}));
     EXPECT_EQ(ComboEntries(),
               (QStringList{QStringLiteral("Old"), QStringLiteral("New Project...")}));
-    EXPECT_EQ(m_app.DoneTasks().size(), 2u);
+    EXPECT_EQ(m_app.Store().DoneTasks().size(), 2u);
     EXPECT_EQ(ReadBytes(MainPath()), ReadBytes(backups + QStringLiteral("/timedata-20231110.pnd")));
     EXPECT_EQ(BeforeLoadCopies(),
               QStringList{QStringLiteral("timedata.before-load-20231114-221420.pnd")});

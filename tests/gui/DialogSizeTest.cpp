@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         for (const QString& name : {QStringLiteral("Alpha"), LongName()}) {
             auto task = std::make_unique<CTask>(name.toStdString());
-            m_app.AddTask(task);
+            m_app.Store().AddTask(task);
         }
         m_app.SetPrompts(m_prompts);
         qApp->installEventFilter(&m_fitter);
@@ -80,12 +80,14 @@ TEST_F(DialogSize, ALongProjectNameWidensNoDialogAndShowsWholeAsATooltip) {
          "defaultProjectCombo"},
         {"Add Custom Report Item",
          [](CPunchwellApp& a, Prompts& p, CReport& r) {
-             return std::unique_ptr<QWidget>(std::make_unique<CReportItemDlg>(a, r, p, 2026));
+             return std::unique_ptr<QWidget>(
+                 std::make_unique<CReportItemDlg>(a.Store(), r, p, 2026));
          },
          "projectCombo"},
         {"Select Project",
          [](CPunchwellApp& a, Prompts&, CReport&) {
-             return std::unique_ptr<QWidget>(std::make_unique<CSelectProjectDlg>(a, QString()));
+             return std::unique_ptr<QWidget>(
+                 std::make_unique<CSelectProjectDlg>(a.Store(), QString()));
          },
          "projectList"},
         {"Configure Projects",
@@ -102,7 +104,7 @@ TEST_F(DialogSize, ALongProjectNameWidensNoDialogAndShowsWholeAsATooltip) {
             QTemporaryDir dir;
             CPunchwellApp shortNames(dir.path().toStdString());
             auto task = std::make_unique<CTask>("Alpha");
-            shortNames.AddTask(task);
+            shortNames.Store().AddTask(task);
             auto dlg = c.make(shortNames, m_prompts, report);
             Show(*dlg);
             shortWidth = dlg->width();

@@ -61,9 +61,9 @@ protected:
     std::vector<CDoneTask> SavedPeriods() const {
         CPunchwellApp reader(m_dataDir.path().toStdString());
         reader.LoadData();
-        EXPECT_FALSE(reader.m_bLoadFailed);
+        EXPECT_FALSE(reader.LoadFailed());
         std::vector<CDoneTask> out;
-        for (const auto& p : reader.DoneTasks())
+        for (const auto& p : reader.Store().DoneTasks())
             out.push_back(*p);
         return out;
     }
@@ -160,7 +160,7 @@ TEST_F(EndToEndTest, RateWithAPointRecordsWithEnterAndReportingWithAltR) {
         [&] {
             CPunchwellApp reader(m_dataDir.path().toStdString());
             reader.LoadData();
-            if (const CTask* task = reader.FindTask("Consulting"))
+            if (const CTask* task = reader.Store().FindTask("Consulting"))
                 consulting = *task;
             return !consulting.GetName().empty();
         },

@@ -53,7 +53,7 @@ protected:
         m_prompts.SetApp(&m_app);
         m_prompts.SetOwner(&m_dlg);
         auto task = std::make_unique<CTask>("Alpha");
-        m_app.AddTask(task);
+        m_app.Store().AddTask(task);
         m_app.Options().m_bShowListOnStart = 0;
         m_dlg.Initialise();
         m_dlg.show();
@@ -90,10 +90,10 @@ TEST_F(IdleQuestionTest, AWakeAsksAndTheAnswerEndsThePeriodWhereTheSleepBegan) {
     EXPECT_FALSE(dlg->isModal()) << "the rest of the program goes on while it waits";
 
     // Locked: the question goes away until the unlock.
-    m_app.m_wLocked = 1;
+    m_app.SetLockFlag(1);
     Advance(1);
     EXPECT_FALSE(QuestionShown());
-    m_app.m_wLocked = 0;
+    m_app.SetLockFlag(0);
     Advance(1);
     ASSERT_TRUE(QuestionShown());
 
@@ -116,7 +116,7 @@ TEST_F(IdleQuestionTest, AWakeAsksAndTheAnswerEndsThePeriodWhereTheSleepBegan) {
     EXPECT_FALSE(m_dlg.IsCheckedIn());
     EXPECT_FALSE(QuestionShown());
     EXPECT_EQ(Child<QPushButton>(&m_dlg, "checkInOutButton")->text(), QStringLiteral("&Check In"));
-    const CDoneTask& period = *m_app.DoneTasks().front();
+    const CDoneTask& period = *m_app.Store().DoneTasks().front();
     EXPECT_EQ(period.GetStart(), kT0);
     EXPECT_EQ(period.GetEnd(), kT0 + 1);
     EXPECT_EQ(period.GetNotes(), "slept");

@@ -97,13 +97,13 @@ TEST_F(LoadEndToEndTest, CommandLineFileIsShownThenMergedIntoTheMainFile) {
 
     CPunchwellApp reader(m_dataDir.path().toStdString());
     reader.LoadData();
-    EXPECT_FALSE(reader.m_bLoadFailed);
+    EXPECT_FALSE(reader.LoadFailed());
     std::vector<std::string> projects;
-    for (const auto& task : reader.Tasks())
+    for (const auto& task : reader.Store().Tasks())
         projects.push_back(task->GetName());
     EXPECT_EQ(projects, (std::vector<std::string>{"Web", "Mail"}));
     std::vector<std::string> periods;
-    for (const auto& p : reader.DoneTasks())
+    for (const auto& p : reader.Store().DoneTasks())
         periods.push_back(p->GetProject() + " " + std::to_string(p->GetStart() - k0900) + "-" +
                           std::to_string(p->GetEnd() - k0900) + " " + p->GetNotes());
     std::sort(periods.begin(), periods.end());

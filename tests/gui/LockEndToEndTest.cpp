@@ -42,7 +42,7 @@ protected:
     std::uint16_t LockedOnDisk() const {
         CPunchwellApp reader(m_dataDir.path().toStdString());
         reader.LoadData();
-        return reader.m_wLocked;
+        return reader.LockFlag();
     }
 
     XSession m_x;
@@ -57,7 +57,7 @@ TEST_F(LockEndToEndTest, LockedAtTheKillRelocksAfterTheNextStartAndStaysLocked) 
     {
         CPunchwellApp seed(m_dataDir.path().toStdString());
         auto task = std::make_unique<CTask>("Alpha");
-        seed.AddTask(task);
+        seed.Store().AddTask(task);
         seed.SetPassword("pw");
         ASSERT_TRUE(seed.SaveData());
     }

@@ -121,7 +121,7 @@ protected:
         m_prompts.SetApp(&m_app);
         m_prompts.SetOwner(&m_dlg);
         auto task = std::make_unique<CTask>("Alpha");
-        m_app.AddTask(task);
+        m_app.Store().AddTask(task);
         m_app.Options().m_bShowListOnStart = 0;
     }
     void Start() {
@@ -134,7 +134,7 @@ protected:
     std::uint16_t LockedOnDisk() const {
         CPunchwellApp reader(m_dataDir.path().toStdString());
         reader.LoadData();
-        return reader.m_wLocked;
+        return reader.LockFlag();
     }
     static QSettings Settings() {
         return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillmoor"),
@@ -146,7 +146,7 @@ protected:
     // Nothing of the program can be reached: no window (without a tray, as here, it waits
     // minimised on the task bar), no shortcut, only Unlock in the tray.
     void ExpectEverythingOutOfReach() {
-        EXPECT_EQ(m_app.m_wLocked, 1);
+        EXPECT_EQ(m_app.LockFlag(), 1);
         EXPECT_TRUE(m_dlg.isMinimized());
         for (QKeySequence key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_O),
                                  QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::Key_F5),
@@ -210,7 +210,7 @@ TEST_F(LockTest, AskAgainClearedWrongPasswordsThenTheRightOne) {
         m_dlg.Tray().OnActivated(QSystemTrayIcon::DoubleClick);
         EXPECT_TRUE(script.Done()) << script.Seen().join(QStringLiteral(", ")).toStdString();
     }
-    EXPECT_EQ(m_app.m_wLocked, 0);
+    EXPECT_EQ(m_app.LockFlag(), 0);
     EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_EQ(LockedOnDisk(), 0);
     EXPECT_EQ(m_dlg.Tray().GetTooltipText(),
@@ -218,7 +218,7 @@ TEST_F(LockTest, AskAgainClearedWrongPasswordsThenTheRightOne) {
 
     // Remind Lock off: the next lock takes the window away at once.
     Action("actionLock")->trigger();
-    EXPECT_EQ(m_app.m_wLocked, 1);
+    EXPECT_EQ(m_app.LockFlag(), 1);
     EXPECT_TRUE(m_dlg.isMinimized());
 }
 
@@ -228,7 +228,7 @@ TEST_F(LockTest, RestoredFromTheTaskBarItAsksThePassword) {
     m_app.Options().m_bRemindLock = 0;
     Start();
     Action("actionLock")->trigger();
-    ASSERT_EQ(m_app.m_wLocked, 1);
+    ASSERT_EQ(m_app.LockFlag(), 1);
     ASSERT_TRUE(m_dlg.isMinimized());
     {
         ModalScript script({{QStringLiteral("Enter The Password"),
@@ -243,7 +243,7 @@ TEST_F(LockTest, RestoredFromTheTaskBarItAsksThePassword) {
         m_dlg.showNormal();
         ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 5000));
     }
-    EXPECT_EQ(m_app.m_wLocked, 0);
+    EXPECT_EQ(m_app.LockFlag(), 0);
     EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_FALSE(m_dlg.isMinimized());
 }
@@ -253,7 +253,7 @@ TEST_F(LockTest, CancelAtUnlockAndAtTheCloseRequestStaysLocked) {
     m_app.Options().m_bRemindLock = 0;
     Start();
     m_dlg.Tray().m_actionLock->trigger(); // the tray's item gives the same command
-    ASSERT_EQ(m_app.m_wLocked, 1);
+    ASSERT_EQ(m_app.LockFlag(), 1);
     {
         ModalScript script({{QStringLiteral("Enter The Password"),
                              [](QWidget* dlg) { Click(dlg, "cancelButton"); }}});
@@ -276,7 +276,7 @@ TEST_F(LockTest, CancelAtUnlockAndAtTheCloseRequestStaysLocked) {
         EXPECT_TRUE(script.Done());
     }
     // Unlocked, and the request went on as Cancel: the window stays up.
-    EXPECT_EQ(m_app.m_wLocked, 0);
+    EXPECT_EQ(m_app.LockFlag(), 0);
     EXPECT_TRUE(m_dlg.isVisible());
 }
 
@@ -297,7 +297,7 @@ TEST_F(LockTest, PasswordSetOnTheSpotThenConfirmedAndLocked) {
 
 TEST_F(LockTest, StartingLockedShowsNothingAndAsksNothing) {
     m_app.SetPassword("pw");
-    m_app.m_wLocked = 1; // as the data file said
+    m_app.SetLockFlag(1); // as the data file said
     // The project list would be offered at a start that is not locked.
     m_app.Options().m_bShowListOnStart = 1;
     bool anyDialog = false;
@@ -321,9 +321,9 @@ TEST_F(LockTest, StartingLockedShowsNothingAndAsksNothing) {
 TEST_F(LockTest, RelockAfterALoadWaitsForAnOpenDialogThenAsksNothing) {
     m_app.SetPassword("pw");
     Start();
-    m_app.m_wLocked = 1; // a loaded file said so
+    m_app.SetLockFlag(1); // a loaded file said so
     m_session.Lock().ArmRelockIfLocked(m_clock.Now());
-    EXPECT_EQ(m_app.m_wLocked, 0);
+    EXPECT_EQ(m_app.LockFlag(), 0);
     EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_TRUE(m_session.RefusesCommands()) << "nothing until the relock has run";
     EXPECT_FALSE(m_dlg.DispatchShortcut(QKeySequence(Qt::Key_F6)));
@@ -335,7 +335,7 @@ TEST_F(LockTest, RelockAfterALoadWaitsForAnOpenDialogThenAsksNothing) {
     ModalScript script({{QStringLiteral("About Punchwell"), [&](QWidget* dlg) {
                              m_clock.advance(1);
                              QTest::qWait(400);
-                             lockedWhileOpen = m_app.m_wLocked != 0;
+                             lockedWhileOpen = m_app.LockFlag() != 0;
                              canLockWhileOpen = m_session.CanLock();
                              dlg->close();
                          }}});
@@ -343,7 +343,7 @@ TEST_F(LockTest, RelockAfterALoadWaitsForAnOpenDialogThenAsksNothing) {
     ASSERT_TRUE(script.Done());
     EXPECT_FALSE(lockedWhileOpen);
     EXPECT_FALSE(canLockWhileOpen);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_app.m_wLocked != 0; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_app.LockFlag() != 0; }, 2000));
     ExpectEverythingOutOfReach();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "no password asked";
 }
@@ -388,9 +388,9 @@ TEST_F(LockTest, ASecondStartWhileLockedAsksThePasswordAndItsFileWaitsForTheUnlo
     {
         CPunchwellApp seed(dir.path().toStdString());
         auto task = std::make_unique<CTask>("Alpha");
-        seed.AddTask(task);
+        seed.Store().AddTask(task);
         seed.SetPassword("pw");
-        seed.m_wLocked = 1;
+        seed.SetLockFlag(1);
         ASSERT_TRUE(seed.SaveData());
     }
     QSettings settings = Settings();
@@ -406,7 +406,7 @@ TEST_F(LockTest, ASecondStartWhileLockedAsksThePasswordAndItsFileWaitsForTheUnlo
     ASSERT_NE(window, nullptr);
     // Locked from the start: nothing of the data shows (without a tray the window waits
     // minimised).
-    EXPECT_NE(program.App().m_wLocked, 0);
+    EXPECT_NE(program.App().LockFlag(), 0);
     EXPECT_TRUE(!window->isVisible() || window->isMinimized());
 
     QString shownPath;
@@ -430,7 +430,7 @@ TEST_F(LockTest, ASecondStartWhileLockedAsksThePasswordAndItsFileWaitsForTheUnlo
     ASSERT_TRUE(QTest::qWaitFor([&] { return script.Done(); }, 5000))
         << script.Seen().join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(shownPath.contains(QDir::toNativeSeparators(file))) << shownPath.toStdString();
-    EXPECT_EQ(program.App().m_wLocked, 0);
+    EXPECT_EQ(program.App().LockFlag(), 0);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
 }

@@ -118,12 +118,12 @@ protected:
     void SetUp() override {
         for (const char* name : {"Alpha", "Beta"}) {
             auto task = std::make_unique<CTask>(name);
-            m_app.AddTask(task);
+            m_app.Store().AddTask(task);
         }
         auto period = std::make_unique<CDoneTask>("Alpha", "notes");
         period->SetStart(1700000000);
         period->SetEnd(1700003600);
-        m_app.AddDoneTask(period);
+        m_app.Store().AddDoneTask(period);
         m_app.Options().m_bShowListOnStart = 0;
         m_app.SetPrompts(m_prompts);
     }
@@ -171,14 +171,16 @@ const WindowCase kWindows[] = {
      }},
     {"AddAProject",
      [](CPunchwellSession& session, Prompts& p, CReport&) {
-         return Make<CProjectDlg>(session.App(), p, CProjectDlg::AddMode);
+         return Make<CProjectDlg>(session.App().Store(), p, CProjectDlg::AddMode);
      }},
     {"EditProject",
      [](CPunchwellSession& session, Prompts& p, CReport&) {
-         return Make<CProjectDlg>(session.App(), p, CProjectDlg::EditMode);
+         return Make<CProjectDlg>(session.App().Store(), p, CProjectDlg::EditMode);
      }},
-    {"SelectProject", [](CPunchwellSession& session, Prompts&,
-                         CReport&) { return Make<CSelectProjectDlg>(session.App(), QString()); }},
+    {"SelectProject",
+     [](CPunchwellSession& session, Prompts&, CReport&) {
+         return Make<CSelectProjectDlg>(session.App().Store(), QString());
+     }},
     {"Notes", [](CPunchwellSession& session, Prompts&,
                  CReport&) { return Make<CNotesDlg>(session.App(), QStringLiteral("Alpha")); }},
     {"ConfigureProjects",
@@ -192,7 +194,7 @@ const WindowCase kWindows[] = {
      [](CPunchwellSession& session, Prompts& p, CReport&) {
          CTimeRecordsDlg::Hooks hooks;
          hooks.reporting = [](QWidget*) {};
-         return Make<CTimeRecordsDlg>(session.App(), p, *session.App().FindTask("Alpha"),
+         return Make<CTimeRecordsDlg>(session.App(), p, *session.App().Store().FindTask("Alpha"),
                                       std::move(hooks));
      }},
     {"DeleteTimePeriod",
@@ -226,7 +228,7 @@ const WindowCase kWindows[] = {
      }},
     {"AddCustomReportItem",
      [](CPunchwellSession& session, Prompts& p, CReport& report) {
-         return Make<CReportItemDlg>(session.App(), report, p, 2026);
+         return Make<CReportItemDlg>(session.App().Store(), report, p, 2026);
      }},
     {"IdleTime", [](CPunchwellSession&, Prompts&, CReport&) { return Make<CIdleTimeDlg>(); }},
     {"WhatNext", [](CPunchwellSession&, Prompts&, CReport&) { return Make<CWhatNextDlg>(); }},

@@ -47,7 +47,7 @@ protected:
         app.SetPrompts(prompts);
         for (const char* name : {"Web", "admin", "Accounts"}) {
             auto task = std::make_unique<CTask>(name);
-            app.AddTask(task);
+            app.Store().AddTask(task);
         }
     }
     QTemporaryDir dir;
@@ -159,7 +159,7 @@ TEST_F(OptionsDialog, APasswordSetHereSurvivesCancelAndChangingItAsksForTheOldOn
     // Saved at once, in its scrambled form.
     CPunchwellApp reread(dir.path().toStdString());
     reread.LoadData();
-    EXPECT_EQ(reread.m_strPassword, ScramblePassword("Secret"));
+    EXPECT_EQ(reread.ScrambledPassword(), ScramblePassword("Secret"));
 
     // Changing: the wrong old password (wrong case too) is refused until Cancel.
     COptionsDlg again(app, prompts);

@@ -71,7 +71,7 @@ protected:
         app.SetPrompts(prompts);
         for (const char* name : {"Web", "Other"}) {
             auto task = std::make_unique<CTask>(name);
-            app.AddTask(task);
+            app.Store().AddTask(task);
         }
         Add("Web", At(9) - 86400, At(10) - 86400, "yesterday");
         Add("Web", At(16), At(22), "forgot to check out");
@@ -81,11 +81,11 @@ protected:
         auto period = std::make_unique<CDoneTask>(project, notes);
         period->SetStart(start);
         period->SetEnd(end);
-        app.AppendDoneTask(std::move(period));
+        app.Store().AppendDoneTask(std::move(period));
     }
     std::unique_ptr<CTimeRecordsDlg> Open() {
         auto dlg = std::make_unique<CTimeRecordsDlg>(
-            app, prompts, *app.FindTask("Web"),
+            app, prompts, *app.Store().FindTask("Web"),
             CTimeRecordsDlg::Hooks{
                 [] { return static_cast<const CDoneTask*>(nullptr); }, {}, &editor});
         dlg->show();
@@ -151,7 +151,7 @@ protected:
 
     QTemporaryDir dir;
     CPunchwellApp app{dir.path().toStdString()};
-    CPeriodEditor editor{app};
+    CPeriodEditor editor{app.Store()};
     FakeClock clock{At(12) + 86400};
     FakePrompts prompts;
 };

@@ -83,7 +83,7 @@ TEST_F(PunchwellApplicationTest, CommandLineFileIsShownBeforeTheWindow) {
     ASSERT_NE(program.MainWindow(), nullptr);
     EXPECT_TRUE(program.MainWindow()->isVisible());
     EXPECT_EQ(program.GetStartupResult().which, StartupCase::FirstRun);
-    EXPECT_FALSE(program.App().m_bFirstRun);
+    EXPECT_FALSE(program.App().IsFirstRun());
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
 }
 

@@ -100,7 +100,7 @@ protected:
     void Start(const std::vector<std::string>& projects) {
         for (auto it = projects.rbegin(); it != projects.rend(); ++it) {
             auto task = std::make_unique<CTask>(*it);
-            m_app.AddTask(task);
+            m_app.Store().AddTask(task);
         }
         m_app.Options().m_bShowListOnStart = 0;
         m_dlg.Initialise();
@@ -121,7 +121,7 @@ protected:
         CPunchwellApp reader(m_dataDir.path().toStdString());
         reader.LoadData();
         std::vector<CDoneTask> out;
-        for (const auto& p : reader.DoneTasks())
+        for (const auto& p : reader.Store().DoneTasks())
             out.push_back(*p);
         return out;
     }
@@ -371,9 +371,9 @@ TEST_F(PunchwellDlgTest, NewProjectFromTheListIsAddedSelectedAndTimed) {
     EXPECT_EQ(m_dlg.GetCurrentProject(), QStringLiteral("Garden"));
     CPunchwellApp reader(m_dataDir.path().toStdString());
     reader.LoadData();
-    EXPECT_NE(reader.FindTask("Garden"), nullptr);
-    ASSERT_EQ(reader.GetDoneCount(), 1U);
-    EXPECT_TRUE(reader.DoneTasks().front()->IsRunning());
+    EXPECT_NE(reader.Store().FindTask("Garden"), nullptr);
+    ASSERT_EQ(reader.Store().GetDoneCount(), 1U);
+    EXPECT_TRUE(reader.Store().DoneTasks().front()->IsRunning());
 }
 
 TEST_F(PunchwellDlgTest, ProjectsAddKeepsTheSelectionAndDoesNotCheckIn) {
@@ -517,7 +517,7 @@ TEST_F(PunchwellDlgTest, ShortcutsReachTheWindowFromTheProgramsDialogs) {
     ASSERT_TRUE(add.Ran());
     EXPECT_TRUE(selectedAll);
     EXPECT_EQ(addDialogs, 1);
-    EXPECT_EQ(m_app.GetTaskCount(), 2U);
+    EXPECT_EQ(m_app.Store().GetTaskCount(), 2U);
 }
 
 TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
@@ -554,7 +554,7 @@ TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
     EXPECT_TRUE(m_dlg.isVisible());
 
     // Locked: the padlock image, only unlocking offered.
-    m_app.m_wLocked = 1;
+    m_app.SetLockFlag(1);
     m_dlg.UpdateState();
     EXPECT_EQ(tray.GetTooltipText(), QStringLiteral("Punchwell - Double-click to unlock"));
     tray.PrepareMenu();
@@ -570,17 +570,17 @@ TEST_F(PunchwellDlgTest, TrayDoubleClickSwitchesInAndChecksOut) {
     tray.OnActivated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(password.Ran());
     EXPECT_EQ(unlock.count(), 1);
-    EXPECT_EQ(m_app.m_wLocked, 1);
-    m_app.m_wLocked = 0;
+    EXPECT_EQ(m_app.LockFlag(), 1);
+    m_app.SetLockFlag(0);
 }
 
 TEST_F(PunchwellDlgTest, ARunningPeriodIsResumedAtStartUp) {
     auto task = std::make_unique<CTask>("Alpha");
-    m_app.AddTask(task);
+    m_app.Store().AddTask(task);
     auto period = std::make_unique<CDoneTask>("Alpha", "");
     period->Begin(kT0 - 3600);
     period->SetEnd(kT0 - 600);
-    m_app.AddDoneTask(period);
+    m_app.Store().AddDoneTask(period);
     m_dlg.Initialise();
     ShowActive();
     EXPECT_TRUE(m_dlg.IsCheckedIn());
@@ -601,7 +601,7 @@ public slots:
 
 TEST_F(PunchwellDlgTest, CheckInOpensTheAssociatedFileThroughTheDesktopAndNeverComplains) {
     Start({"Alpha"});
-    CTask* alpha = m_app.FindTask("Alpha");
+    CTask* alpha = m_app.Store().FindTask("Alpha");
     alpha->SetFile("missing/plan.txt"); // relative and not there
     alpha->SetFileUsed(1);
     UrlCatcher catcher;
@@ -646,7 +646,7 @@ TEST_F(PunchwellDlgTest, ConfigureAndViewRecordsFromTheMainWindow) {
     EXPECT_EQ(SavedPeriods().size(), 0u); // saved once on closing, with no periods yet
     CPunchwellApp reader(m_dataDir.path().toStdString());
     reader.LoadData();
-    EXPECT_NE(reader.FindTask("Cellar"), nullptr);
+    EXPECT_NE(reader.Store().FindTask("Cellar"), nullptr);
 
     // Ctrl+R: choose a project, then its time records.
     bool recordsShown = false;
@@ -697,7 +697,7 @@ TEST_F(PunchwellDlgTest, TheIconAnswersClicksWhileDialogsThatLeaveItAreOpen) {
         mainWindowBlocked = exits.isEmpty() && QApplication::activeModalWidget() == dlg;
         QTest::keyClick(dlg, Qt::Key_Escape);
     });
-    m_dlg.OpenTimeRecords(*m_app.FindTask("Alpha"));
+    m_dlg.OpenTimeRecords(*m_app.Store().FindTask("Alpha"));
     ASSERT_TRUE(records.Ran());
     EXPECT_EQ(pressesDuring, 1);
     EXPECT_TRUE(mainWindowBlocked);
@@ -749,7 +749,7 @@ TEST_F(PunchwellDlgTest, AddAndConfigureWaitUntilTheOpenDialogIsClosed) {
         ASSERT_TRUE(options.Ran());
         EXPECT_EQ(said, c.message);
         EXPECT_FALSE(otherDialog);
-        EXPECT_EQ(m_app.GetTaskCount(), 1u);
+        EXPECT_EQ(m_app.Store().GetTaskCount(), 1u);
     }
 }
 
@@ -844,7 +844,7 @@ TEST_F(PunchwellDlgTest, ReportCommandsOpenTheirDialogsFromMenusContextAndStatus
         dlg->findChild<QPushButton*>(QStringLiteral("statusButton"))->click();
         dlg->close();
     });
-    m_dlg.OpenTimeRecords(*m_app.FindTask("Alpha"));
+    m_dlg.OpenTimeRecords(*m_app.Store().FindTask("Alpha"));
     EXPECT_TRUE(records.Ran());
     EXPECT_TRUE(status.Ran());
     EXPECT_TRUE(reportsShown);

@@ -112,14 +112,14 @@ protected:
         app.SetClock(&clock);
         app.SetOptionsStorage(storage);
         for (const char* name : {"Web", "Admin", "Design"})
-            app.AppendTask(std::make_unique<CTask>(name));
+            app.Store().AppendTask(std::make_unique<CTask>(name));
     }
     void AddPeriod(const std::string& project, std::int32_t start, std::int32_t end,
                    const std::string& notes = {}) {
         auto period = std::make_unique<CDoneTask>(project, notes);
         period->SetStart(start);
         period->SetEnd(end);
-        app.AppendDoneTask(std::move(period));
+        app.Store().AppendDoneTask(std::move(period));
     }
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
@@ -135,7 +135,7 @@ protected:
 
 TEST_F(ReportDialogs, ItemDialogOpensOnTodayWithTheDatesGrayed) {
     CReport report;
-    CReportItemDlg dlg(app, report, prompts, 2026);
+    CReportItemDlg dlg(app.Store(), report, prompts, 2026);
     dlg.show();
     auto* projects = Child<QComboBox>(&dlg, "projectCombo");
     EXPECT_EQ(projects->currentIndex(), -1);
@@ -239,7 +239,7 @@ TEST_F(ReportDialogs, ItemDialogChecksInOrderAndFocusesTheField) {
         SCOPED_TRACE(c.name);
         CReport report;
         FakePrompts local;
-        CReportItemDlg dlg(app, report, local, 2026);
+        CReportItemDlg dlg(app.Store(), report, local, 2026);
         dlg.show();
         c.fill(&dlg);
         for (const auto& [caption, text] : c.messages)
@@ -255,7 +255,7 @@ TEST_F(ReportDialogs, ItemDialogChecksInOrderAndFocusesTheField) {
     // One whole day, and the last year allowed.
     for (const QString& year : {y05, QStringLiteral("2034")}) {
         CReport report;
-        CReportItemDlg dlg(app, report, prompts, 2026);
+        CReportItemDlg dlg(app.Store(), report, prompts, 2026);
         dlg.show();
         other(&dlg, 0, QStringLiteral("31"), year, 0, QStringLiteral("31"), year);
         Click(&dlg, "okButton");
@@ -275,7 +275,7 @@ TEST_F(ReportDialogs, ItemDialogDisablesTheKindsTheProjectHasAndRefusesNoKind) {
     report.AddItem("Web", 0, 0, PeriodToday);
     report.AddItem("Web", 0, 0, PeriodOther);
     report.AddItem("Admin", 0, 0, PeriodTotal);
-    CReportItemDlg dlg(app, report, prompts, 2026);
+    CReportItemDlg dlg(app.Store(), report, prompts, 2026);
     dlg.show();
     auto* projects = Child<QComboBox>(&dlg, "projectCombo");
     auto* today = Child<QRadioButton>(&dlg, "todayRadio");
@@ -395,7 +395,7 @@ TEST_F(ReportDialogs, CustomReportSavesAndLoadsThroughRealFiles) {
     Click(&dlg, "clearButton");
 
     // Back in the saved order; an item whose project went meanwhile is dropped.
-    ASSERT_TRUE(app.RemoveTask("Admin"));
+    ASSERT_TRUE(app.Store().RemoveTask("Admin"));
     prompts.ExpectOpenFile(path);
     Click(&dlg, "loadButton");
     EXPECT_EQ(Entries(&dlg), (QStringList{QStringLiteral("Design: Total"),
@@ -496,14 +496,14 @@ TEST_F(ReportDialogs, AllProjectsThisWeekWritesTheWritersFile) {
     EXPECT_EQ(prompts.fileRequests().back().initialName, "Week 12.html");
 
     CReport expected;
-    AddAllProjectsItems(expected, app, PeriodWeek, kNow, 1);
+    AddAllProjectsItems(expected, app.Store(), PeriodWeek, kNow, 1);
     ReportOptions chosen;
     chosen.title = "Week 12";
     chosen.showPeriods = true;
     chosen.notesMode = TopLineOnly;
     chosen.pageLines = 15;
     const std::string written = coretest::ReadFile(path);
-    EXPECT_EQ(written, RenderReport(expected, chosen, kNow, 1, app));
+    EXPECT_EQ(written, RenderReport(expected, chosen, kNow, 1, app.Store()));
     // Sections in the reverse order of the project list; user text escaped.
     const auto design = written.find("\"Design\"");
     const auto admin = written.find("\"Admin\"");

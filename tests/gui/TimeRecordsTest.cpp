@@ -30,7 +30,7 @@ protected:
         app.SetClock(&clock);
         app.SetPrompts(prompts);
         auto web = std::make_unique<CTask>("Web");
-        app.AddTask(web);
+        app.Store().AddTask(web);
         // Stored oldest first on purpose: the list must still show the newest first.
         Add("Web", kDay, kDay + 3600, "first");
         Add("Web", kDay + 86400 * 2, kDay + 86400 * 2 + 1800, "third");
@@ -45,12 +45,12 @@ protected:
         period->SetStart(start);
         period->SetEnd(end);
         CDoneTask* raw = period.get();
-        app.AppendDoneTask(std::move(period));
+        app.Store().AppendDoneTask(std::move(period));
         return raw;
     }
     std::unique_ptr<CTimeRecordsDlg> Open() {
         auto dlg = std::make_unique<CTimeRecordsDlg>(
-            app, prompts, *app.FindTask("Web"),
+            app, prompts, *app.Store().FindTask("Web"),
             CTimeRecordsDlg::Hooks{[this] { return static_cast<const CDoneTask*>(running); }, {}});
         dlg->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
@@ -172,7 +172,7 @@ TEST_F(TimeRecords, NotesAreEditedAndSavedOrLeftAloneOnCancel) {
     QTest::mouseDClick(List(dlg.get())->viewport(), Qt::LeftButton, {}, onRow);
     ASSERT_TRUE(cancel.Ran());
     EXPECT_EQ(row->text(4), QStringLiteral("rewritten"));
-    EXPECT_EQ(app.FindDoneTask(kDay + 86400 * 2)->GetNotes(), "rewritten");
+    EXPECT_EQ(app.Store().FindDoneTask(kDay + 86400 * 2)->GetNotes(), "rewritten");
 }
 
 TEST_F(TimeRecords, StatusForShowsTheFiguresOnceOrClosesForAMissingProject) {

@@ -49,10 +49,10 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
 // differs from it in the case of Latin letters. Null with `error` set otherwise.
 const CTask* ResolveProject(const CPunchwellApp& app, const std::string& typed,
                             std::string& error) {
-    if (const CTask* exact = app.FindTask(typed))
+    if (const CTask* exact = app.Store().FindTask(typed))
         return exact;
     std::vector<const CTask*> matches;
-    for (const auto& task : app.Tasks())
+    for (const auto& task : app.Store().Tasks())
         if (EqualIgnoringAsciiCase(task->GetName(), typed))
             matches.push_back(task.get());
     if (matches.size() == 1)
@@ -74,12 +74,12 @@ const CTask* ResolveProject(const CPunchwellApp& app, const std::string& typed,
 // The project of the latest period that still names an existing project.
 const CTask* LastProjectUsed(const CPunchwellApp& app) {
     const CDoneTask* latest = nullptr;
-    for (const auto& period : app.DoneTasks())
+    for (const auto& period : app.Store().DoneTasks())
         if (!period->IsDeleted() &&
             (latest == nullptr || period->GetStart() > latest->GetStart()) &&
-            app.FindTask(period->GetProject()) != nullptr)
+            app.Store().FindTask(period->GetProject()) != nullptr)
             latest = period.get();
-    return latest != nullptr ? app.FindTask(latest->GetProject()) : nullptr;
+    return latest != nullptr ? app.Store().FindTask(latest->GetProject()) : nullptr;
 }
 
 // "2026-03-01T09:30:00+01:00": local time with its offset from UTC, so that a reader in
@@ -116,7 +116,7 @@ std::string IsoLocal(std::int64_t time) {
 std::int64_t TodaySeconds(const CPunchwellApp& app, const std::string& project,
                           const CDoneTask* running, std::int64_t now) {
     std::int64_t seconds =
-        CTaskTotals(app, project)
+        CTaskTotals(app.Store(), project)
             .GetPeriodTime(PeriodKind::Today, now, app.GetOptions().m_wWeekStart);
     const auto today = PeriodRange(PeriodKind::Today, now, app.GetOptions().m_wWeekStart);
     if (running != nullptr && today && now > running->GetEnd())
@@ -272,7 +272,8 @@ ControlReply Toggle(const ControlRequest& request, ControlTarget& target) {
 ControlReply Projects(const ControlRequest& request, ControlTarget& target) {
     const CPunchwellApp& app = target.App();
     const std::int64_t now = app.GetClock().Now();
-    std::vector<ProjectTotals> totals = ComputeAllTotals(app, now, app.GetOptions().m_wWeekStart);
+    std::vector<ProjectTotals> totals =
+        ComputeAllTotals(app.Store(), now, app.GetOptions().m_wWeekStart);
     std::stable_sort(totals.begin(), totals.end(), [](const auto& a, const auto& b) {
         return std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(),
                                             b.name.end(), [](char x, char y) {
@@ -282,7 +283,7 @@ ControlReply Projects(const ControlRequest& request, ControlTarget& target) {
     });
     const std::string current = target.CheckIn().GetCurrentProject();
     const auto rateOf = [&app](const std::string& name) {
-        const CTask* task = app.FindTask(name);
+        const CTask* task = app.Store().FindTask(name);
         char text[32];
         std::snprintf(text, sizeof text, "%u.%02u", task ? task->GetDollars() : 0u,
                       task ? static_cast<unsigned>(task->GetCents()) : 0u);

@@ -68,17 +68,21 @@ LoadApplyResult CDataLoad::Apply(CPunchwellApp& app, LoadMethod method,
     }
 
     if (method == LoadMethod::ReplaceAll)
-        app.RemoveAll();
+        app.Store().RemoveAll();
     // The bytes read at the start, not the file again: what was shown is what is loaded.
-    result.read = CDataFile::Read(m_bytes, app);
-    TakeLoadedPasswordAndLock(result.read, app.m_strPassword, app.m_wLocked);
+    result.read = CDataFile::Read(m_bytes, app.Store());
+    std::string password = app.ScrambledPassword();
+    std::uint16_t locked = app.LockFlag();
+    TakeLoadedPasswordAndLock(result.read, password, locked);
+    app.SetScrambledPassword(std::move(password));
+    app.SetLockFlag(locked);
     if (result.read.damaged)
-        app.m_bLoadFailed = true;
+        app.SetLoadFailed(true);
     if (method == LoadMethod::MergeFiles)
-        result.merge = MergeRecords(app, options.progress);
+        result.merge = MergeRecords(app.Store(), options.progress);
     // The load procedure checked out first, so no period of this program is open now.
-    KeepOneRunningPeriod(app);
-    result.lockedAfter = app.m_wLocked != 0;
+    KeepOneRunningPeriod(app.Store());
+    result.lockedAfter = app.LockFlag() != 0;
     result.saved = app.Save();
     return result;
 }

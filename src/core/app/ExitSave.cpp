@@ -16,12 +16,12 @@ std::string Moment(std::int64_t time) {
 
 } // namespace
 
-CExitSave::CExitSave(CPunchwellApp& app) : m_app(app), m_heldBefore(app.m_bHoldSaveErrors) {
-    m_app.m_bHoldSaveErrors = true;
+CExitSave::CExitSave(CPunchwellApp& app) : m_app(app), m_heldBefore(app.SaveErrorsHeld()) {
+    m_app.HoldSaveErrors(true);
 }
 
 CExitSave::~CExitSave() {
-    m_app.m_bHoldSaveErrors = m_heldBefore;
+    m_app.HoldSaveErrors(m_heldBefore);
 }
 
 std::string CExitSave::NotSavedText(const CDoneTask* checkedOut) const {

@@ -122,7 +122,7 @@ ControlReply EditPeriodCommand(const ControlRequest& request, ControlTarget& tar
     if (request.Has("--new-end") && !(newEnd = TimeOption(request, "--new-end", error)))
         return Refuse(error);
 
-    const CDoneTask* period = target.App().FindDoneTask(*start);
+    const CDoneTask* period = target.App().Store().FindDoneTask(*start);
     if (period == nullptr)
         return Refuse("No period starts at " + *request.Value("--start") + ".");
     PeriodDraft draft;

@@ -10,7 +10,7 @@ CProgramLock::CProgramLock(CPunchwellApp& app, Notify notify)
 }
 
 bool CProgramLock::IsLocked() const {
-    return m_app.m_wLocked != 0;
+    return m_app.LockFlag() != 0;
 }
 
 bool CProgramLock::ToggleLock(bool silent) {
@@ -65,7 +65,7 @@ bool CProgramLock::Lock(bool silent) {
             m_app.WriteOptions();
         }
     }
-    m_app.m_wLocked = 1;
+    m_app.SetLockFlag(1);
     m_notify({.state = true, .locked = true});
     m_app.SaveData();
     return true;
@@ -74,16 +74,16 @@ bool CProgramLock::Lock(bool silent) {
 bool CProgramLock::Unlock() {
     if (!m_app.GetPrompts().AskPassword(m_app.GetPassword()))
         return false;
-    m_app.m_wLocked = 0;
+    m_app.SetLockFlag(0);
     m_notify({.state = true, .unlocked = true});
     m_app.SaveData();
     return true;
 }
 
 void CProgramLock::ArmRelockIfLocked(std::int32_t now) {
-    if (m_app.m_wLocked == 0)
+    if (m_app.LockFlag() == 0)
         return;
-    m_app.m_wLocked = 0;
+    m_app.SetLockFlag(0);
     m_relock = Relock::Armed;
     m_timeRelock = now;
 }

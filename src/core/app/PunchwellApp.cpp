@@ -53,7 +53,7 @@ bool CPunchwellApp::SaveData(const std::string& path) {
 
 FileResult CPunchwellApp::Save(const std::string& path) {
     const std::string target = ResolvePath(path);
-    CDataFile::Write(*this, m_strPassword, m_wLocked, m_saveBuffer);
+    CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBuffer);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
     // A new backup is a copy of the data: it takes the data file's mode.
     const FileResult result =
@@ -102,7 +102,7 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepByt
     outcome.existed = true;
     // Unless the caller wants the bytes, what has gone into the store is given back as the
     // reading goes on: a large file is not held twice.
-    outcome.read = CDataFile::Read(bytes.View(), *this, [&](std::size_t offset) {
+    outcome.read = CDataFile::Read(bytes.View(), m_store, [&](std::size_t offset) {
         if (keepBytes == nullptr)
             bytes.ReleaseBefore(offset);
     });

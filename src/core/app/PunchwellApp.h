@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class Clock;
 class FileOps;
@@ -24,15 +25,21 @@ struct LoadOutcome {
     DataFileReadResult read;  // what the reader produced (damaged, counts, offset)
 };
 
-// The application object: the store, the data file paths, the options, the password and
-// the lock flag, for the whole run. It asks the person through the Prompts port and keeps
-// its options through the OptionsStorage port.
-class CPunchwellApp : public CStore {
+// The application object: it owns the store (the projects and periods), and keeps the data
+// file paths, the options, the password and the lock flag, for the whole run. It asks the
+// person through the Prompts port and keeps its options through the OptionsStorage port.
+class CPunchwellApp {
 public:
     static constexpr const char* kMainFileName = "timedata.pnd";
     static constexpr const char* kBackupFileName = "tdbackup.pnd";
 
     explicit CPunchwellApp(const std::string& dataDirectory);
+    CPunchwellApp(const CPunchwellApp&) = delete;
+    CPunchwellApp& operator=(const CPunchwellApp&) = delete;
+
+    // The projects and periods, as loaded and saved by this app.
+    CStore& Store() { return m_store; }
+    const CStore& Store() const { return m_store; }
 
     // The person at the keyboard; until set (and after ResetPrompts) nobody is there: every
     // question is declined and nothing is shown (see CNoPrompts).
@@ -98,16 +105,33 @@ public:
     std::string GetPassword() const;
     void SetPassword(const std::string& plain);
 
-    // While true, a failed save shows no message of its own; the caller says it (an exit).
-    bool m_bHoldSaveErrors = false;
+    // The password in the scrambled form the data file keeps.
+    const std::string& ScrambledPassword() const { return m_strPassword; }
+    void SetScrambledPassword(std::string scrambled) { m_strPassword = std::move(scrambled); }
+    // The lock flag the data file keeps: non-zero when it was saved while locked.
+    std::uint16_t LockFlag() const { return m_wLocked; }
+    void SetLockFlag(std::uint16_t locked) { m_wLocked = locked; }
 
-    bool m_bLoadFailed = false;
-    bool m_bFirstRun = false;
-    std::string m_strPassword; // scrambled form
-    std::uint16_t m_wLocked = 0;
+    // While held, a failed save shows no message of its own; the caller says it (an exit).
+    bool SaveErrorsHeld() const { return m_bHoldSaveErrors; }
+    void HoldSaveErrors(bool hold) { m_bHoldSaveErrors = hold; }
+
+    // The last load met a damaged or unreadable file.
+    bool LoadFailed() const { return m_bLoadFailed; }
+    void SetLoadFailed(bool failed) { m_bLoadFailed = failed; }
+    // No data file was there at start-up.
+    bool IsFirstRun() const { return m_bFirstRun; }
+    void SetFirstRun(bool firstRun) { m_bFirstRun = firstRun; }
 
 private:
     std::string ResolvePath(const std::string& path) const;
+
+    CStore m_store;
+    std::string m_strPassword; // scrambled form
+    std::uint16_t m_wLocked = 0;
+    bool m_bHoldSaveErrors = false;
+    bool m_bLoadFailed = false;
+    bool m_bFirstRun = false;
 
     std::string m_strDataDirectory;
     std::string m_strDataPath;

@@ -93,7 +93,7 @@ void CPunchwellSession::Notify(const SessionChanges& changes) {
 void CPunchwellSession::Start() {
     // A program saved locked shows nothing of its data before the password: no project list
     // is offered, and it locks again at once, before its window is ever on screen.
-    const bool locked = m_app.m_wLocked != 0;
+    const bool locked = m_app.LockFlag() != 0;
     m_checkIn.ResumeOrOfferList(!locked);
     const std::int32_t now = m_app.GetClock().Now();
     m_lock.ArmRelockIfLocked(now);
@@ -277,7 +277,7 @@ void CPunchwellSession::ExportData() {
     const std::optional<std::string> path = prompts.ChooseSaveFile(request);
     if (!path || path->empty())
         return;
-    const FileResult result = WriteTextExport(m_app, *path);
+    const FileResult result = WriteTextExport(m_app.Store(), *path);
     if (!result.ok)
         prompts.Ask("Punchwell", result.message, MessageIcon::Exclamation, MessageButtons::Ok);
 }

@@ -126,7 +126,7 @@ private:
     void NotifyIfIdleChanged();
 
     CPunchwellApp m_app;
-    CPeriodEditor m_periodEditor{m_app};
+    CPeriodEditor m_periodEditor{m_app.Store()};
     CCheckIn m_checkIn;
     CProgramLock m_lock;
     CIdleWatch m_idle;

@@ -142,7 +142,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
         // The bytes stay for the copies made from them: they are the file as it read.
         auto bytes = std::make_shared<CFileBytes>();
         app.LoadData(mainPath, bytes.get());
-        if (!app.m_bLoadFailed) {
+        if (!app.LoadFailed()) {
             result.which = StartupCase::MainOk;
             // The refresh overwrites the backup: a damaged one is kept first, as a damaged
             // main file is, and stays as it is when it cannot be kept. The bytes that read
@@ -164,10 +164,10 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
             const bool mainKept = keep(mainPath);
             if (app.DataFileExists(backupPath)) {
                 // Start again from the backup alone, so no record is held twice.
-                app.m_bLoadFailed = false;
-                app.RemoveAll();
+                app.SetLoadFailed(false);
+                app.Store().RemoveAll();
                 app.LoadData(backupPath);
-                if (!app.m_bLoadFailed) {
+                if (!app.LoadFailed()) {
                     result.which = StartupCase::MainDamagedBackupOk;
                     if (mainKept)
                         save(mainPath);
@@ -182,7 +182,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
         }
     } else if (app.DataFileExists(backupPath)) {
         app.LoadData(backupPath);
-        if (!app.m_bLoadFailed) {
+        if (!app.LoadFailed()) {
             result.which = StartupCase::MainMissingBackupOk;
             save(mainPath);
         } else {
@@ -197,7 +197,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
                 app.GetPrompts().Ask(kFirstRunCaption, kFirstRunText, MessageIcon::Question,
                                      MessageButtons::YesNo, false);
             if (answer == MessageAnswer::Yes)
-                app.m_bFirstRun = true;
+                app.SetFirstRun(true);
         }
         return result;
     }

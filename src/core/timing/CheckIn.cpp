@@ -71,7 +71,7 @@ bool CCheckIn::CheckIn(const std::string& name) {
 
 bool CCheckIn::CheckInImpl(const std::string& name) {
     // Looked up before anything else, so a check-out below cannot change the answer.
-    const CTask* task = m_app.FindTask(name);
+    const CTask* task = m_app.Store().FindTask(name);
     if (m_bCheckedIn && !CheckOutImpl())
         return false;
     if (task == nullptr) {
@@ -99,7 +99,7 @@ void CCheckIn::OpenPeriod(const CTask& task, std::int32_t start) {
     // A period's key is its start second: when another period already starts in this second
     // (checked in, out and in again within it), this one starts at the next free second, so
     // the store takes it and it is saved like any other.
-    while (m_app.FindDoneTask(start) != nullptr)
+    while (m_app.Store().FindDoneTask(start) != nullptr)
         ++start;
 
     auto period = std::make_unique<CDoneTask>(task.GetName(), std::string());
@@ -107,7 +107,7 @@ void CCheckIn::OpenPeriod(const CTask& task, std::int32_t start) {
     const std::int32_t now = Now();
     period->SetEnd(now > start ? now : start);
     CDoneTask* current = period.get();
-    if (!m_app.AddDoneTask(period))
+    if (!m_app.Store().AddDoneTask(period))
         return; // cannot happen: the start second was free
 
     m_pCurrent = current;
@@ -185,7 +185,7 @@ bool CCheckIn::DiscardIdleTime(std::int32_t idleStart, std::optional<std::int32_
     if (IsBusy() || !m_bCheckedIn)
         return false;
     BusyScope busy(*this);
-    const CTask* task = m_app.FindTask(m_pCurrent->GetProject());
+    const CTask* task = m_app.Store().FindTask(m_pCurrent->GetProject());
     if (!CheckOutImpl(idleStart))
         return false;
     // The same project goes on from the return; its document is open already.
@@ -202,15 +202,15 @@ void CCheckIn::ResumeOrOfferList(bool offerList) {
         return;
     BusyScope busy(*this);
     // A file merged elsewhere may hold more than one: only one can be timed again.
-    KeepOneRunningPeriod(m_app);
-    for (const auto& period : m_app.DoneTasks()) {
+    KeepOneRunningPeriod(m_app.Store());
+    for (const auto& period : m_app.Store().DoneTasks()) {
         if (period->IsRunning()) {
             Resume(*period);
             return;
         }
     }
     const COptions& options = m_app.GetOptions();
-    if (!offerList || !options.m_bShowListOnStart || m_app.GetTaskCount() == 0)
+    if (!offerList || !options.m_bShowListOnStart || m_app.Store().GetTaskCount() == 0)
         return;
     ShowDialog(true);
     const std::optional<std::string> choice =
@@ -225,7 +225,7 @@ CTask* CCheckIn::AddNewProject(AddFailure failure) {
     if (!task)
         return nullptr;
     const std::string name = task->GetName();
-    if (!m_app.AddTask(task)) {
+    if (!m_app.Store().AddTask(task)) {
         if (failure == AddFailure::TaskExists)
             Warn("Task Exists", "The task you have attempted to create already exists.");
         else
@@ -235,7 +235,7 @@ CTask* CCheckIn::AddNewProject(AddFailure failure) {
         return nullptr;
     }
     m_app.SaveData();
-    return m_app.FindTask(name);
+    return m_app.Store().FindTask(name);
 }
 
 void CCheckIn::AddAndCheckIn() {

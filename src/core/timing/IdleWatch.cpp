@@ -123,7 +123,7 @@ void CIdleWatch::Prune() {
 }
 
 bool CIdleWatch::MayAsk() const {
-    return ThresholdSeconds() > 0 && m_app.m_wLocked == 0 && !m_checkIn.IsBusy() &&
+    return ThresholdSeconds() > 0 && m_app.LockFlag() == 0 && !m_checkIn.IsBusy() &&
            m_checkIn.IsCheckedIn();
 }
 

@@ -160,7 +160,7 @@ std::optional<std::string> QtPrompts::SelectProject(const std::string& preselect
                                                     bool firstWhenNoMatch) {
     if (m_app == nullptr)
         return std::nullopt;
-    CSelectProjectDlg dialog(*m_app, QString::fromStdString(preselect), Parent(true),
+    CSelectProjectDlg dialog(m_app->Store(), QString::fromStdString(preselect), Parent(true),
                              firstWhenNoMatch);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -170,7 +170,7 @@ std::optional<std::string> QtPrompts::SelectProject(const std::string& preselect
 std::unique_ptr<CTask> QtPrompts::AddProject() {
     if (m_app == nullptr)
         return nullptr;
-    CProjectDlg dialog(*m_app, *this, CProjectDlg::AddMode, Parent(true));
+    CProjectDlg dialog(m_app->Store(), *this, CProjectDlg::AddMode, Parent(true));
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     auto task = std::make_unique<CTask>();

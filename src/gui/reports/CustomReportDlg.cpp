@@ -64,11 +64,11 @@ void CCustomReportDlg::FillList() {
 void CCustomReportDlg::OnAddItem() {
     const std::int64_t now = m_app.GetClock().Now();
     const auto local = ToLocal(now);
-    CReportItemDlg dialog(m_app, *m_report, m_prompts, local ? local->year : 1970, this);
+    CReportItemDlg dialog(m_app.Store(), *m_report, m_prompts, local ? local->year : 1970, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const CReportItem* item =
-        AddCheckedItem(*m_report, dialog.GetCheck(), now, m_app.GetOptions().m_wWeekStart, m_app);
+    const CReportItem* item = AddCheckedItem(*m_report, dialog.GetCheck(), now,
+                                             m_app.GetOptions().m_wWeekStart, m_app.Store());
     if (item == nullptr) {
         // Only dates the local calendar cannot hold get here.
         m_prompts.Ask(kAppCaption,
@@ -111,7 +111,7 @@ void CCustomReportDlg::OnLoadReport() {
     if (!path || path->empty())
         return;
     // A file that cannot be read leaves the list as it was.
-    const ReportFileResult result = m_report->ReplaceItemsFromFile(*path, m_app);
+    const ReportFileResult result = m_report->ReplaceItemsFromFile(*path, m_app.Store());
     if (!result.ok) {
         m_prompts.Ask(kAppCaption, result.message, MessageIcon::Exclamation, MessageButtons::Ok);
         return;

@@ -14,8 +14,8 @@ CReportActions::CReportActions(CPunchwellApp& app, Prompts& prompts, QWidget* pa
 
 ReportEnvironment CReportActions::Environment() const {
     const COptions& options = m_app.GetOptions();
-    return ReportEnvironment{m_app, m_app.GetClock(), options.m_wWeekStart, options.m_wPageLines,
-                             nullptr};
+    return ReportEnvironment{m_app.Store(), m_app.GetClock(), options.m_wWeekStart,
+                             options.m_wPageLines, nullptr};
 }
 
 void CReportActions::HideTrayIcon() {
@@ -41,7 +41,7 @@ bool CReportActions::StandardReport(bool allProjects, ReportPeriod kind) {
     const ReportEnvironment environment = Environment();
     const std::int64_t now = environment.clock.Now();
     if (allProjects) {
-        AddAllProjectsItems(report, m_app, kind, now, environment.weekStart);
+        AddAllProjectsItems(report, m_app.Store(), kind, now, environment.weekStart);
     } else {
         // Every Select Project dialog takes the tray icon away while it is open.
         HideTrayIcon();
@@ -50,7 +50,7 @@ bool CReportActions::StandardReport(bool allProjects, ReportPeriod kind) {
         RestoreTrayIcon();
         if (!chosen || chosen->empty())
             return false;
-        if (!AddSingleProjectItem(report, m_app, *chosen, kind, now, environment.weekStart))
+        if (!AddSingleProjectItem(report, m_app.Store(), *chosen, kind, now, environment.weekStart))
             return false;
     }
     return RunReportCommand(report, m_port, environment, ReportCommand::Standard);

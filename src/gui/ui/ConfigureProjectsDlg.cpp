@@ -34,7 +34,7 @@ CConfigureProjectsDlg::CConfigureProjectsDlg(CPunchwellApp& app, Prompts& prompt
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    for (const auto& task : m_app.Tasks())
+    for (const auto& task : m_app.Store().Tasks())
         InsertProjectName(m_ui->projectList, QString::fromStdString(task->GetName()));
     FitProjectNames(m_ui->projectList);
 
@@ -85,11 +85,11 @@ void CConfigureProjectsDlg::RefreshStatus() {
         return;
     }
     const std::string name = selected.first()->text().toStdString();
-    if (m_app.FindTask(name) == nullptr) {
+    if (m_app.Store().FindTask(name) == nullptr) {
         delete selected.first();
         return;
     }
-    const CTaskTotals totals(m_app, name);
+    const CTaskTotals totals(m_app.Store(), name);
     const std::int64_t now = m_app.GetClock().Now();
     m_ui->totalValue->setText(
         QString::fromStdString(duration::FormatDuration(totals.GetTotalTime())));
@@ -98,12 +98,12 @@ void CConfigureProjectsDlg::RefreshStatus() {
 }
 
 void CConfigureProjectsDlg::OnAdd() {
-    CProjectDlg dlg(m_app, m_prompts, CProjectDlg::AddMode, this);
+    CProjectDlg dlg(m_app.Store(), m_prompts, CProjectDlg::AddMode, this);
     if (dlg.exec() != QDialog::Accepted)
         return;
     auto task = std::make_unique<CTask>();
     dlg.ApplyTo(*task);
-    if (!m_app.AddTask(task)) {
+    if (!m_app.Store().AddTask(task)) {
         m_prompts.Ask(tr("Task Exists").toStdString(),
                       tr("The task you have attempted to create already exists.").toStdString(),
                       MessageIcon::Exclamation, MessageButtons::Ok);
@@ -119,7 +119,7 @@ void CConfigureProjectsDlg::OnDelete() {
         return;
     QListWidgetItem* item = selected.first();
     const std::string name = item->text().toStdString();
-    if (m_app.FindTask(name) == nullptr)
+    if (m_app.Store().FindTask(name) == nullptr)
         return;
     if (m_hooks.currentProject) {
         if (const auto current = m_hooks.currentProject(); current && *current == name) {
@@ -137,7 +137,7 @@ void CConfigureProjectsDlg::OnDelete() {
         MessageIcon::Question, MessageButtons::YesNoCancel, true, MessageAnswer::Cancel);
     if (answer == MessageAnswer::Cancel)
         return;
-    DeleteProject(m_app, name, answer == MessageAnswer::Yes);
+    DeleteProject(m_app.Store(), name, answer == MessageAnswer::Yes);
     delete item;
     m_bModified = true;
 }
@@ -146,16 +146,16 @@ void CConfigureProjectsDlg::OnEdit() {
     const QString oldName = SelectedName();
     if (oldName.isEmpty())
         return;
-    CTask* task = m_app.FindTask(oldName.toStdString());
+    CTask* task = m_app.Store().FindTask(oldName.toStdString());
     if (task == nullptr)
         return;
-    CProjectDlg dlg(m_app, m_prompts, CProjectDlg::EditMode, this);
+    CProjectDlg dlg(m_app.Store(), m_prompts, CProjectDlg::EditMode, this);
     dlg.SetValues(*task);
     if (dlg.exec() != QDialog::Accepted)
         return;
     const std::string old = task->GetName();
     dlg.ApplyTo(*task);
-    RenameProjectPeriods(m_app, old, *task);
+    RenameProjectPeriods(m_app.Store(), old, *task);
     delete m_ui->projectList->selectedItems().first();
     const QString newName = QString::fromStdString(task->GetName());
     InsertProjectName(m_ui->projectList, newName);
@@ -172,7 +172,7 @@ void CConfigureProjectsDlg::OnViewRecords() {
     const QString name = SelectedName();
     if (name.isEmpty() || !m_hooks.viewRecords)
         return;
-    CTask* task = m_app.FindTask(name.toStdString());
+    CTask* task = m_app.Store().FindTask(name.toStdString());
     if (task == nullptr) {
         delete m_ui->projectList->selectedItems().first();
         return;

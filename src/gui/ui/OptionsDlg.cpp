@@ -25,7 +25,7 @@ COptionsDlg::COptionsDlg(CPunchwellApp& app, Prompts& prompts, QWidget* parent)
 
     // The empty entry stays first; the names follow in list order.
     QStringList names;
-    for (const auto& task : m_app.Tasks())
+    for (const auto& task : m_app.Store().Tasks())
         names.append(QString::fromStdString(task->GetName()));
     std::stable_sort(names.begin(), names.end(), ProjectNameLess);
     m_ui->defaultProjectCombo->addItem(QString());

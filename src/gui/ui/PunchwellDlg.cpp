@@ -481,7 +481,7 @@ void CPunchwellDlg::Initialise() {
     UpdateState();
     SelectProjectEntry(0);
     // Yes to the first-run question: the person enters the projects straight away.
-    if (m_app.m_bFirstRun)
+    if (m_app.IsFirstRun())
         OnConfigure();
     m_session.Start();
     m_clock.start();
@@ -520,7 +520,7 @@ QString CPunchwellDlg::GetCurrentProject() const {
 void CPunchwellDlg::FillProjectList() {
     ++m_nFilling;
     m_cboProjects->clear();
-    for (const auto& task : m_app.Tasks()) {
+    for (const auto& task : m_app.Store().Tasks()) {
         const QString name = QString::fromStdString(task->GetName());
         // The list keeps its width; a long name shows whole as its entry's tooltip.
         m_cboProjects->addItem(name);
@@ -662,8 +662,8 @@ void CPunchwellDlg::OnChangeStart() {
     if (RefuseOverAnotherDialog(tr("Please close the open dialog before you change the start.")))
         return;
     ShowTrayIcon(false);
-    CEditPeriodDlg dlg(m_app, m_session.PeriodEditor(), m_app.GetPrompts(), m_app.GetClock().Now(),
-                       running, GetCurrentProject(), this);
+    CEditPeriodDlg dlg(m_app.Store(), m_session.PeriodEditor(), m_app.GetPrompts(),
+                       m_app.GetClock().Now(), running, GetCurrentProject(), this);
     const bool accepted = dlg.exec() == QDialog::Accepted;
     ShowTrayIcon(true);
     if (!accepted || dlg.Plan().correction.IsEmpty())
@@ -736,7 +736,7 @@ void CPunchwellDlg::OnViewRecords() {
     ShowTrayIcon(true);
     if (!chosen)
         return;
-    if (CTask* task = m_app.FindTask(*chosen))
+    if (CTask* task = m_app.Store().FindTask(*chosen))
         OpenTimeRecords(*task);
 }
 

@@ -16,13 +16,13 @@ CStatusDlg::CStatusDlg(const CPunchwellApp& app, const QString& projectName, QWi
     m_ui->reportingButton->setEnabled(false);
 
     const std::string name = projectName.toStdString();
-    m_bFound = app.FindTask(name) != nullptr;
+    m_bFound = app.Store().FindTask(name) != nullptr;
     if (!m_bFound)
         return;
     // One moment for all five figures, so they agree with each other.
     const std::int64_t now = app.GetClock().Now();
     const unsigned weekStart = app.GetOptions().m_wWeekStart;
-    const CTaskTotals totals(app, name);
+    const CTaskTotals totals(app.Store(), name);
     auto show = [](QLabel* field, std::int64_t seconds) {
         field->setText(QString::fromStdString(duration::FormatDuration(seconds)));
     };

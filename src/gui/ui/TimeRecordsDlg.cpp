@@ -44,7 +44,7 @@ CTimeRecordsDlg::CTimeRecordsDlg(CPunchwellApp& app, Prompts& prompts, const CTa
     setWindowTitle(tr("Time Records For: ") + m_strProject);
     m_editor = m_hooks.editor;
     if (m_editor == nullptr) {
-        m_ownEditor = std::make_unique<CPeriodEditor>(m_app);
+        m_ownEditor = std::make_unique<CPeriodEditor>(m_app.Store());
         m_editor = m_ownEditor.get();
     }
     m_ui->recordList->header()->setSectionsClickable(false);
@@ -99,7 +99,7 @@ void CTimeRecordsDlg::FillRecords() {
     const std::string project = m_strProject.toStdString();
 
     std::vector<const CDoneTask*> shown;
-    for (const auto& period : m_app.DoneTasks()) {
+    for (const auto& period : m_app.Store().DoneTasks()) {
         if (period.get() == running || period->GetProject() != project)
             continue;
         if (period->IsDeleted())
@@ -134,7 +134,7 @@ CDoneTask* CTimeRecordsDlg::PeriodOf(const QTreeWidgetItem* row) const {
     // The row's own period: its start second and this project. Another project's period
     // that shares the second (possible in a merged foreign file) is never touched.
     const auto start = static_cast<std::int32_t>(row->data(StartDate, kStartRole).toLongLong());
-    return FindActivePeriod(m_app, m_strProject.toStdString(), start);
+    return FindActivePeriod(m_app.Store(), m_strProject.toStdString(), start);
 }
 
 void CTimeRecordsDlg::OnViewNotes() {
@@ -180,7 +180,7 @@ void CTimeRecordsDlg::OnDeletePeriod() {
 
 void CTimeRecordsDlg::OnRestore() {
     const auto restored =
-        static_cast<int>(RestoreDeletedPeriods(m_app, m_strProject.toStdString()));
+        static_cast<int>(RestoreDeletedPeriods(m_app.Store(), m_strProject.toStdString()));
     if (restored == 0)
         return;
     m_app.SaveData();
@@ -271,13 +271,13 @@ void CTimeRecordsDlg::EditPeriod(const CDoneTask* period) {
         // The period is looked up again each time: the store may have been rebuilt.
         const CDoneTask* current = nullptr;
         if (!adding) {
-            for (const auto& p : m_app.DoneTasks())
+            for (const auto& p : m_app.Store().DoneTasks())
                 if (p->GetStart() == next->GetStart() && p->GetProject() == next->GetProject())
                     current = p.get();
             if (current == nullptr)
                 return;
         }
-        CEditPeriodDlg dlg(m_app, *m_editor, m_prompts, m_app.GetClock().Now(), current,
+        CEditPeriodDlg dlg(m_app.Store(), *m_editor, m_prompts, m_app.GetClock().Now(), current,
                            m_strProject, this);
         if (dlg.exec() == QDialog::Accepted) {
             const CorrectionPlan& plan = dlg.Plan();
@@ -308,7 +308,7 @@ void CTimeRecordsDlg::OnSplitPeriod() {
     const CDoneTask* period = SelectedPeriod();
     if (period == nullptr)
         return;
-    CSplitPeriodDlg dlg(m_app, *m_editor, m_prompts, m_app.GetClock().Now(), *period, this);
+    CSplitPeriodDlg dlg(m_app.Store(), *m_editor, m_prompts, m_app.GetClock().Now(), *period, this);
     if (dlg.exec() != QDialog::Accepted)
         return;
     ApplyPlan(dlg.Plan(), period->GetStart());
