@@ -5,10 +5,10 @@
 #include "core/platform/LocalTime.h"
 #include "core/platform/LocalTimeCache.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -92,50 +92,77 @@ std::string LinePrefix(const std::string& name) {
 } // namespace
 
 std::string ExportDataAsText(const CStore& store) {
-    // Each project's periods in list order, found in one pass over the periods. Their times
-    // are copied out on the way: the lines are written project by project, and going back to
-    // the records in that order would jump all over the store's memory.
+    // Each project once, in list order, with the text its lines begin with.
+    std::vector<std::string> prefixes;
+    std::unordered_map<std::string_view, std::uint32_t> projectIndex;
+    projectIndex.reserve(store.GetTaskCount());
+    for (const auto& task : store.Tasks())
+        if (projectIndex.try_emplace(task->GetName(), prefixes.size()).second)
+            prefixes.push_back(LinePrefix(ToValidUtf8(task->GetName())));
+
+    // Each period's project and times, in list order, found in one pass. Periods read from a
+    // file share their project's text, so its address finds the project without hashing the
+    // name again; a period of no listed project is left out.
+    constexpr std::uint32_t kNoProject = UINT32_MAX;
+    struct Entry {
+        std::uint32_t project;
+        std::int32_t start;
+        std::int32_t end;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(store.GetDoneCount());
+    std::vector<std::size_t> counts(prefixes.size() + 1, 0);
+    std::unordered_map<const std::string*, std::uint32_t> byAddress;
+    const std::string* lastAddress = nullptr;
+    std::uint32_t lastProject = kNoProject;
+    for (const auto& period : store.DoneTasks()) {
+        const std::string* address = &period->GetProject();
+        if (address != lastAddress) {
+            const auto [it, added] = byAddress.try_emplace(address, kNoProject);
+            if (added) {
+                const auto found = projectIndex.find(*address);
+                if (found != projectIndex.end())
+                    it->second = found->second;
+            }
+            lastAddress = address;
+            lastProject = it->second;
+        }
+        if (lastProject == kNoProject)
+            continue;
+        entries.push_back({lastProject, period->GetStart(), period->GetEnd()});
+        ++counts[lastProject + 1];
+    }
+    // Grouped by project, each project's periods still in list order.
+    for (std::size_t i = 1; i < counts.size(); ++i)
+        counts[i] += counts[i - 1];
     struct Times {
         std::int32_t start;
         std::int32_t end;
     };
-    std::unordered_map<std::string_view, std::vector<Times>> byProject;
-    byProject.reserve(store.GetTaskCount());
-    for (const auto& task : store.Tasks())
-        byProject.try_emplace(task->GetName());
-    for (const auto& period : store.DoneTasks()) {
-        const auto it = byProject.find(period->GetProject());
-        if (it != byProject.end())
-            it->second.push_back({period->GetStart(), period->GetEnd()});
-    }
+    std::vector<Times> grouped(entries.size());
+    std::vector<std::size_t> next(counts.begin(), counts.end() - 1);
+    for (const Entry& entry : entries)
+        grouped[next[entry.project]++] = {entry.start, entry.end};
 
-    // Each project once, in list order, with the text its lines begin with.
-    std::vector<std::pair<std::string, const std::vector<Times>*>> lines;
-    {
-        std::unordered_set<std::string_view> seen;
-        for (const auto& task : store.Tasks())
-            if (seen.insert(task->GetName()).second)
-                lines.emplace_back(LinePrefix(ToValidUtf8(task->GetName())),
-                                   &byProject[task->GetName()]);
-    }
     // The exact size up front: the text is written into its buffer once, never moved, and
     // through a pointer, with no growth check for each piece.
     constexpr std::size_t kStampsAndLineEnd =
         CLocalStampWriter::kSize + 1 + CLocalStampWriter::kSize + 2;
     std::size_t size = 0;
-    for (const auto& [prefix, periods] : lines)
-        size += (prefix.size() + kStampsAndLineEnd) * periods->size();
+    for (std::size_t i = 0; i < prefixes.size(); ++i)
+        size += (prefixes[i].size() + kStampsAndLineEnd) * (counts[i + 1] - counts[i]);
     std::string out(size, '\0');
     char* at = out.data();
     CLocalStampWriter stamps;
-    for (const auto& [prefix, periods] : lines) {
-        for (const Times& period : *periods) {
+    for (std::size_t i = 0; i < prefixes.size(); ++i) {
+        const std::string& prefix = prefixes[i];
+        for (std::size_t k = counts[i]; k < counts[i + 1]; ++k) {
             std::memcpy(at, prefix.data(), prefix.size());
             at += prefix.size();
-            stamps.Put(at, period.start);
+            stamps.Put(at, grouped[k].start);
             at += CLocalStampWriter::kSize;
             *at++ = ',';
-            stamps.Put(at, period.end);
+            stamps.Put(at, grouped[k].end);
             at += CLocalStampWriter::kSize;
             *at++ = '\r';
             *at++ = '\n';
