@@ -73,11 +73,27 @@ std::vector<ProjectTotals> ComputeAllTotals(const CStore& store, std::int64_t no
     for (int kind = 0; kind < 4; ++kind)
         ranges[kind] = PeriodRange(static_cast<PeriodKind>(kind), now, weekStart);
 
+    // Periods read from a file share their project's text: its address finds the project
+    // without hashing the name again for every period.
+    static const std::vector<std::size_t> kNoProject;
+    std::unordered_map<const std::string*, const std::vector<std::size_t>*> byAddress;
+    const std::string* lastAddress = nullptr;
+    const std::vector<std::size_t>* lastIndexes = &kNoProject;
     for (const auto& period : store.DoneTasks()) {
         if (period->IsDeleted())
             continue;
-        const auto found = byName.find(period->GetProject());
-        if (found == byName.end())
+        const std::string* address = &period->GetProject();
+        if (address != lastAddress) {
+            const auto [it, added] = byAddress.try_emplace(address, &kNoProject);
+            if (added) {
+                const auto found = byName.find(*address);
+                if (found != byName.end())
+                    it->second = &found->second;
+            }
+            lastAddress = address;
+            lastIndexes = it->second;
+        }
+        if (lastIndexes->empty())
             continue;
         const std::int64_t start = period->GetStart();
         const std::int64_t end = period->GetEnd();
@@ -86,7 +102,7 @@ std::vector<ProjectTotals> ComputeAllTotals(const CStore& store, std::int64_t no
             if (ranges[kind])
                 parts[kind] = ClippedSeconds(start, end, ranges[kind]->from, ranges[kind]->to);
         }
-        for (const std::size_t index : found->second) {
+        for (const std::size_t index : *lastIndexes) {
             ProjectTotals& t = totals[index];
             t.today += parts[0];
             t.week += parts[1];
