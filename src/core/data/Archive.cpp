@@ -17,21 +17,6 @@ constexpr std::size_t kMaxClassNameLength = 64; // names must be shorter than th
 
 // ---- writer ----
 
-void CArchiveWriter::WriteByte(std::uint8_t value) {
-    m_bytes += static_cast<char>(value);
-}
-
-void CArchiveWriter::WriteWord(std::uint16_t value) {
-    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-    m_bytes.append(bytes, sizeof bytes);
-}
-
-void CArchiveWriter::WriteDWord(std::uint32_t value) {
-    const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-                           static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
-    m_bytes.append(bytes, sizeof bytes);
-}
-
 void CArchiveWriter::WriteCount(std::size_t count) {
     if (count < 0xFFFF) {
         WriteWord(static_cast<std::uint16_t>(count));

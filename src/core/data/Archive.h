@@ -19,9 +19,18 @@ public:
     // back the same buffer each time (TakeBytes) never has fresh memory mapped.
     explicit CArchiveWriter(std::string buffer) : m_bytes(std::move(buffer)) { m_bytes.clear(); }
     void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
-    void WriteByte(std::uint8_t value);
-    void WriteWord(std::uint16_t value);
-    void WriteDWord(std::uint32_t value);
+    // The small writes are inline: a save makes several for each of many thousand records.
+    void WriteByte(std::uint8_t value) { m_bytes += static_cast<char>(value); }
+    void WriteWord(std::uint16_t value) {
+        const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+        m_bytes.append(bytes, sizeof bytes);
+    }
+    void WriteDWord(std::uint32_t value) {
+        const char bytes[4] = {
+            static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+            static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
+        m_bytes.append(bytes, sizeof bytes);
+    }
     void WriteInt32(std::int32_t value) { WriteDWord(static_cast<std::uint32_t>(value)); }
     void WriteCount(std::size_t count);
     // Text in memory (UTF-8), converted as described above. Bytes that are not UTF-8 are
