@@ -230,12 +230,28 @@ std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t n
             firstStarts.emplace(item->GetProject(), now);
     }
     if (!firstStarts.empty()) {
+        // A period's project found through the address of its shared text, as the report
+        // finds it, instead of hashing the name for every period.
+        using FirstStart = std::optional<std::int64_t>;
+        std::unordered_map<const std::string*, FirstStart*> byAddress;
+        const std::string* lastAddress = nullptr;
+        FirstStart* lastFirst = nullptr;
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;
-            const auto found = firstStarts.find(period->GetProject());
-            if (found != firstStarts.end())
-                found->second = std::min<std::int64_t>(*found->second, period->GetStart());
+            const std::string* address = &period->GetProject();
+            if (address != lastAddress) {
+                const auto [it, added] = byAddress.try_emplace(address, nullptr);
+                if (added) {
+                    const auto found = firstStarts.find(*address);
+                    if (found != firstStarts.end())
+                        it->second = &found->second;
+                }
+                lastAddress = address;
+                lastFirst = it->second;
+            }
+            if (lastFirst != nullptr)
+                *lastFirst = std::min<std::int64_t>(**lastFirst, period->GetStart());
         }
     }
     std::vector<ReportRange> ranges;
@@ -290,13 +306,30 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         const ProjectItems& p = projects[s.item->GetProject()];
         s.countsInGrand = !(p.count > 1 && p.longest > s.b - s.a);
     }
-    // One walk over the periods, kept in list order per project.
-    for (const auto& period : store.DoneTasks()) {
-        if (period->IsDeleted())
-            continue;
-        const auto found = projects.find(period->GetProject());
-        if (found != projects.end())
-            found->second.periods.push_back(period.get());
+    // One walk over the periods, kept in list order per project. Periods read from a file
+    // share their project's text: its address finds the project without hashing the name
+    // again for every period.
+    {
+        std::unordered_map<const std::string*, ProjectItems*> byAddress;
+        const std::string* lastAddress = nullptr;
+        ProjectItems* lastProject = nullptr;
+        for (const auto& period : store.DoneTasks()) {
+            if (period->IsDeleted())
+                continue;
+            const std::string* address = &period->GetProject();
+            if (address != lastAddress) {
+                const auto [it, added] = byAddress.try_emplace(address, nullptr);
+                if (added) {
+                    const auto found = projects.find(*address);
+                    if (found != projects.end())
+                        it->second = &found->second;
+                }
+                lastAddress = address;
+                lastProject = it->second;
+            }
+            if (lastProject != nullptr)
+                lastProject->periods.push_back(period.get());
+        }
     }
 
     CHtmlDocument doc;
