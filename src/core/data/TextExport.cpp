@@ -1,5 +1,6 @@
 #include "core/data/TextExport.h"
 
+#include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
 #include "core/data/Utf8Text.h"
 #include "core/platform/LocalTime.h"
@@ -100,9 +101,8 @@ std::string ExportDataAsText(const CStore& store) {
         if (projectIndex.try_emplace(task->GetName(), prefixes.size()).second)
             prefixes.push_back(LinePrefix(ToValidUtf8(task->GetName())));
 
-    // Each period's project and times, in list order, found in one pass. Periods read from a
-    // file share their project's text, so its address finds the project without hashing the
-    // name again; a period of no listed project is left out.
+    // Each period's project and times, in list order, found in one pass; a period of no
+    // listed project is left out.
     constexpr std::uint32_t kNoProject = UINT32_MAX;
     struct Entry {
         std::uint32_t project;
@@ -112,25 +112,16 @@ std::string ExportDataAsText(const CStore& store) {
     std::vector<Entry> entries;
     entries.reserve(store.GetDoneCount());
     std::vector<std::size_t> counts(prefixes.size() + 1, 0);
-    std::unordered_map<const std::string*, std::uint32_t> byAddress;
-    const std::string* lastAddress = nullptr;
-    std::uint32_t lastProject = kNoProject;
+    CPeriodProjectLookup projectOf(kNoProject, [&](const std::string& name) {
+        const auto found = projectIndex.find(name);
+        return found != projectIndex.end() ? found->second : kNoProject;
+    });
     for (const auto& period : store.DoneTasks()) {
-        const std::string* address = &period->GetProject();
-        if (address != lastAddress) {
-            const auto [it, added] = byAddress.try_emplace(address, kNoProject);
-            if (added) {
-                const auto found = projectIndex.find(*address);
-                if (found != projectIndex.end())
-                    it->second = found->second;
-            }
-            lastAddress = address;
-            lastProject = it->second;
-        }
-        if (lastProject == kNoProject)
+        const std::uint32_t project = projectOf.Of(*period);
+        if (project == kNoProject)
             continue;
-        entries.push_back({lastProject, period->GetStart(), period->GetEnd()});
-        ++counts[lastProject + 1];
+        entries.push_back({project, period->GetStart(), period->GetEnd()});
+        ++counts[project + 1];
     }
     // Grouped by project, each project's periods still in list order.
     for (std::size_t i = 1; i < counts.size(); ++i)

@@ -1,5 +1,6 @@
 #include "core/reports/ReportWriter.h"
 
+#include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
 #include "core/platform/LocalTime.h"
 #include "core/platform/LocalTimeCache.h"
@@ -230,28 +231,18 @@ std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t n
             firstStarts.emplace(item->GetProject(), now);
     }
     if (!firstStarts.empty()) {
-        // A period's project found through the address of its shared text, as the report
-        // finds it, instead of hashing the name for every period.
         using FirstStart = std::optional<std::int64_t>;
-        std::unordered_map<const std::string*, FirstStart*> byAddress;
-        const std::string* lastAddress = nullptr;
-        FirstStart* lastFirst = nullptr;
+        CPeriodProjectLookup firstStartOf(
+            static_cast<FirstStart*>(nullptr), [&](const std::string& name) -> FirstStart* {
+                const auto found = firstStarts.find(name);
+                return found != firstStarts.end() ? &found->second : nullptr;
+            });
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;
-            const std::string* address = &period->GetProject();
-            if (address != lastAddress) {
-                const auto [it, added] = byAddress.try_emplace(address, nullptr);
-                if (added) {
-                    const auto found = firstStarts.find(*address);
-                    if (found != firstStarts.end())
-                        it->second = &found->second;
-                }
-                lastAddress = address;
-                lastFirst = it->second;
-            }
-            if (lastFirst != nullptr)
-                *lastFirst = std::min<std::int64_t>(**lastFirst, period->GetStart());
+            FirstStart* first = firstStartOf.Of(*period);
+            if (first != nullptr)
+                *first = std::min<std::int64_t>(**first, period->GetStart());
         }
     }
     std::vector<ReportRange> ranges;
@@ -306,29 +297,19 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         const ProjectItems& p = projects[s.item->GetProject()];
         s.countsInGrand = !(p.count > 1 && p.longest > s.b - s.a);
     }
-    // One walk over the periods, kept in list order per project. Periods read from a file
-    // share their project's text: its address finds the project without hashing the name
-    // again for every period.
+    // One walk over the periods, kept in list order per project.
     {
-        std::unordered_map<const std::string*, ProjectItems*> byAddress;
-        const std::string* lastAddress = nullptr;
-        ProjectItems* lastProject = nullptr;
+        CPeriodProjectLookup itemsOf(static_cast<ProjectItems*>(nullptr),
+                                     [&](const std::string& name) -> ProjectItems* {
+                                         const auto found = projects.find(name);
+                                         return found != projects.end() ? &found->second : nullptr;
+                                     });
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;
-            const std::string* address = &period->GetProject();
-            if (address != lastAddress) {
-                const auto [it, added] = byAddress.try_emplace(address, nullptr);
-                if (added) {
-                    const auto found = projects.find(*address);
-                    if (found != projects.end())
-                        it->second = &found->second;
-                }
-                lastAddress = address;
-                lastProject = it->second;
-            }
-            if (lastProject != nullptr)
-                lastProject->periods.push_back(period.get());
+            ProjectItems* items = itemsOf.Of(*period);
+            if (items != nullptr)
+                items->periods.push_back(period.get());
         }
     }
 

@@ -1,5 +1,6 @@
 #include "core/timing/TaskTotals.h"
 
+#include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
 
 #include <algorithm>
@@ -73,27 +74,16 @@ std::vector<ProjectTotals> ComputeAllTotals(const CStore& store, std::int64_t no
     for (int kind = 0; kind < 4; ++kind)
         ranges[kind] = PeriodRange(static_cast<PeriodKind>(kind), now, weekStart);
 
-    // Periods read from a file share their project's text: its address finds the project
-    // without hashing the name again for every period.
     static const std::vector<std::size_t> kNoProject;
-    std::unordered_map<const std::string*, const std::vector<std::size_t>*> byAddress;
-    const std::string* lastAddress = nullptr;
-    const std::vector<std::size_t>* lastIndexes = &kNoProject;
+    CPeriodProjectLookup indexesOf(&kNoProject, [&](const std::string& name) {
+        const auto found = byName.find(name);
+        return found != byName.end() ? &found->second : &kNoProject;
+    });
     for (const auto& period : store.DoneTasks()) {
         if (period->IsDeleted())
             continue;
-        const std::string* address = &period->GetProject();
-        if (address != lastAddress) {
-            const auto [it, added] = byAddress.try_emplace(address, &kNoProject);
-            if (added) {
-                const auto found = byName.find(*address);
-                if (found != byName.end())
-                    it->second = &found->second;
-            }
-            lastAddress = address;
-            lastIndexes = it->second;
-        }
-        if (lastIndexes->empty())
+        const std::vector<std::size_t>& indexes = *indexesOf.Of(*period);
+        if (indexes.empty())
             continue;
         const std::int64_t start = period->GetStart();
         const std::int64_t end = period->GetEnd();
@@ -102,7 +92,7 @@ std::vector<ProjectTotals> ComputeAllTotals(const CStore& store, std::int64_t no
             if (ranges[kind])
                 parts[kind] = ClippedSeconds(start, end, ranges[kind]->from, ranges[kind]->to);
         }
-        for (const std::size_t index : *lastIndexes) {
+        for (const std::size_t index : indexes) {
             ProjectTotals& t = totals[index];
             t.today += parts[0];
             t.week += parts[1];
