@@ -18,6 +18,7 @@
 #include <QIcon>
 #include <QSessionManager>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
 #include <utility>
@@ -197,7 +198,31 @@ PunchwellApplication::~PunchwellApplication() {
     m_dlg.reset();
 }
 
+void PunchwellApplication::StartBackupRefresh() {
+    // The backup and the day's dated copy are copies of the bytes read at start-up: written
+    // on a thread of their own, once the window is on its way, they keep neither the window
+    // nor the person waiting. A failed backup is shown with the window up; a failed dated
+    // copy costs only that copy, and the day's first save tries it again.
+    if (m_backupRefreshStarted || !m_startup.backupRefresh.IsPending())
+        return;
+    m_backupRefreshStarted = true;
+    m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh),
+                                   retention = App().GetBackupRetention()] {
+        const FileResult result = refresh.Run();
+        if (!result.ok)
+            QMetaObject::invokeMethod(
+                this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
+        if (const std::optional<BackupDate> day = refresh.DatedCopyDay();
+            day && !refresh.RunDatedCopy(retention).ok)
+            QMetaObject::invokeMethod(
+                this, [this, day = *day] { App().GiveBackDatedBackupTurn(day); },
+                Qt::QueuedConnection);
+    });
+}
+
 void PunchwellApplication::FinishBackupRefresh() {
+    // A program that ends before its first turn of the event loop still refreshes the backup.
+    StartBackupRefresh();
     if (m_backupRefresh.joinable())
         m_backupRefresh.join();
 }
@@ -236,25 +261,6 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     // The data files come first: no option may influence which file is read.
     m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true);
     App().ReadOptions();
-    // The backup and the day's dated copy are copies of the bytes just read: written on a
-    // thread of their own, they keep neither the window nor the person waiting. A failed
-    // backup is shown once the window is up; a failed dated copy costs only that copy, and
-    // the day's first save tries it again.
-    if (m_startup.backupRefresh.IsPending()) {
-        m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh),
-                                       retention = App().GetBackupRetention()] {
-            const FileResult result = refresh.Run();
-            if (!result.ok)
-                QMetaObject::invokeMethod(
-                    this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
-            if (const std::optional<BackupDate> day = refresh.DatedCopyDay();
-                day && !refresh.RunDatedCopy(retention).ok)
-                QMetaObject::invokeMethod(
-                    this, [this, day = *day] { App().GiveBackDatedBackupTurn(day); },
-                    Qt::QueuedConnection);
-        });
-    }
-
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
     connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
@@ -284,6 +290,8 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     m_dlg->Initialise();
     m_dlg->ShowWindow();
     m_started = true;
+    // The copies follow once the event loop runs: the window is drawn first.
+    QTimer::singleShot(0, this, &PunchwellApplication::StartBackupRefresh);
 
     if (m_showPending)
         ShowMainWindow();

@@ -64,6 +64,7 @@ signals:
     void exitRequested();
 
 private:
+    void StartBackupRefresh();
     void OnShowRequested();
     void OnFileHandedOver(const QString& path);
     // A punchwell-cli command: the reply payload for the request payload.
@@ -78,6 +79,7 @@ private:
     // Requests that arrived while start-up still had its message boxes open.
     // Refreshes the backup while the window comes up; joined before the program ends.
     std::thread m_backupRefresh;
+    bool m_backupRefreshStarted = false;
     bool m_started = false;
     bool m_showPending = false;
     QStringList m_filesPending;
