@@ -286,12 +286,14 @@ void PunchwellApplication::Start(const QString& commandLineFile) {
     if (!commandLineFile.isEmpty())
         m_session.OpenFile(QDir::toNativeSeparators(commandLineFile).toStdString(), false, false);
 
+    // The copies follow once an event loop runs, the main one or that of the project list
+    // offered at start: the first window is drawn before them.
+    QTimer::singleShot(0, this, &PunchwellApplication::StartBackupRefresh);
+
     // Resumes a running period or offers the project list before the window shows.
     m_dlg->Initialise();
     m_dlg->ShowWindow();
     m_started = true;
-    // The copies follow once the event loop runs: the window is drawn first.
-    QTimer::singleShot(0, this, &PunchwellApplication::StartBackupRefresh);
 
     if (m_showPending)
         ShowMainWindow();
