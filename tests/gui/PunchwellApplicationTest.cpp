@@ -43,6 +43,29 @@ TEST_F(PunchwellApplicationTest, DataFolderIsTheUsersOrTheOneGivenAndIsCreated) 
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(file))) << error.toStdString();
 }
 
+// The backup is refreshed while the project list offered at start waits for its answer: a
+// list left open holds back neither the copy nor the person.
+TEST_F(PunchwellApplicationTest, BackupIsRefreshedWhileTheStartListIsOpen) {
+    const QString mainPath = m_dir.filePath(QStringLiteral("timedata.pnd"));
+    const QString backupPath = m_dir.filePath(QStringLiteral("tdbackup.pnd"));
+    const QByteArray bytes = MakeDataFile({"Alpha", "Beta"}, {{"Alpha", 1000, 2000, ""}});
+    ASSERT_TRUE(WriteBytes(mainPath, bytes));
+    PunchwellApplication program(m_dir.path());
+
+    QString listTitle;
+    QByteArray backupWhileOpen;
+    ModalDriver driver([&](QWidget* widget) {
+        listTitle = widget->windowTitle();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ReadBytes(backupPath) == bytes; }, 10000));
+        backupWhileOpen = ReadBytes(backupPath);
+        QMetaObject::invokeMethod(widget, "reject", Qt::QueuedConnection);
+    });
+    program.Start(QString());
+    EXPECT_EQ(listTitle, QStringLiteral("Select Project"));
+    EXPECT_EQ(backupWhileOpen, bytes);
+    program.FinishBackupRefresh();
+}
+
 // With a file on the command line and no data yet: no first-run question, the path is shown
 // before the window comes up, then the Load Data File dialog; cancelled, nothing is written.
 TEST_F(PunchwellApplicationTest, CommandLineFileIsShownBeforeTheWindow) {
