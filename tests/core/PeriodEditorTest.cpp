@@ -303,6 +303,31 @@ TEST_F(PeriodEditorTest, SplitGivesEachPartItsProjectAndNotes) {
     Add("Web", H(11, 10), H(11, 20), "");
     plan = editor.PlanSplit(At(H(10, 30)), H(11), {"Other", "o"}, {"Web", ""}, now);
     EXPECT_EQ(plan.problem, CorrectionPlan::Problem::SameProjectOverlap);
+    EXPECT_TRUE(plan.joinable);
+    ASSERT_TRUE(plan.conflict);
+    EXPECT_EQ(plan.conflict->GetStart(), H(11, 10));
+}
+
+TEST_F(PeriodEditorTest, SplitJoinsAPartWithItsProjectsPeriodsWhenAsked) {
+    Add("Web", H(11, 10), H(11, 20), "w");
+    const std::vector<std::string> before = Periods(store);
+    CorrectionPlan plan = editor.PlanSplit(At(H(10, 30)), H(11), {"Other", "o"}, {"Web", "x"}, now,
+                                           OverlapRule::Join);
+    ASSERT_TRUE(plan.Ok()) << plan.refusal;
+    ASSERT_TRUE(editor.Apply(plan));
+    EXPECT_EQ(Periods(store),
+              (std::vector<std::string>{"Web 09:00:00-10:00:00 a", "Other 10:30:00-11:00:00 o",
+                                        "Web 11:00:00-11:30:00 x\nw", "Web 12:00:00-13:00:00 b"}));
+    ASSERT_TRUE(editor.Undo());
+    EXPECT_EQ(Periods(store), before);
+
+    // A part that takes in a period reaching back over the split would overlap the other part
+    // of the same project: no split then.
+    Add("Web", H(12, 30), H(12, 50), "");
+    plan =
+        editor.PlanSplit(At(H(12)), H(12, 40), {"Web", "b"}, {"Web", ""}, now, OverlapRule::Join);
+    EXPECT_EQ(plan.problem, CorrectionPlan::Problem::SameProjectOverlap);
+    EXPECT_FALSE(editor.Apply(plan));
 }
 
 TEST_F(PeriodEditorTest, UndoBringsBackTheRecordAsItWas) {

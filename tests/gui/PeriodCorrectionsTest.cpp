@@ -264,6 +264,39 @@ TEST_F(PeriodCorrections, SplitOneIntoTwoProjects) {
     EXPECT_NE(Report("Web").find("Time Logged For \"Web\": 0 day(s), 05:00:00"), std::string::npos);
 }
 
+TEST_F(PeriodCorrections, SplitPartJoinsThePeriodOfItsProjectItOverlaps) {
+    Add("Other", At(21), At(21, 30), "call");
+    auto dlg = Open();
+    QTreeWidget* list = List(dlg.get());
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
+    ModalDriver split([](QWidget* modal) {
+        Ready(modal);
+        auto* check = Child<QCheckBox>(modal, "joinCheck");
+        EXPECT_FALSE(check->isVisible()) << "nothing to join yet";
+        TypeDateTime(Child<QDateTimeEdit>(modal, "splitEdit"),
+                     QStringLiteral("06/11/2026 20:00:00"));
+        KeyOn(modal, Qt::Key_O, Qt::AltModifier);
+        auto* second = Child<QComboBox>(modal, "secondProjectList");
+        EXPECT_TRUE(QTest::qWaitFor([second] { return second->hasFocus(); }, 2000));
+        QTest::keyClicks(second, QStringLiteral("Other"));
+        EXPECT_EQ(Child<QLabel>(modal, "problemLabel")->text(),
+                  QStringLiteral("This period overlaps another period of Other: 06/11/26 "
+                                 "21:00:00 to 21:30:00."));
+        EXPECT_TRUE(check->isVisible());
+        KeyOn(modal, Qt::Key_J, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([check] { return check->isChecked(); }, 5000));
+        EXPECT_TRUE(Child<QLabel>(modal, "problemLabel")->isHidden());
+        QTest::mouseClick(Child<QPushButton>(modal, "okButton"), Qt::LeftButton);
+    });
+    KeyOn(dlg.get(), Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(RanAfterMnemonic(split));
+    EXPECT_EQ(PeriodsOnDisk(),
+              (std::vector<std::string>{"Web 06/10/26 09:00:00-10:00:00 yesterday",
+                                        "Web 06/11/26 16:00:00-20:00:00 forgot to check out",
+                                        "Other 06/11/26 20:00:00-22:00:00 call"}));
+}
+
 TEST_F(PeriodCorrections, OverlapOpensTheOtherPeriodOrJoinsAndCtrlZUndoes) {
     const QByteArray original = [&] {
         app.SaveData();

@@ -51,8 +51,9 @@ public:
 
     // False (with the plan's problem set) when the period cannot be as asked. On success
     // `period` holds the result and `absorbed` the same-project periods joined into it.
+    // `freeStart`, when given, receives the start as moved to a free second, before any join.
     bool Shape(CDoneTask& period, OverlapRule rule, CorrectionPlan& plan,
-               std::vector<const CDoneTask*>& absorbed) {
+               std::vector<const CDoneTask*>& absorbed, std::int32_t* freeStart = nullptr) {
         const std::int32_t asked = period.GetStart();
         std::int64_t start = asked;
         while (start <= std::numeric_limits<std::int32_t>::max() &&
@@ -63,6 +64,8 @@ public:
             return false;
         }
         period.SetStart(static_cast<std::int32_t>(start));
+        if (freeStart != nullptr)
+            *freeStart = period.GetStart();
         if (period.GetStart() != asked)
             plan.notes.push_back("The start moves to " + Clock(period.GetStart()) +
                                  ", the next free second: another period starts at " +
@@ -255,7 +258,7 @@ CorrectionPlan CPeriodEditor::PlanAdd(const PeriodDraft& draft, std::int32_t now
 
 CorrectionPlan CPeriodEditor::PlanSplit(const CDoneTask& period, std::int32_t at,
                                         const SplitPart& first, const SplitPart& second,
-                                        std::int32_t now) const {
+                                        std::int32_t now, OverlapRule rule) const {
     CorrectionPlan plan;
     if (period.IsDeleted()) {
         Refuse(plan, Problem::DeletedPeriod, "A deleted period cannot be split; restore it first.");
@@ -275,27 +278,47 @@ CorrectionPlan CPeriodEditor::PlanSplit(const CDoneTask& period, std::int32_t at
         return plan;
 
     // Both parts keep the period's flags and add up to its time: the second starts where the
-    // first ends, at the split moment or the next free second after it.
-    CShaper shaper(m_store, {&period}, now);
+    // first ends, at the split moment or the next free second after it. Each part may take in
+    // the periods of its own project it overlaps when the person asks for that.
+    CShaper latterShaper(m_store, {&period}, now);
+    latterShaper.Reserve(period.GetStart());
     CDoneTask latter = period;
     latter.SetProjectName(second.project);
     latter.SetNotes(second.notes);
     latter.SetStart(at);
-    std::vector<const CDoneTask*> none;
-    shaper.Reserve(period.GetStart());
-    if (!shaper.Shape(latter, OverlapRule::Refuse, plan, none))
+    std::vector<const CDoneTask*> absorbed;
+    std::int32_t splitAt = at;
+    if (!latterShaper.Shape(latter, rule, plan, absorbed, &splitAt))
         return plan;
+
+    std::unordered_set<const CDoneTask*> replaced(absorbed.begin(), absorbed.end());
+    replaced.insert(&period);
+    CShaper formerShaper(m_store, std::move(replaced), now);
+    formerShaper.Reserve(latter.GetStart());
     CDoneTask former = period;
     former.SetProjectName(first.project);
     former.SetNotes(first.notes);
-    former.SetEnd(latter.GetStart());
-    CShaper formerShaper(m_store, {&period}, now);
-    if (!formerShaper.Shape(former, OverlapRule::Refuse, plan, none))
+    former.SetEnd(splitAt);
+    if (!formerShaper.Shape(former, rule, plan, absorbed))
         return plan;
+    // Two parts of one project that reach into each other once joined are no split at all.
+    if (former.GetProject() == latter.GetProject() && former.GetEnd() > latter.GetStart() &&
+        latter.GetEnd() > former.GetStart()) {
+        Refuse(plan, Problem::SameProjectOverlap,
+               "Joined with the overlapping periods, the two parts of " + former.GetProject() +
+                   " would overlap each other. Split at another moment or give one part "
+                   "another project.");
+        return plan;
+    }
+    if (former.GetEnd() > latter.GetStart())
+        plan.warnings.push_back("Joined, the first part reaches into the second until " +
+                                Clock(former.GetEnd()) + ".");
 
     std::vector<CPeriodCorrection::Change> changes;
     changes.push_back({period, former});
     changes.push_back({std::nullopt, latter});
+    for (std::size_t i = 0; i < absorbed.size(); ++i)
+        changes.push_back({*absorbed[i], std::nullopt});
     plan.correction = CPeriodCorrection("Split Period", std::move(changes));
     return plan;
 }

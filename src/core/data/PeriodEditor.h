@@ -80,8 +80,10 @@ public:
     CorrectionPlan PlanAdd(const PeriodDraft& draft, std::int32_t now,
                            OverlapRule rule = OverlapRule::Refuse) const;
     // The period becomes [start, at) and [at, end], each with its own project and notes.
+    // With Join, a part given to a project that has periods there takes them in.
     CorrectionPlan PlanSplit(const CDoneTask& period, std::int32_t at, const SplitPart& first,
-                             const SplitPart& second, std::int32_t now) const;
+                             const SplitPart& second, std::int32_t now,
+                             OverlapRule rule = OverlapRule::Refuse) const;
     CorrectionPlan PlanDelete(const CDoneTask& period, bool permanent) const;
 
     // Carries out an Ok plan and keeps it as the last correction. False when the plan was

@@ -41,6 +41,7 @@ CSplitPeriodDlg::CSplitPeriodDlg(const CStore& store, const CPeriodEditor& edito
             &CSplitPeriodDlg::Replan);
     connect(m_ui->secondProjectList, &QComboBox::currentIndexChanged, this,
             &CSplitPeriodDlg::Replan);
+    connect(m_ui->joinCheck, &QCheckBox::toggled, this, &CSplitPeriodDlg::Replan);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CSplitPeriodDlg::OnOk);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CSplitPeriodDlg::reject);
     Replan();
@@ -51,18 +52,23 @@ CSplitPeriodDlg::~CSplitPeriodDlg() = default;
 
 void CSplitPeriodDlg::Replan() {
     const std::int32_t at = cv::TimeOf(m_ui->splitEdit).value_or(m_period.GetStart());
-    m_plan = m_editor.PlanSplit(m_period, at,
-                                {m_ui->firstProjectList->currentText().toStdString(),
-                                 m_ui->firstNotesEdit->toPlainText().toStdString()},
-                                {m_ui->secondProjectList->currentText().toStdString(),
-                                 m_ui->secondNotesEdit->toPlainText().toStdString()},
-                                m_now);
+    m_plan = m_editor.PlanSplit(
+        m_period, at,
+        {m_ui->firstProjectList->currentText().toStdString(),
+         m_ui->firstNotesEdit->toPlainText().toStdString()},
+        {m_ui->secondProjectList->currentText().toStdString(),
+         m_ui->secondNotesEdit->toPlainText().toStdString()},
+        m_now, m_ui->joinCheck->isChecked() ? OverlapRule::Join : OverlapRule::Refuse);
     // The parts as the plan makes them (a taken second moves the split), else as typed.
     std::int64_t split = at;
     if (m_plan.Ok() && m_plan.correction.Changes().size() == 2)
         split = m_plan.correction.Changes()[1].after->GetStart();
     m_ui->firstDurationValue->setText(Duration(split - m_period.GetStart()));
     m_ui->secondDurationValue->setText(Duration(m_period.GetEnd() - split));
+    // The join is offered only while there is something to join.
+    m_ui->joinCheck->setVisible(
+        m_ui->joinCheck->isChecked() ||
+        (m_plan.problem == CorrectionPlan::Problem::SameProjectOverlap && m_plan.joinable));
     cv::ShowPlan(m_plan, m_ui->problemLabel, m_ui->noteLabel, m_ui->warningLabel);
 }
 
@@ -70,6 +76,19 @@ void CSplitPeriodDlg::OnOk() {
     Replan();
     if (m_plan.Ok()) {
         accept();
+        return;
+    }
+    if (m_plan.problem == CorrectionPlan::Problem::SameProjectOverlap && m_plan.conflict &&
+        !m_plan.conflict->IsRunning()) {
+        std::string text = m_plan.refusal + "\n\nWould you like to open that period?";
+        if (m_plan.joinable)
+            text += " To make them one period instead, choose No and check \"Join a part with "
+                    "the overlapping periods of its project\".";
+        if (m_prompts.Ask(tr("Periods Overlap").toStdString(), text, MessageIcon::Question,
+                          MessageButtons::YesNo) == MessageAnswer::Yes) {
+            m_open = m_plan.conflict;
+            reject();
+        }
         return;
     }
     m_prompts.Ask(windowTitle().toStdString(), m_plan.refusal, MessageIcon::Exclamation,

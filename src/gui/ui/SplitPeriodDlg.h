@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class CDoneTask;
 class CStore;
@@ -27,6 +28,9 @@ public:
     ~CSplitPeriodDlg() override;
 
     const CorrectionPlan& Plan() const { return m_plan; }
+    // After a refused overlap the person may ask to open the other period instead: the
+    // dialog is then rejected and this holds that period.
+    const std::optional<CDoneTask>& PeriodToOpen() const { return m_open; }
 
 private:
     void Replan();
@@ -38,4 +42,5 @@ private:
     std::int32_t m_now;
     const CDoneTask& m_period;
     CorrectionPlan m_plan;
+    std::optional<CDoneTask> m_open;
 };

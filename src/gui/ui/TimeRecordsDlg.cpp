@@ -309,9 +309,15 @@ void CTimeRecordsDlg::OnSplitPeriod() {
     if (period == nullptr)
         return;
     CSplitPeriodDlg dlg(m_app.Store(), *m_editor, m_prompts, m_app.GetClock().Now(), *period, this);
-    if (dlg.exec() != QDialog::Accepted)
+    if (dlg.exec() == QDialog::Accepted) {
+        ApplyPlan(dlg.Plan(), period->GetStart());
         return;
-    ApplyPlan(dlg.Plan(), period->GetStart());
+    }
+    if (const std::optional<CDoneTask>& other = dlg.PeriodToOpen()) {
+        const CDoneTask open = *other;
+        SelectStart(open.GetStart());
+        EditPeriod(&open);
+    }
 }
 
 void CTimeRecordsDlg::OnUndo() {
