@@ -52,7 +52,8 @@ public:
             }
             return kExitOk;
         }
-        context.out << ExportDataAsText(input.Store());
+        const CTextExport text(input.Store());
+        context.out.write(text.Bytes().data(), static_cast<std::streamsize>(text.Bytes().size()));
         return kExitOk;
     }
 };

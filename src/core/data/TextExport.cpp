@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -26,12 +27,17 @@ public:
 
     // Writes the stamp of `time` at `at`, kSize characters.
     void Put(char* at, std::int64_t time) {
-        const std::optional<std::int64_t> offset = m_localTimes.SteadyOffset(time);
-        if (!offset) {
+        // A period's start and end, and the periods after it, mostly fall on one UTC day:
+        // its offset is kept at hand.
+        if (static_cast<std::uint64_t>(time - m_utcDayStart) >= 86400) {
+            m_utcDayStart = time - ((time % 86400) + 86400) % 86400;
+            m_utcDayOffset = m_localTimes.SteadyOffset(time);
+        }
+        if (!m_utcDayOffset) {
             PutSlow(at, time);
             return;
         }
-        const std::int64_t shifted = time + *offset;
+        const std::int64_t shifted = time + *m_utcDayOffset;
         const std::int64_t secondOfDay = ((shifted % 86400) + 86400) % 86400;
         const std::int64_t localDay = (shifted - secondOfDay) / 86400;
         if (localDay != m_dateDay || !m_haveDate) {
@@ -74,6 +80,9 @@ private:
     }
 
     CLocalTimeCache m_localTimes;
+    // The UTC day last asked about; none at first.
+    std::int64_t m_utcDayStart = INT64_MIN / 2;
+    std::optional<std::int64_t> m_utcDayOffset;
     char m_date[9] = {};
     std::int64_t m_dateDay = 0;
     bool m_haveDate = false;
@@ -90,79 +99,100 @@ std::string LinePrefix(const std::string& name) {
     return prefix;
 }
 
-} // namespace
+// Where every line of the export goes, worked out before a byte is written. All lines of a
+// project are the same length (its name, then two stamps of fixed width), so the k-th period
+// of a project starts at that project's first line plus k lines: one walk over the periods
+// in list order writes each line straight into its place, without grouping them first.
+class CExportLayout {
+public:
+    explicit CExportLayout(const CStore& store) {
+        // Each project once, in list order, with the text its lines begin with.
+        std::unordered_map<std::string_view, std::uint32_t> projectIndex;
+        projectIndex.reserve(store.GetTaskCount());
+        for (const auto& task : store.Tasks())
+            if (projectIndex.try_emplace(task->GetName(), m_prefixes.size()).second)
+                m_prefixes.push_back(LinePrefix(ToValidUtf8(task->GetName())));
 
-std::string ExportDataAsText(const CStore& store) {
-    // Each project once, in list order, with the text its lines begin with.
-    std::vector<std::string> prefixes;
-    std::unordered_map<std::string_view, std::uint32_t> projectIndex;
-    projectIndex.reserve(store.GetTaskCount());
-    for (const auto& task : store.Tasks())
-        if (projectIndex.try_emplace(task->GetName(), prefixes.size()).second)
-            prefixes.push_back(LinePrefix(ToValidUtf8(task->GetName())));
-
-    // Each period's project and times, in list order, found in one pass; a period of no
-    // listed project is left out.
-    constexpr std::uint32_t kNoProject = UINT32_MAX;
-    struct Entry {
-        std::uint32_t project;
-        std::int32_t start;
-        std::int32_t end;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(store.GetDoneCount());
-    std::vector<std::size_t> counts(prefixes.size() + 1, 0);
-    CPeriodProjectLookup projectOf(kNoProject, [&](const std::string& name) {
-        const auto found = projectIndex.find(name);
-        return found != projectIndex.end() ? found->second : kNoProject;
-    });
-    for (const auto& period : store.DoneTasks()) {
-        const std::uint32_t project = projectOf.Of(*period);
-        if (project == kNoProject)
-            continue;
-        entries.push_back({project, period->GetStart(), period->GetEnd()});
-        ++counts[project + 1];
+        // Each period's project, found once; a period of no listed project is left out.
+        m_projectOfPeriod.reserve(store.GetDoneCount());
+        std::vector<std::size_t> counts(m_prefixes.size(), 0);
+        CPeriodProjectLookup projectOf(kNoProject, [&](const std::string& name) {
+            const auto found = projectIndex.find(name);
+            return found != projectIndex.end() ? found->second : kNoProject;
+        });
+        for (const auto& period : store.DoneTasks()) {
+            const std::uint32_t project = projectOf.Of(*period);
+            m_projectOfPeriod.push_back(project);
+            if (project != kNoProject)
+                ++counts[project];
+        }
+        m_firstLine.resize(m_prefixes.size());
+        for (std::size_t i = 0; i < m_prefixes.size(); ++i) {
+            m_firstLine[i] = m_size;
+            m_size += LineSize(i) * counts[i];
+        }
     }
-    // Grouped by project, each project's periods still in list order.
-    for (std::size_t i = 1; i < counts.size(); ++i)
-        counts[i] += counts[i - 1];
-    struct Times {
-        std::int32_t start;
-        std::int32_t end;
-    };
-    std::vector<Times> grouped(entries.size());
-    std::vector<std::size_t> next(counts.begin(), counts.end() - 1);
-    for (const Entry& entry : entries)
-        grouped[next[entry.project]++] = {entry.start, entry.end};
 
-    // The exact size up front: the text is written into its buffer once, never moved, and
-    // through a pointer, with no growth check for each piece.
-    constexpr std::size_t kStampsAndLineEnd =
-        CLocalStampWriter::kSize + 1 + CLocalStampWriter::kSize + 2;
-    std::size_t size = 0;
-    for (std::size_t i = 0; i < prefixes.size(); ++i)
-        size += (prefixes[i].size() + kStampsAndLineEnd) * (counts[i + 1] - counts[i]);
-    std::string out(size, '\0');
-    char* at = out.data();
-    CLocalStampWriter stamps;
-    for (std::size_t i = 0; i < prefixes.size(); ++i) {
-        const std::string& prefix = prefixes[i];
-        for (std::size_t k = counts[i]; k < counts[i + 1]; ++k) {
+    std::size_t Size() const { return m_size; }
+
+    // Writes all Size() bytes at `out`.
+    void Write(const CStore& store, char* out) const {
+        std::vector<char*> next(m_prefixes.size());
+        for (std::size_t i = 0; i < m_prefixes.size(); ++i)
+            next[i] = out + m_firstLine[i];
+        CLocalStampWriter stamps;
+        std::size_t index = 0;
+        for (const auto& period : store.DoneTasks()) {
+            const std::uint32_t project = m_projectOfPeriod[index++];
+            if (project == kNoProject)
+                continue;
+            const std::string& prefix = m_prefixes[project];
+            char* at = next[project];
             std::memcpy(at, prefix.data(), prefix.size());
             at += prefix.size();
-            stamps.Put(at, grouped[k].start);
+            stamps.Put(at, period->GetStart());
             at += CLocalStampWriter::kSize;
             *at++ = ',';
-            stamps.Put(at, grouped[k].end);
+            stamps.Put(at, period->GetEnd());
             at += CLocalStampWriter::kSize;
             *at++ = '\r';
             *at++ = '\n';
+            next[project] = at;
         }
     }
-    out.resize(static_cast<std::size_t>(at - out.data()));
-    return out;
+
+private:
+    static constexpr std::uint32_t kNoProject = UINT32_MAX;
+    static constexpr std::size_t kStampsAndLineEnd =
+        CLocalStampWriter::kSize + 1 + CLocalStampWriter::kSize + 2;
+
+    std::size_t LineSize(std::size_t project) const {
+        return m_prefixes[project].size() + kStampsAndLineEnd;
+    }
+
+    std::vector<std::string> m_prefixes;
+    std::vector<std::uint32_t> m_projectOfPeriod;
+    std::vector<std::size_t> m_firstLine;
+    std::size_t m_size = 0;
+};
+
+} // namespace
+
+CTextExport::CTextExport(const CStore& store) {
+    // The buffer is written whole before it is read: no need to clear it first.
+    const CExportLayout layout(store);
+    m_size = layout.Size();
+    m_bytes.reset(new char[m_size]);
+    layout.Write(store, m_bytes.get());
+}
+
+CTextExport::~CTextExport() = default;
+
+std::string ExportDataAsText(const CStore& store) {
+    return std::string(CTextExport(store).Bytes());
 }
 
 FileResult WriteTextExport(const CStore& store, const std::string& path, FileOps& ops) {
-    return ReplaceFileDurably(path, ExportDataAsText(store), ops, NewFileMode::ForPeople);
+    const CTextExport text(store);
+    return ReplaceFileDurably(path, text.Bytes(), ops, NewFileMode::ForPeople);
 }

@@ -2,7 +2,10 @@
 
 #include "core/platform/FileSystem.h"
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
 
 class CStore;
 
@@ -15,6 +18,21 @@ inline constexpr const char* kTextExportDefaultName = "timedata.txt";
 // comma in a name is written as it is, and a reader finds the two times after the last two
 // commas. A line break inside a name (only a foreign file can hold one) is written as a
 // space, so that every line stays one period. A project name listed twice is exported once.
+class CTextExport {
+public:
+    explicit CTextExport(const CStore& store);
+    ~CTextExport();
+    CTextExport(const CTextExport&) = delete;
+    CTextExport& operator=(const CTextExport&) = delete;
+
+    std::string_view Bytes() const { return {m_bytes.get(), m_size}; }
+
+private:
+    std::unique_ptr<char[]> m_bytes;
+    std::size_t m_size = 0;
+};
+
+// The same text as a string.
 std::string ExportDataAsText(const CStore& store);
 
 // Writes the export to `path`, replacing the file only once every byte is on disk; the

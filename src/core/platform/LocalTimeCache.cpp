@@ -48,8 +48,12 @@ std::int64_t CLocalTimeCache::OffsetOfDay(std::int64_t day) {
         m_firstDay = day;
         m_days.push_back(kUnknown);
     } else if (day < m_firstDay && m_firstDay - day + std::ssize(m_days) <= kMostDays) {
-        m_days.insert(m_days.begin(), static_cast<std::size_t>(m_firstDay - day), kUnknown);
-        m_firstDay = day;
+        // Periods newest first walk back one day at a time: the table grows downwards by at
+        // least its own size, so that it is not moved up for every new day.
+        const std::int64_t grow = std::min(std::max(m_firstDay - day, std::ssize(m_days)),
+                                           kMostDays - std::ssize(m_days));
+        m_days.insert(m_days.begin(), static_cast<std::size_t>(grow), kUnknown);
+        m_firstDay -= grow;
     } else if (day >= m_firstDay + std::ssize(m_days) && day - m_firstDay < kMostDays) {
         m_days.resize(static_cast<std::size_t>(day - m_firstDay + 1), kUnknown);
     }
