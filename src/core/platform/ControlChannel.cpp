@@ -79,20 +79,76 @@ std::string ControlSocketFileName(const std::string& dataDirectory) {
     return "punchwell-" + safe + "-" + Hash16(FolderKey(dataDirectory));
 }
 
+namespace {
+
+// One pipe opened for overlapped transfers, so that a program that stops answering cannot
+// hold the caller past its deadline.
+class OverlappedPipe {
+public:
+    explicit OverlappedPipe(HANDLE handle)
+        : m_handle(handle), m_event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~OverlappedPipe() {
+        if (m_event != nullptr)
+            CloseHandle(m_event);
+        CloseHandle(m_handle);
+    }
+    OverlappedPipe(const OverlappedPipe&) = delete;
+    OverlappedPipe& operator=(const OverlappedPipe&) = delete;
+
+    HANDLE Handle() const { return m_handle; }
+
+    // Moves up to `size` bytes; false on a broken pipe, an error, or the deadline passed
+    // (`timedOut` then says so). `limited` false waits as long as the pipe is open.
+    bool Transfer(bool write, char* data, std::size_t size, DWORD& moved, bool limited,
+                  std::chrono::steady_clock::time_point deadline, bool& timedOut) {
+        moved = 0;
+        if (m_event == nullptr)
+            return false;
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = m_event;
+        ResetEvent(m_event);
+        const DWORD count = static_cast<DWORD>(size);
+        const BOOL started = write ? WriteFile(m_handle, data, count, nullptr, &overlapped)
+                                   : ReadFile(m_handle, data, count, nullptr, &overlapped);
+        if (!started && GetLastError() != ERROR_IO_PENDING)
+            return false;
+        DWORD wait = INFINITE;
+        if (limited) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            wait = left > 0 ? static_cast<DWORD>(left) : 0;
+        }
+        if (WaitForSingleObject(m_event, wait) != WAIT_OBJECT_0) {
+            // The transfer must be over before its buffer and OVERLAPPED go away.
+            CancelIoEx(m_handle, &overlapped);
+            GetOverlappedResult(m_handle, &overlapped, &moved, TRUE);
+            timedOut = true;
+            return false;
+        }
+        return GetOverlappedResult(m_handle, &overlapped, &moved, FALSE) && moved > 0;
+    }
+
+private:
+    HANDLE m_handle;
+    HANDLE m_event;
+};
+
+} // namespace
+
 ExchangeStatus Exchange(const std::string& serverName, const std::string& message,
                         int replyTimeoutMs, std::string& replyPayload, std::string& error) {
-    (void)replyTimeoutMs; // the pipe is read blocking; the program answers or closes it
-    const std::string pipe = "\\\\.\\pipe\\" + serverName;
+    const std::string pipeName = "\\\\.\\pipe\\" + serverName;
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 20; ++attempt) {
-        handle = CreateFileA(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             0, nullptr);
+        handle = CreateFileA(pipeName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (handle != INVALID_HANDLE_VALUE)
             break;
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND)
             return ExchangeStatus::NoServer;
-        if (code != ERROR_PIPE_BUSY || !WaitNamedPipeA(pipe.c_str(), 250)) {
+        if (code != ERROR_PIPE_BUSY || !WaitNamedPipeA(pipeName.c_str(), 250)) {
             error = "cannot connect to Punchwell (error " + std::to_string(code) + ")";
             return ExchangeStatus::Failed;
         }
@@ -101,40 +157,47 @@ ExchangeStatus Exchange(const std::string& serverName, const std::string& messag
         error = "Punchwell does not accept the connection";
         return ExchangeStatus::Failed;
     }
+    OverlappedPipe pipe(handle);
     ULONG server = 0;
-    if (GetNamedPipeServerProcessId(handle, &server) && server == 0) {
-        CloseHandle(handle);
+    if (GetNamedPipeServerProcessId(pipe.Handle(), &server) && server == 0) {
         error = "the pipe has no server process";
         return ExchangeStatus::Failed;
     }
-    DWORD written = 0;
-    bool ok =
-        WriteFile(handle, message.data(), static_cast<DWORD>(message.size()), &written, nullptr) &&
-        written == message.size();
-    const auto readExactly = [&](char* data, std::size_t size) {
+    const bool limited = replyTimeoutMs >= 0;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(limited ? replyTimeoutMs : 0);
+    bool timedOut = false;
+    const auto transferAll = [&](bool write, char* data, std::size_t size) {
         std::size_t done = 0;
         while (done < size) {
-            DWORD got = 0;
-            if (!ReadFile(handle, data + done, static_cast<DWORD>(size - done), &got, nullptr) ||
-                got == 0)
+            DWORD moved = 0;
+            if (!pipe.Transfer(write, data + done, size - done, moved, limited, deadline, timedOut))
                 return false;
-            done += got;
+            done += moved;
         }
         return true;
     };
+    std::string request = message;
+    if (!transferAll(true, request.data(), request.size())) {
+        error = timedOut ? "Punchwell does not take the request" : "cannot send the request";
+        return ExchangeStatus::Failed;
+    }
     unsigned char header[4] = {};
-    ok = ok && readExactly(reinterpret_cast<char*>(header), 4);
+    bool ok = transferAll(false, reinterpret_cast<char*>(header), 4);
     const std::uint32_t length = static_cast<std::uint32_t>(header[0]) << 24 |
                                  static_cast<std::uint32_t>(header[1]) << 16 |
                                  static_cast<std::uint32_t>(header[2]) << 8 | header[3];
-    ok = ok && length <= kMaxPayload;
+    if (ok && length > kMaxPayload) {
+        error = "Punchwell's answer is too long";
+        return ExchangeStatus::Failed;
+    }
     if (ok) {
         replyPayload.assign(length, '\0');
-        ok = readExactly(replyPayload.data(), length);
+        ok = transferAll(false, replyPayload.data(), length);
     }
-    CloseHandle(handle);
     if (!ok) {
-        error = "Punchwell did not answer";
+        error = timedOut ? "Punchwell did not answer in time"
+                         : "Punchwell closed the connection without answering";
         return ExchangeStatus::Failed;
     }
     return ExchangeStatus::Done;
