@@ -191,6 +191,10 @@ TEST(RunningPeriods, AtMostOneStaysRunningTheCurrentElseTheNewest) {
          {{"A", H(9), H(10), "", 1}, {"B", H(13), H(14), "", 1}},
          0,
          {true, false}},
+        {"the open check-in stays when listed after a newer one",
+         {{"A", H(13), H(14), "", 1}, {"B", H(9), H(10), "", 1}, {"C", H(11), H(12), "", 1}},
+         1,
+         {false, true, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -203,16 +207,21 @@ TEST(RunningPeriods, AtMostOneStaysRunningTheCurrentElseTheNewest) {
         std::size_t wasRunning = 0;
         for (const auto& p : store.DoneTasks())
             wasRunning += p->IsRunning();
-        const std::size_t ended = KeepOneRunningPeriod(store, current);
+        CDoneTask* kept = nullptr;
+        const std::size_t ended = KeepOneRunningPeriod(store, current, &kept);
         std::vector<bool> running;
+        const CDoneTask* stillRunning = nullptr;
         std::size_t i = 0;
         for (const auto& p : store.DoneTasks()) {
             running.push_back(p->IsRunning());
+            if (p->IsRunning())
+                stillRunning = p.get();
             // An ended period keeps the end it was saved with.
             EXPECT_EQ(p->GetEnd(), c.periods[i++].end);
         }
         EXPECT_EQ(running, c.running);
         EXPECT_EQ(ended, wasRunning - std::count(running.begin(), running.end(), true));
+        EXPECT_EQ(kept, stillRunning);
     }
 }
 

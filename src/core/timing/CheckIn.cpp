@@ -202,12 +202,11 @@ void CCheckIn::ResumeOrOfferList(bool offerList) {
         return;
     BusyScope busy(*this);
     // A file merged elsewhere may hold more than one: only one can be timed again.
-    KeepOneRunningPeriod(m_app.Store());
-    for (const auto& period : m_app.Store().DoneTasks()) {
-        if (period->IsRunning()) {
-            Resume(*period);
-            return;
-        }
+    CDoneTask* running = nullptr;
+    KeepOneRunningPeriod(m_app.Store(), nullptr, &running);
+    if (running != nullptr) {
+        Resume(*running);
+        return;
     }
     const COptions& options = m_app.GetOptions();
     if (!offerList || !options.m_bShowListOnStart || m_app.Store().GetTaskCount() == 0)
