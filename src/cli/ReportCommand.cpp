@@ -187,10 +187,10 @@ public:
         }
 
         report.SetReportOptions(options);
-        UpdateReportRanges(report, now, weekStart, store);
+        // The page works out its items' ranges at `now` itself, and goes to the file from
+        // the buffer it was written into.
         const FileResult written =
-            ReplaceFileDurably(*output, RenderReport(report, options, now, weekStart, store),
-                               SystemFileOps(), NewFileMode::ForPeople);
+            BuildReportDocument(report, options, now, weekStart, store).WriteFile(*output);
         if (!written.ok) {
             context.Error(written.message);
             return kExitUsage;

@@ -2,6 +2,8 @@
 
 #include "core/platform/FileSystem.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -47,11 +49,21 @@ void AppendCrLf(std::string& out, std::string_view text) {
 } // namespace
 
 CHtmlDocument::CHtmlDocument() {
-    m_file.append(kHeadStart).append(kHeadEnd).append(kTail);
+    m_file.append(kHeadStart).append(kHeadEnd);
+    m_used = m_file.size();
 }
 
 std::size_t CHtmlDocument::HeadSize() const {
     return kHeadStart.size() + m_strTitle.size() + LineFeeds(m_strTitle) + kHeadEnd.size();
+}
+
+void CHtmlDocument::Grow(std::size_t bytes) {
+    m_file.resize(m_used + std::max(bytes, kSlack));
+}
+
+void CHtmlDocument::Close() {
+    Trim();
+    m_file += kTail;
 }
 
 void CHtmlDocument::SetTitle(std::string title) {
@@ -59,15 +71,16 @@ void CHtmlDocument::SetTitle(std::string title) {
     head.append(kHeadStart);
     AppendCrLf(head, title);
     head.append(kHeadEnd);
+    Trim();
     m_file.replace(0, HeadSize(), head);
+    m_used = m_file.size();
     m_strTitle = std::move(title);
 }
 
 void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::string_view linkText,
                                bool centre) {
-    // The closing tags stay at the end: taken off while the element goes in.
     std::string& out = m_file;
-    out.resize(out.size() - kTail.size());
+    Trim();
     if (centre)
         out += "<CENTER>";
     switch (kind) {
@@ -125,28 +138,41 @@ void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::s
     }
     if (centre)
         out += "</CENTER>";
-    out += kTail;
+    m_used = out.size();
 }
 
 std::string CHtmlDocument::BuildHtml() const {
     // Every line feed of the file got its CR here, so taking one CR off each gives the page.
+    const std::string_view file(m_file.data(), m_used);
     std::string html;
-    html.reserve(m_file.size());
+    html.reserve(m_used + kTail.size());
     std::size_t from = 0;
     for (;;) {
-        const std::size_t at = m_file.find("\r\n", from);
+        const std::size_t at = file.find("\r\n", from);
         if (at == std::string::npos) {
-            html.append(m_file, from);
+            html.append(file.substr(from));
+            html.append(kTail);
             return html;
         }
-        html.append(m_file, from, at - from);
+        html.append(file.substr(from, at - from));
         html += '\n';
         from = at + 2;
     }
 }
 
-FileResult CHtmlDocument::WriteFile(const std::string& path, FileOps* ops) const {
-    return ReplaceFileDurably(path, m_file, ops ? *ops : SystemFileOps(), NewFileMode::ForPeople);
+std::string CHtmlDocument::TakeFileBytes() {
+    Close();
+    m_used = 0;
+    return std::move(m_file);
+}
+
+FileResult CHtmlDocument::WriteFile(const std::string& path, FileOps* ops) {
+    Close();
+    const FileResult result =
+        ReplaceFileDurably(path, m_file, ops ? *ops : SystemFileOps(), NewFileMode::ForPeople);
+    // The closing tags come off again, so the page may still grow.
+    m_file.resize(m_used);
+    return result;
 }
 
 std::string ToCrLf(std::string_view text) {
@@ -156,43 +182,70 @@ std::string ToCrLf(std::string_view text) {
     return out;
 }
 
-void AppendEscapedHtml(std::string& out, std::string_view utf8) {
-    auto reference = [&out](std::uint32_t codePoint) {
-        out += "&#";
-        out += std::to_string(codePoint);
-        out += ';';
-    };
+namespace {
+
+// Bytes that cannot go into the page as they are: the markup characters and all of UTF-8
+// beyond ASCII.
+constexpr auto kNeedsEscape = [] {
+    std::array<bool, 256> table{};
+    for (std::size_t c = 0x80; c < 256; ++c)
+        table[c] = true;
+    table['&'] = table['<'] = table['>'] = table['"'] = true;
+    return table;
+}();
+
+char* PutReference(char* out, std::uint32_t codePoint) {
+    char digits[10];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + codePoint % 10);
+        codePoint /= 10;
+    } while (codePoint != 0);
+    *out++ = '&';
+    *out++ = '#';
+    while (count > 0)
+        *out++ = digits[--count];
+    *out++ = ';';
+    return out;
+}
+
+char* PutText(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+} // namespace
+
+char* PutEscapedHtml(char* out, std::string_view utf8) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t size = utf8.size();
     std::size_t i = 0;
     while (i < size) {
         // Plain runs are copied whole: most report text is ASCII without markup.
         std::size_t run = i;
-        while (run < size) {
-            const auto c = static_cast<unsigned char>(utf8[run]);
-            if (c >= 0x80 || c == '&' || c == '<' || c == '>' || c == '"')
-                break;
+        while (run < size && !kNeedsEscape[bytes[run]])
             ++run;
-        }
-        out.append(utf8.substr(i, run - i));
+        std::memcpy(out, bytes + i, run - i);
+        out += run - i;
         i = run;
         if (i >= size)
             break;
-        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const unsigned char lead = bytes[i];
         switch (lead) {
         case '&':
-            out += "&amp;";
+            out = PutText(out, "&amp;");
             ++i;
             continue;
         case '<':
-            out += "&lt;";
+            out = PutText(out, "&lt;");
             ++i;
             continue;
         case '>':
-            out += "&gt;";
+            out = PutText(out, "&gt;");
             ++i;
             continue;
         case '"':
-            out += "&quot;";
+            out = PutText(out, "&quot;");
             ++i;
             continue;
         default:
@@ -217,7 +270,7 @@ void AppendEscapedHtml(std::string& out, std::string_view utf8) {
         }
         bool valid = length != 0 && i + length <= size;
         for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto c = static_cast<unsigned char>(utf8[i + k]);
+            const unsigned char c = bytes[i + k];
             if ((c & 0xC0) != 0x80)
                 valid = false;
             else
@@ -227,13 +280,20 @@ void AppendEscapedHtml(std::string& out, std::string_view utf8) {
                       (codePoint >= 0xD800 && codePoint <= 0xDFFF)))
             valid = false;
         if (!valid) {
-            reference(0xFFFD);
+            out = PutReference(out, 0xFFFD);
             ++i;
             continue;
         }
-        reference(codePoint);
+        out = PutReference(out, codePoint);
         i += length;
     }
+    return out;
+}
+
+void AppendEscapedHtml(std::string& out, std::string_view utf8) {
+    const std::size_t size = out.size();
+    out.resize(size + utf8.size() * kEscapedHtmlGrowth);
+    out.resize(static_cast<std::size_t>(PutEscapedHtml(out.data() + size, utf8) - out.data()));
 }
 
 std::string EscapeHtml(std::string_view utf8) {

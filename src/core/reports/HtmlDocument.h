@@ -29,9 +29,9 @@ enum HtmlElement : std::uint16_t {
 // Accumulates the body of a report page and writes the finished page. Texts go in as
 // they are: callers escape user text with EscapeHtml first.
 //
-// The page is kept as the file's bytes from the start (head, body so far, closing tags, each
-// line feed already CR LF), so a report of any size is written into its buffer once and
-// handed to the file without another copy.
+// The page is kept as the file's bytes from the start (head, body so far, each line feed
+// already CR LF), so a report of any size is written into its buffer once and handed to
+// the file without another copy. The closing tags are added when the bytes are taken.
 class CHtmlDocument {
 public:
     CHtmlDocument();
@@ -41,25 +41,46 @@ public:
     void AddElement(std::uint16_t kind, std::string_view text = {}, std::string_view linkText = {},
                     bool centre = false);
     void SetTitle(std::string title);
-    void Reserve(std::size_t bytes) { m_file.reserve(bytes + m_file.size()); }
+    // Room for about that many more bytes, so the buffer is not moved as the page grows.
+    void Reserve(std::size_t bytes) { m_file.reserve(bytes + m_used + kSlack); }
+
+    // Writing body text in place, for pages of many lines: Room(n) gives at least n bytes
+    // at the end of the body to write into, and Commit(end) keeps what was written up to
+    // `end` (any pointer from the last Room up to Room + n). The text is taken as it is,
+    // so it must hold no line feed (nothing turns it into CR LF).
+    char* Room(std::size_t bytes) {
+        if (m_file.size() - m_used < bytes)
+            Grow(bytes);
+        return m_file.data() + m_used;
+    }
+    void Commit(const char* end) { m_used = static_cast<std::size_t>(end - m_file.data()); }
 
     // The page with line feeds as they are.
     std::string BuildHtml() const;
-    // The bytes of the file: the page with every line feed written as CR LF.
-    const std::string& FileBytes() const { return m_file; }
-    std::string BuildFileBytes() const { return m_file; }
-    // The same, taken out of the document (which is left empty).
-    std::string TakeFileBytes() { return std::move(m_file); }
+    // The bytes of the file (every line feed written as CR LF), taken out of the document,
+    // which is left empty.
+    std::string TakeFileBytes();
     // Replaces the file at `path` with the page; a failure names the path and the cause
     // and leaves any old file whole.
-    FileResult WriteFile(const std::string& path, FileOps* ops = nullptr) const;
+    FileResult WriteFile(const std::string& path, FileOps* ops = nullptr);
 
     const std::string& GetTitle() const { return m_strTitle; }
 
 private:
-    std::size_t HeadSize() const;
+    // Room is made this much at a time: the new bytes are cleared once by the string, in
+    // steps small enough to stay in the cache until they are written over.
+    static constexpr std::size_t kSlack = 64 * 1024;
 
+    std::size_t HeadSize() const;
+    void Grow(std::size_t bytes);
+    // Drops the room not written into, so the string ends where the body does.
+    void Trim() { m_file.resize(m_used); }
+    // The finished file: body, then the closing tags.
+    void Close();
+
+    // Head and body in [0, m_used); what follows is room not yet written.
     std::string m_file;
+    std::size_t m_used = 0;
     std::string m_strTitle;
 };
 
@@ -68,6 +89,10 @@ private:
 // UTF-8 become &#65533;.
 std::string EscapeHtml(std::string_view utf8);
 void AppendEscapedHtml(std::string& out, std::string_view utf8);
+// The same written at `out`, which has room for kEscapedHtmlGrowth bytes for each byte of
+// `utf8`; returns the end of what was written.
+inline constexpr std::size_t kEscapedHtmlGrowth = 8;
+char* PutEscapedHtml(char* out, std::string_view utf8);
 
 // Line feeds as CR LF, all other bytes unchanged.
 std::string ToCrLf(std::string_view text);

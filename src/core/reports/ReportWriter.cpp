@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -263,41 +264,115 @@ void UpdateReportRanges(CReport& report, std::int64_t now, unsigned weekStart,
     report.SetRanges(ranges);
 }
 
+namespace {
+
+// Local times as the report's period lines show them, "MM/DD/YY HH:MM:SS", written in
+// place. The lines of a project follow each other in time, so the UTC day's offset and the
+// local date are kept from one time to the next; the result is always CLocalTimeCache::At's.
+class CReportTimeWriter {
+public:
+    static constexpr std::size_t kSize = 17;
+
+    // Writes the time at `at` (kSize bytes, or nothing when it cannot be shown); returns
+    // the end of what was written.
+    char* Put(char* at, std::int64_t time) {
+        if (static_cast<std::uint64_t>(time - m_utcDayStart) >= 86400) {
+            m_utcDayStart = time - ((time % 86400) + 86400) % 86400;
+            m_utcDayOffset = m_localTimes.SteadyOffset(time);
+        }
+        if (!m_utcDayOffset) {
+            const std::optional<LocalDateTime> local = m_localTimes.At(time);
+            if (!local)
+                return at;
+            PutDate(at, *local);
+            return PutClock(at + 9, local->hour, local->minute, local->second);
+        }
+        const std::int64_t shifted = time + *m_utcDayOffset;
+        const std::int64_t secondOfDay = ((shifted % 86400) + 86400) % 86400;
+        const std::int64_t localDay = (shifted - secondOfDay) / 86400;
+        if (localDay != m_dateDay || !m_haveDate) {
+            PutDate(m_date, CLocalTimeCache::FieldsOf(shifted));
+            m_dateDay = localDay;
+            m_haveDate = true;
+        }
+        std::memcpy(at, m_date, sizeof m_date);
+        const auto second = static_cast<int>(secondOfDay);
+        return PutClock(at + sizeof m_date, second / 3600, second / 60 % 60, second % 60);
+    }
+
+private:
+    static char* PutTwoDigits(char* at, int value) {
+        if (value < 0 || value > 99)
+            value = ((value % 100) + 100) % 100;
+        at[0] = static_cast<char>('0' + value / 10);
+        at[1] = static_cast<char>('0' + value % 10);
+        return at + 2;
+    }
+    // "MM/DD/YY " (9 bytes).
+    static void PutDate(char* at, const LocalDateTime& local) {
+        at = PutTwoDigits(at, local.month);
+        *at++ = '/';
+        at = PutTwoDigits(at, local.day);
+        *at++ = '/';
+        at = PutTwoDigits(at, local.year);
+        *at = ' ';
+    }
+    static char* PutClock(char* at, int hour, int minute, int second) {
+        at = PutTwoDigits(at, hour);
+        *at++ = ':';
+        at = PutTwoDigits(at, minute);
+        *at++ = ':';
+        return PutTwoDigits(at, second);
+    }
+
+    CLocalTimeCache m_localTimes;
+    // The UTC day last asked about (none at first) and its offset.
+    std::int64_t m_utcDayStart = std::numeric_limits<std::int64_t>::min() / 2;
+    std::optional<std::int64_t> m_utcDayOffset;
+    char m_date[9] = {};
+    std::int64_t m_dateDay = 0;
+    bool m_haveDate = false;
+};
+
+char* PutText(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+// What a period line needs of a period, copied out of the store in one walk in list order:
+// a project's lines are then written from memory read front to back, where the periods
+// themselves lie spread over the whole store.
+struct PeriodFields {
+    std::int32_t start;
+    std::int32_t end;
+    std::uint32_t notesSize; // its notes follow the project's earlier periods' notes
+};
+
+// Everything a report needs of one project named by its items.
+struct ProjectItems {
+    std::size_t count = 0; // items
+    std::int64_t longest = std::numeric_limits<std::int64_t>::min();
+    std::optional<std::int64_t> firstStart;
+    std::vector<PeriodFields> periods;
+    std::string notes; // all its periods' notes back to back, when lines are shown
+};
+
+} // namespace
+
 CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
                                   std::int64_t now, unsigned weekStart, const CStore& store) {
     struct Section {
         const CReportItem* item;
+        ProjectItems* project;
         std::int64_t a;
         std::int64_t b;
         bool countsInGrand;
     };
-    const std::vector<ReportRange> ranges = ComputeItemRanges(report, now, weekStart, store);
 
-    // A project's seconds reach the grand totals only from its longest items, so a report
-    // with both Today and Week To Date of one project does not count today twice.
-    struct ProjectItems {
-        std::size_t count = 0;
-        std::int64_t longest = std::numeric_limits<std::int64_t>::min();
-        std::vector<const CDoneTask*> periods;
-    };
+    // One walk over the periods gathers every project's periods, in list order.
     std::unordered_map<std::string_view, ProjectItems> projects;
-    std::vector<Section> sections;
-    sections.reserve(report.GetItemCount());
-    {
-        std::size_t index = 0;
-        for (const auto& item : report.Items()) {
-            const ReportRange r = ranges[index++];
-            ProjectItems& p = projects[item->GetProject()];
-            ++p.count;
-            p.longest = std::max<std::int64_t>(p.longest, std::int64_t{r.end} - r.start);
-            sections.push_back({item.get(), r.start, r.end, true});
-        }
-    }
-    for (Section& s : sections) {
-        const ProjectItems& p = projects[s.item->GetProject()];
-        s.countsInGrand = !(p.count > 1 && p.longest > s.b - s.a);
-    }
-    // One walk over the periods, kept in list order per project.
+    for (const auto& item : report.Items())
+        ++projects[item->GetProject()].count;
     {
         CPeriodProjectLookup itemsOf(static_cast<ProjectItems*>(nullptr),
                                      [&](const std::string& name) -> ProjectItems* {
@@ -308,17 +383,53 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
             if (period->IsDeleted())
                 continue;
             ProjectItems* items = itemsOf.Of(*period);
-            if (items != nullptr)
-                items->periods.push_back(period.get());
+            if (items == nullptr)
+                continue;
+            std::uint32_t notesSize = 0;
+            if (options.showPeriods) {
+                const std::string_view notes = period->GetNotes();
+                // A record's notes are bounded far below this by the file format.
+                notesSize = static_cast<std::uint32_t>(
+                    std::min<std::size_t>(notes.size(), std::numeric_limits<std::uint32_t>::max()));
+                items->notes.append(notes.substr(0, notesSize));
+            }
+            items->periods.push_back({period->GetStart(), period->GetEnd(), notesSize});
         }
+    }
+
+    // The ranges at `now`, as ComputeItemRanges gives them: a Total item of a project in the
+    // store starts at its first period (or now).
+    std::vector<Section> sections;
+    sections.reserve(report.GetItemCount());
+    for (const auto& item : report.Items()) {
+        ProjectItems& p = projects[item->GetProject()];
+        std::optional<std::int64_t> firstStart;
+        if (item->GetKind() == PeriodTotal && store.FindTask(item->GetProject()) != nullptr) {
+            firstStart = now;
+            for (const PeriodFields& period : p.periods)
+                *firstStart = std::min<std::int64_t>(*firstStart, period.start);
+        }
+        const ReportRange r = RangeAt(*item, now, weekStart, firstStart);
+        // A project's seconds reach the grand totals only from its longest items, so a report
+        // with both Today and Week To Date of one project does not count today twice.
+        p.longest = std::max<std::int64_t>(p.longest, std::int64_t{r.end} - r.start);
+        sections.push_back({item.get(), &p, r.start, r.end, true});
+    }
+    std::vector<ReportRange> ranges;
+    ranges.reserve(sections.size());
+    for (Section& s : sections) {
+        s.countsInGrand = !(s.project->count > 1 && s.project->longest > s.b - s.a);
+        ranges.push_back({static_cast<std::int32_t>(s.a), static_cast<std::int32_t>(s.b)});
     }
 
     CHtmlDocument doc;
     if (options.showPeriods) {
-        std::size_t periods = 0;
-        for (const auto& entry : projects)
-            periods += entry.second.periods.size() * entry.second.count;
-        doc.Reserve(periods * 96 + sections.size() * 512 + 4096);
+        // Room for every line as it mostly is (its notes need no escaping), so the page is
+        // written once without being moved.
+        std::size_t bytes = 4096 + sections.size() * 1024;
+        for (const Section& s : sections)
+            bytes += s.project->periods.size() * 80 + s.project->notes.size();
+        doc.Reserve(bytes);
     }
     std::string bottomNotes;
     std::int64_t grandTotal = 0;
@@ -329,13 +440,22 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
     if (options.titlePage)
         WriteTitlePage(doc, ranges, report, options, now);
 
+    constexpr std::string_view kTo = " - ";
+    constexpr std::string_view kBeforeDays = ":  ";
+    constexpr std::string_view kBeforeNotes = "   ";
+    constexpr std::string_view kLineEnd = "<P>"; // the paragraph after each line
+    constexpr std::size_t kLineRoom = 2 * CReportTimeWriter::kSize + kTo.size() +
+                                      kBeforeDays.size() + duration::kDaysMaxSize +
+                                      kBeforeNotes.size() + kLineEnd.size();
     std::string text;
+    CReportTimeWriter times;
     CLocalTimeCache localTimes;
     for (const Section& section : sections) {
         const std::string& name = section.item->GetProject();
         const std::int64_t a = section.a;
         const std::int64_t b = section.b;
-        const std::vector<const CDoneTask*>& periods = projects[name].periods;
+        const std::vector<PeriodFields>& periods = section.project->periods;
+        const std::string_view allNotes = section.project->notes;
         const std::string escapedName = EscapeHtml(name);
         for (const auto& task : store.Tasks()) {
             if (task->GetName() != name)
@@ -356,9 +476,12 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
             doc.AddElement(Paragraph);
             doc.AddElement(Rule);
 
-            for (const CDoneTask* period : periods) {
-                const std::int64_t s = period->GetStart();
-                const std::int64_t e = period->GetEnd();
+            std::size_t notesAt = 0;
+            for (const PeriodFields& period : periods) {
+                const std::int64_t s = period.start;
+                const std::int64_t e = period.end;
+                const std::string_view notes = allNotes.substr(notesAt, period.notesSize);
+                notesAt += period.notesSize;
                 rangeSeconds += ClippedSeconds(s, e, a, b);
                 const Share share = ShareOf(s, e, a, b);
                 if (!share.counted)
@@ -368,35 +491,38 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
                     grandTotal += share.seconds;
                 if (!options.showPeriods)
                     continue;
-                text.clear();
-                AppendDateTime(text, share.shownStart, localTimes);
-                text += " - ";
-                AppendDateTime(text, share.shownEnd, localTimes);
-                const std::size_t shownSize = text.size();
-                text += ":  ";
-                duration::AppendDays(text, share.seconds);
-                text += "   ";
-                const std::string& notes = period->GetNotes();
+
+                // The line goes straight into the page: it holds no line feed of its own.
                 const std::size_t lineFeed = notes.find('\n');
-                if (lineFeed == std::string::npos) {
-                    AppendEscapedHtml(text, notes);
+                std::string_view shownNotes;
+                if (lineFeed == std::string_view::npos) {
+                    shownNotes = notes;
                 } else if (options.notesMode == TopLineOnly) {
                     // The line's own CR goes with its line feed, so the line ends once.
-                    std::string_view top = std::string_view(notes).substr(0, lineFeed);
-                    if (!top.empty() && top.back() == '\r')
-                        top.remove_suffix(1);
-                    AppendEscapedHtml(text, top);
-                } else if (options.notesMode == NotesAtBottom) {
+                    shownNotes = notes.substr(0, lineFeed);
+                    if (!shownNotes.empty() && shownNotes.back() == '\r')
+                        shownNotes.remove_suffix(1);
+                }
+                char* const line = doc.Room(kLineRoom + shownNotes.size() * kEscapedHtmlGrowth);
+                char* at = times.Put(line, share.shownStart);
+                at = PutText(at, kTo);
+                at = times.Put(at, share.shownEnd);
+                const std::string_view shown(line, static_cast<std::size_t>(at - line));
+                at = PutText(at, kBeforeDays);
+                at = duration::PutDays(at, share.seconds);
+                at = PutText(at, kBeforeNotes);
+                at = PutEscapedHtml(at, shownNotes);
+                if (lineFeed != std::string_view::npos && options.notesMode == NotesAtBottom) {
                     bottomNotes += "Notes For: ";
-                    AppendEscapedHtml(bottomNotes, period->GetProject());
+                    AppendEscapedHtml(bottomNotes, name);
                     bottomNotes += "   ";
-                    bottomNotes.append(text, 0, shownSize);
+                    bottomNotes += shown;
                     bottomNotes += '\n';
                     AppendEscapedHtml(bottomNotes, notes);
                     bottomNotes += '\n';
                 }
-                doc.AddElement(Text, text);
-                doc.AddElement(Paragraph);
+                at = PutText(at, kLineEnd);
+                doc.Commit(at);
             }
 
             doc.AddElement(Spacer);

@@ -1,6 +1,7 @@
 #include "core/timing/DurationFormat.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace duration {
 namespace {
@@ -48,10 +49,15 @@ std::string FormatDays(std::int64_t seconds) {
 }
 
 void AppendDays(std::string& out, std::int64_t seconds) {
+    char text[kDaysMaxSize];
+    out.append(text, static_cast<std::size_t>(PutDays(text, seconds) - text));
+}
+
+char* PutDays(char* out, std::int64_t seconds) {
     // As "%s%llu day(s), %.2llu:%.2u:%.2u", without the cost of printf on every line.
     const Parts p = Split(seconds);
     if (p.negative)
-        out += '-';
+        *out++ = '-';
     char digits[24];
     std::size_t count = 0;
     std::uint64_t days = p.hours / 24;
@@ -60,7 +66,7 @@ void AppendDays(std::string& out, std::int64_t seconds) {
         days /= 10;
     } while (days != 0);
     while (count > 0)
-        out += digits[--count];
+        *out++ = digits[--count];
     const auto hours = static_cast<unsigned>(p.hours % 24);
     const char clock[] = {' ',
                           'd',
@@ -79,7 +85,8 @@ void AppendDays(std::string& out, std::int64_t seconds) {
                           ':',
                           static_cast<char>('0' + p.seconds / 10),
                           static_cast<char>('0' + p.seconds % 10)};
-    out.append(clock, sizeof clock);
+    std::memcpy(out, clock, sizeof clock);
+    return out + sizeof clock;
 }
 
 std::string FormatClock(std::int64_t seconds) {

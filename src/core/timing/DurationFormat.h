@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,9 @@ std::string FormatElapsed(std::int64_t seconds);
 std::string FormatDays(std::int64_t seconds);
 // FormatDays appended to `out`, for a report's many lines.
 void AppendDays(std::string& out, std::int64_t seconds);
+// FormatDays written at `out`, which has room for kDaysMaxSize bytes; returns its end.
+inline constexpr std::size_t kDaysMaxSize = 40;
+char* PutDays(char* out, std::int64_t seconds);
 // "1:23:45": a running time at a glance (tray tooltip, command line); hours not wrapped.
 std::string FormatClock(std::int64_t seconds);
 
