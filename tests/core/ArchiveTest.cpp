@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <functional>
 
 using coretest::FromHex;
@@ -15,7 +17,7 @@ namespace {
 std::string Written(const std::function<void(CArchiveWriter&)>& write) {
     CArchiveWriter ar;
     write(ar);
-    return ar.Bytes();
+    return std::string(ar.Bytes());
 }
 
 TEST(ArchiveString, LengthPrefixFormsAndTheirRoundTrip) {
@@ -44,6 +46,30 @@ TEST(ArchiveString, LengthPrefixFormsAndTheirRoundTrip) {
         ASSERT_TRUE(reader.ReadString(back));
         EXPECT_EQ(back, text);
         EXPECT_EQ(reader.Remaining(), 0u);
+    }
+}
+
+// An accented text has fewer bytes in the code page than in UTF-8, so its prefix can be a
+// shorter form than its UTF-8 length would take.
+TEST(ArchiveString, PrefixFollowsTheConvertedLength) {
+    struct Case {
+        std::size_t utf8Length; // ending in one two-byte character
+        const char* prefix;
+    };
+    const Case cases[] = {
+        {255, "FE"},
+        {256, "FF FF 00"},
+        {65534, "FF FD FF"},
+        {65535, "FF FF FF FE FF 00 00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8Length);
+        const std::string text = std::string(c.utf8Length - 2, 'x') + "\xC3\xA9";
+        const std::string bytes = Written([&](CArchiveWriter& ar) { ar.WriteString(text); });
+        const std::string prefix = FromHex(c.prefix);
+        ASSERT_EQ(bytes.size(), prefix.size() + c.utf8Length - 1);
+        EXPECT_EQ(ToHex(bytes.substr(0, prefix.size())), ToHex(prefix));
+        EXPECT_EQ(bytes.back(), '\xE9');
     }
 }
 
@@ -288,3 +314,45 @@ TEST(Password, ScrambleMatchesTheStoredFormAndRoundTripsEveryByte) {
 }
 
 } // namespace
+
+// A writer bound to a sink hands over the same bytes as one kept in memory, in blocks,
+// including a text larger than a block; once the sink refuses, it is handed nothing more.
+TEST(ArchiveWriter, SinkGetsTheBytesInBlocks) {
+    const std::string huge = "\xE2\x82\xAC" + std::string(3 << 20, 'n') + "\xC3\xA9";
+    auto write = [&](CArchiveWriter& ar) {
+        ar.WriteCount(3);
+        for (int i = 0; i < 200000; ++i) {
+            ar.WriteObjectTag("CDoneTask", 2);
+            ar.WriteString(i % 3 ? "Caf\xC3\xA9" : "\xE6\x97\xA5");
+            ar.WriteInt32(i);
+            if (i == 1000)
+                ar.WriteString(huge);
+        }
+        ar.WriteRawString(huge);
+    };
+    const std::string whole = Written(write);
+
+    std::string block;
+    std::vector<std::size_t> pieces;
+    std::string streamed;
+    {
+        CArchiveWriter ar(block, [&](std::string_view piece) {
+            pieces.push_back(piece.size());
+            streamed.append(piece);
+            return true;
+        });
+        write(ar);
+        EXPECT_TRUE(ar.Finish());
+    }
+    EXPECT_GT(pieces.size(), 3u);
+    EXPECT_TRUE(streamed == whole) << streamed.size() << " bytes against " << whole.size();
+
+    int calls = 0;
+    CArchiveWriter refused(block, [&](std::string_view) {
+        ++calls;
+        return false;
+    });
+    write(refused);
+    EXPECT_FALSE(refused.Finish());
+    EXPECT_EQ(calls, 1);
+}

@@ -9,7 +9,9 @@
 // The real file operations with failures switched in where a test wants them.
 class FaultyFileOps final : public FileOps {
 public:
-    std::optional<std::size_t> failAfterBytes; // the write stops there with ENOSPC
+    // The writes to a temporary file stop there with ENOSPC, however many pieces they come in.
+    std::optional<std::size_t> failAfterBytes;
+    int writeCalls = 0; // to the last temporary file
     int createError = 0;
     int syncError = 0;
     int closeError = 0;
@@ -24,14 +26,21 @@ public:
             return createError;
         const int r = m_real.CreateTemp(directory, baseName, tempPath, handle);
         lastTempPath = tempPath;
+        m_written = 0;
+        writeCalls = 0;
         return r;
     }
     int Write(long long handle, const char* data, std::size_t size, std::size_t& written) override {
-        if (failAfterBytes && *failAfterBytes < size) {
-            m_real.Write(handle, data, *failAfterBytes, written);
+        ++writeCalls;
+        if (failAfterBytes && *failAfterBytes < m_written + size) {
+            const std::size_t room = *failAfterBytes > m_written ? *failAfterBytes - m_written : 0;
+            m_real.Write(handle, data, room, written);
+            m_written += written;
             return ENOSPC;
         }
-        return m_real.Write(handle, data, size, written);
+        const int r = m_real.Write(handle, data, size, written);
+        m_written += written;
+        return r;
     }
     int Sync(long long handle) override {
         const int r = m_real.Sync(handle);
@@ -52,4 +61,5 @@ public:
 
 private:
     FileOps& m_real = SystemFileOps();
+    std::size_t m_written = 0;
 };

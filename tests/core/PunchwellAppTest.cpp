@@ -85,10 +85,8 @@ TEST(PunchwellApp, SaveAndLoadTheMainFile) {
 // A file of many megabytes, read back whole: the loader gives the memory of what it has read
 // back to the system as it goes, so any text still pointing into the file's bytes would
 // come back changed here.
-TEST(PunchwellApp, LargeFileLoadsBackExactly) {
-    TempDir dir;
-    CPunchwellApp app(dir.str());
-    AddProject(app.Store(), "Web");
+void AddManyPeriods(CStore& store) {
+    AddProject(store, "Web");
     for (int i = 0; i < 40000; ++i) {
         auto period = std::make_unique<CDoneTask>(
             i % 3 ? "Web" : "Caf\xC3\xA9 " + std::to_string(i % 7),
@@ -96,11 +94,19 @@ TEST(PunchwellApp, LargeFileLoadsBackExactly) {
                 std::string(static_cast<std::size_t>(i % 97), 'x'));
         period->SetStart(i * 10);
         period->SetEnd(i * 10 + 5);
-        app.Store().AppendDoneTask(std::move(period));
+        store.AppendDoneTask(std::move(period));
     }
+}
+
+TEST(PunchwellApp, LargeFileLoadsBackExactly) {
+    TempDir dir;
+    CPunchwellApp app(dir.str());
+    AddManyPeriods(app.Store());
     ASSERT_TRUE(app.SaveData());
     const std::string bytes = ReadFile(app.GetDataPath());
     ASSERT_GT(bytes.size(), 3u << 20);
+    // Saved a block at a time, the file is what the store serialises to in one piece.
+    EXPECT_TRUE(bytes == CDataFile::Write(app.Store(), {}, 0));
 
     CPunchwellApp other(dir.str());
     ASSERT_FALSE(other.LoadData().read.damaged);
@@ -140,6 +146,29 @@ TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     EXPECT_FALSE(app.SaveData(blocked));
     ASSERT_EQ(prompts.shown().size(), 2u);
     EXPECT_NE(prompts.shown()[1].text.find(blocked), std::string::npos);
+}
+
+// The disk fills after the first blocks of a large save have been written.
+TEST(PunchwellApp, LargeSaveFailingPartWayLeavesTheOldFile) {
+    TempDir dir;
+    CPunchwellApp app(dir.str());
+    AddProject(app.Store(), "Admin");
+    ASSERT_TRUE(app.SaveData());
+    const std::string before = ReadFile(app.GetDataPath());
+
+    AddManyPeriods(app.Store());
+    FakePrompts prompts;
+    FaultyFileOps ops;
+    ops.failAfterBytes = 5u << 19;
+    app.SetPrompts(prompts);
+    app.SetFileOps(&ops);
+    prompts.Expect("Punchwell", "Disk full while accessing " + app.GetDataPath() + ".",
+                   MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok);
+    EXPECT_FALSE(app.SaveData());
+    EXPECT_GT(ops.writeCalls, 1);
+    EXPECT_EQ(ReadFile(app.GetDataPath()), before);
+    EXPECT_FALSE(std::filesystem::exists(ops.lastTempPath));
+    EXPECT_TRUE(app.HasUnsavedChanges());
 }
 
 TEST(PunchwellApp, LoadDataRules) {

@@ -53,17 +53,36 @@ bool CPunchwellApp::SaveData(const std::string& path) {
 
 FileResult CPunchwellApp::Save(const std::string& path) {
     const std::string target = ResolvePath(path);
-    CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBuffer);
+    const bool mainFile = target == m_strDataPath;
+    // The file is written a block at a time as it is serialised; its bytes are gathered
+    // whole only when the day's dated copy, which is made from them, is still due.
+    const bool copyDue = mainFile && DatedBackupDue();
+    std::string bytes;
+    if (copyDue)
+        bytes.reserve(m_savedSize);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
+    const auto produce = [&](const ByteSink& sink) {
+        if (!copyDue) {
+            CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBlock, sink);
+            return;
+        }
+        CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBlock,
+                         [&](std::string_view piece) {
+                             bytes.append(piece);
+                             return sink(piece);
+                         });
+    };
     // A new backup is a copy of the data: it takes the data file's mode.
     const FileResult result =
-        ReplaceFileDurably(target, m_saveBuffer, ops, NewFileMode::Private,
-                           target == m_strBackupPath ? m_strDataPath : std::string());
-    const bool mainFile = target == m_strDataPath;
+        ReplaceFileDurablyFrom(target, produce, ops, NewFileMode::Private,
+                               target == m_strBackupPath ? m_strDataPath : std::string());
     if (result.ok) {
         if (mainFile) {
             m_bUnsaved = false;
-            KeepDatedBackup(m_saveBuffer);
+            if (copyDue) {
+                m_savedSize = bytes.size();
+                KeepDatedBackup(bytes);
+            }
         }
         return result;
     }
@@ -132,6 +151,11 @@ FileResult CPunchwellApp::KeepDatedBackup(std::string_view bytes) {
     if (!result.ok)
         GiveBackDatedBackupTurn(*today);
     return result;
+}
+
+bool CPunchwellApp::DatedBackupDue() const {
+    const std::optional<BackupDate> today = CDatedBackups::LocalDate(GetClock().Now());
+    return today && *today != m_lastDatedBackup;
 }
 
 std::optional<BackupDate> CPunchwellApp::TakeDatedBackupTurn() {

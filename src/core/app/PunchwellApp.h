@@ -87,6 +87,8 @@ public:
     // is being written elsewhere (the start-up copy on its thread); nothing when today's copy
     // exists. A copy that failed gives its day back, and the next save tries again.
     std::optional<BackupDate> TakeDatedBackupTurn();
+    // Whether today's copy is still due (nothing taken).
+    bool DatedBackupDue() const;
     void GiveBackDatedBackupTurn(BackupDate day);
     BackupRetention GetBackupRetention() const;
     // Sets the two retention counts (clamped to their ranges) and writes the options.
@@ -140,9 +142,10 @@ private:
     bool m_bUnsaved = false;
     std::int32_t m_timeUnsavedSince = 0;
     std::string m_strLastSaveError;
-    // The file's bytes of the last save: kept, so that a save writes into memory that is
-    // already there instead of mapping a fresh buffer the size of the file each time.
-    std::string m_saveBuffer;
+    // The block a save serialises into and hands to the file as it fills: kept, so that a
+    // save writes into memory that is already there.
+    std::string m_saveBlock;
+    std::size_t m_savedSize = 0; // of the last save, for the bytes a dated copy gathers
     CDatedBackups m_datedBackups;
     BackupDate m_lastDatedBackup = 0; // the day a copy is known to exist for
 

@@ -3,6 +3,7 @@
 #include "core/data/Windows1252.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -17,72 +18,160 @@ constexpr std::size_t kMaxClassNameLength = 64; // names must be shorter than th
 
 // ---- writer ----
 
+namespace {
+
+// The block a sink-bound writer fills before handing it on: small enough to stay in the
+// processor's cache, large enough that the hand-overs cost nothing.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// The most a length prefix takes.
+constexpr std::size_t kMaxPrefix = 7;
+
+std::size_t PrefixSize(std::size_t length) {
+    return length < 0xFF ? 1 : length < 0xFFFE ? 3 : kMaxPrefix;
+}
+
+} // namespace
+
+CArchiveWriter::CArchiveWriter() : m_pos(m_own.data()), m_end(m_pos) {}
+
+CArchiveWriter::CArchiveWriter(std::string buffer) : m_own(std::move(buffer)) {
+    m_own.clear();
+    m_pos = m_end = m_own.data();
+}
+
+CArchiveWriter::CArchiveWriter(std::string& block, Sink sink)
+    : m_bytes(&block), m_sink(std::move(sink)) {
+    if (block.size() < kBlockSize)
+        block.resize(kBlockSize);
+    m_pos = block.data();
+    m_end = block.data() + block.size();
+}
+
+void CArchiveWriter::Reserve(std::size_t bytes) {
+    if (!m_sink && m_bytes->size() < bytes) {
+        const std::size_t used = Used();
+        m_bytes->resize(bytes);
+        m_pos = m_bytes->data() + used;
+        m_end = m_bytes->data() + m_bytes->size();
+    }
+}
+
+void CArchiveWriter::MakeRoom(std::size_t size) {
+    std::size_t used = Used();
+    if (m_sink) {
+        if (used != 0 && !m_sinkFailed && !m_sink(std::string_view(m_bytes->data(), used)))
+            m_sinkFailed = true;
+        used = 0;
+        if (m_bytes->size() < size)
+            m_bytes->resize(size); // one text larger than the block
+    } else {
+        m_bytes->resize(std::max({used + size, 2 * m_bytes->size(), std::size_t{256}}));
+    }
+    m_pos = m_bytes->data() + used;
+    m_end = m_bytes->data() + m_bytes->size();
+}
+
+std::string CArchiveWriter::TakeBytes() {
+    if (m_sink)
+        return {};
+    m_own.resize(Used());
+    std::string bytes = std::move(m_own);
+    m_own.clear();
+    m_pos = m_end = m_own.data();
+    return bytes;
+}
+
+bool CArchiveWriter::Finish() {
+    if (m_sink && Used() != 0) {
+        if (!m_sinkFailed && !m_sink(std::string_view(m_bytes->data(), Used())))
+            m_sinkFailed = true;
+        m_pos = m_bytes->data();
+    }
+    return !m_sinkFailed;
+}
+
 void CArchiveWriter::WriteCount(std::size_t count) {
+    Room(6);
     if (count < 0xFFFF) {
-        WriteWord(static_cast<std::uint16_t>(count));
+        PutWord(static_cast<std::uint16_t>(count));
     } else {
-        WriteWord(0xFFFF);
-        WriteDWord(static_cast<std::uint32_t>(count));
+        PutWord(0xFFFF);
+        PutDWord(static_cast<std::uint32_t>(count));
     }
 }
 
-void CArchiveWriter::WriteLengthPrefix(std::size_t length) {
+void CArchiveWriter::PutLengthPrefix(std::size_t length) {
     if (length < 0xFF) {
-        WriteByte(static_cast<std::uint8_t>(length));
+        *m_pos++ = static_cast<char>(length);
     } else if (length < 0xFFFE) {
-        WriteByte(0xFF);
-        WriteWord(static_cast<std::uint16_t>(length));
+        *m_pos++ = static_cast<char>(0xFF);
+        PutWord(static_cast<std::uint16_t>(length));
     } else {
-        WriteByte(0xFF);
-        WriteWord(0xFFFF);
-        WriteDWord(static_cast<std::uint32_t>(length));
+        *m_pos++ = static_cast<char>(0xFF);
+        PutWord(0xFFFF);
+        PutDWord(static_cast<std::uint32_t>(length));
     }
 }
 
-void CArchiveWriter::WriteString(std::string_view utf8) {
-    if (windows1252::AsciiLength(utf8) == utf8.size()) {
-        WriteRawString(utf8);
-        return;
-    }
-    // Other texts convert to as many bytes as they have code points; write a prefix for
-    // that many and the converted bytes straight after it, with no temporary string.
-    std::size_t codePoints = 0;
-    for (char c : utf8)
-        codePoints += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    const std::size_t mark = m_bytes.size();
-    WriteLengthPrefix(codePoints);
-    const std::size_t textStart = m_bytes.size();
-    if (windows1252::AppendFromUtf8(m_bytes, utf8) && m_bytes.size() - textStart == codePoints)
-        return;
-    m_bytes.resize(mark);
+std::string_view CArchiveWriter::WriteString(std::string_view utf8) {
+    // Converted straight into place behind room for the prefix its UTF-8 length needs: a
+    // text never has more bytes on disk than in memory, though its prefix may then be
+    // shorter, and the text moves up to meet it.
+    Room(kMaxPrefix + utf8.size());
+    char* const start = m_pos;
+    const std::size_t room = PrefixSize(utf8.size());
+    const std::size_t length = windows1252::EncodeInto(m_pos + room, utf8);
+    if (length == std::string_view::npos)
+        return WriteWideString(utf8);
+    if (const std::size_t prefix = PrefixSize(length); prefix != room)
+        std::memmove(m_pos + prefix, m_pos + room, length);
+    PutLengthPrefix(length);
+    m_pos += length;
+    return {start, static_cast<std::size_t>(m_pos - start)};
+}
+
+std::string_view CArchiveWriter::WriteWideString(std::string_view utf8) {
     // Characters the 8-bit code page cannot hold: the 16-bit form keeps them all.
     const std::u16string wide = windows1252::Utf8ToUtf16(utf8);
-    WriteByte(0xFF);
-    WriteWord(kWideMarker);
-    WriteLengthPrefix(wide.size());
+    Room(3 + kMaxPrefix + 2 * wide.size());
+    char* const start = m_pos;
+    *m_pos++ = static_cast<char>(0xFF);
+    PutWord(kWideMarker);
+    PutLengthPrefix(wide.size());
     for (char16_t unit : wide)
-        WriteWord(static_cast<std::uint16_t>(unit));
+        PutWord(static_cast<std::uint16_t>(unit));
+    return {start, static_cast<std::size_t>(m_pos - start)};
 }
 
 void CArchiveWriter::WriteRawString(std::string_view bytes) {
-    WriteLengthPrefix(bytes.size());
-    m_bytes.append(bytes);
+    Room(kMaxPrefix + bytes.size());
+    PutLengthPrefix(bytes.size());
+    if (!bytes.empty())
+        std::memcpy(m_pos, bytes.data(), bytes.size());
+    m_pos += bytes.size();
 }
 
 void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t schema) {
-    auto it = std::find_if(m_classes.begin(), m_classes.end(),
-                           [&](const ClassEntry& e) { return e.name == className; });
+    // The same constant every time for a class: its address finds it without a comparison.
+    auto it = std::find_if(m_classes.begin(), m_classes.end(), [&](const ClassEntry& e) {
+        return e.source == className.data() && e.name.size() == className.size();
+    });
+    if (it == m_classes.end())
+        it = std::find_if(m_classes.begin(), m_classes.end(),
+                          [&](const ClassEntry& e) { return e.name == className; });
+    Room(6 + className.size());
     if (it == m_classes.end()) {
-        WriteWord(kNewClassTag);
-        WriteWord(schema);
-        WriteWord(static_cast<std::uint16_t>(className.size()));
-        m_bytes.append(className);
-        m_classes.push_back({std::string(className), m_nextIndex++});
+        PutWord(kNewClassTag);
+        PutWord(schema);
+        PutWord(static_cast<std::uint16_t>(className.size()));
+        std::memcpy(m_pos, className.data(), className.size());
+        m_pos += className.size();
+        m_classes.push_back({std::string(className), className.data(), m_nextIndex++});
     } else if (it->index < kLongTag) {
-        WriteWord(static_cast<std::uint16_t>(kClassTagBit | it->index));
+        PutWord(static_cast<std::uint16_t>(kClassTagBit | it->index));
     } else {
-        WriteWord(kLongTag);
-        WriteDWord(kLongClassBit | it->index);
+        PutWord(kLongTag);
+        PutDWord(kLongClassBit | it->index);
     }
     ++m_nextIndex; // the object itself
 }

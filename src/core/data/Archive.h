@@ -1,7 +1,10 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,44 +15,97 @@
 //
 // Strings are UTF-8 in memory. On disk they are Windows-1252 bytes, or the 16-bit form
 // (FF FFFE, length in 16-bit units, UTF-16LE) when the text has characters outside it.
+//
+// The writer puts its bytes into a block through a pointer and checks the room once for
+// each field: a save makes several writes for each of many thousand records. The bytes
+// either stay in memory (Bytes, TakeBytes) or go to a sink a block at a time, so that a
+// large file is never held whole and each block is handed on while it is still in cache.
 class CArchiveWriter {
 public:
-    CArchiveWriter() = default;
-    // Writes into `buffer`, emptied first but keeping its capacity, so a caller that hands
-    // back the same buffer each time (TakeBytes) never has fresh memory mapped.
-    explicit CArchiveWriter(std::string buffer) : m_bytes(std::move(buffer)) { m_bytes.clear(); }
-    void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
-    // The small writes are inline: a save makes several for each of many thousand records.
-    void WriteByte(std::uint8_t value) { m_bytes += static_cast<char>(value); }
+    // Takes the bytes handed to it; false when they could not be kept (the file is then
+    // incomplete, and the writer hands it nothing more).
+    using Sink = std::function<bool(std::string_view)>;
+
+    // Everything in memory, in `buffer` (emptied first, its memory reused).
+    CArchiveWriter();
+    explicit CArchiveWriter(std::string buffer);
+    // Everything to `sink`, through `block`, whose memory is kept for the next writer.
+    CArchiveWriter(std::string& block, Sink sink);
+    CArchiveWriter(const CArchiveWriter&) = delete;
+    CArchiveWriter& operator=(const CArchiveWriter&) = delete;
+
+    void Reserve(std::size_t bytes);
+
+    void WriteByte(std::uint8_t value) {
+        Room(1);
+        *m_pos++ = static_cast<char>(value);
+    }
     void WriteWord(std::uint16_t value) {
-        const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-        m_bytes.append(bytes, sizeof bytes);
+        Room(2);
+        PutWord(value);
     }
     void WriteDWord(std::uint32_t value) {
-        const char bytes[4] = {
-            static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-            static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
-        m_bytes.append(bytes, sizeof bytes);
+        Room(4);
+        PutDWord(value);
     }
     void WriteInt32(std::int32_t value) { WriteDWord(static_cast<std::uint32_t>(value)); }
     void WriteCount(std::size_t count);
     // Text in memory (UTF-8), converted as described above. Bytes that are not UTF-8 are
     // written in the 16-bit form as U+FFFD, one per bad byte, so nothing after them is lost.
-    void WriteString(std::string_view utf8);
+    // Returns the bytes as written, valid until the next write.
+    std::string_view WriteString(std::string_view utf8);
+    // Bytes already in the archive's form (as WriteString returned them), written as they are.
+    void WriteEncoded(std::string_view bytes) {
+        Room(bytes.size());
+        std::memcpy(m_pos, bytes.data(), bytes.size());
+        m_pos += bytes.size();
+    }
     // Raw bytes with the 8-bit length prefix, never converted (the scrambled password).
     void WriteRawString(std::string_view bytes);
     // Starts an object: a class record the first time the class is seen, else its index.
+    // `className` is the class's constant, never a text that changes while the writer lives.
     void WriteObjectTag(std::string_view className, std::uint16_t schema);
 
-    const std::string& Bytes() const { return m_bytes; }
-    std::string TakeBytes() { return std::move(m_bytes); }
+    // The bytes written so far (in memory only).
+    std::string_view Bytes() const { return {m_bytes->data(), Used()}; }
+    std::string TakeBytes();
+    // Hands what is left to the sink; false when the sink refused any of the bytes.
+    bool Finish();
 
 private:
-    void WriteLengthPrefix(std::size_t length);
+    std::size_t Used() const { return static_cast<std::size_t>(m_pos - m_bytes->data()); }
+    // Makes sure `size` more bytes fit after m_pos.
+    void Room(std::size_t size) {
+        if (static_cast<std::size_t>(m_end - m_pos) < size)
+            MakeRoom(size);
+    }
+    void MakeRoom(std::size_t size);
+    // Little-endian: on such a machine (every one this runs on) one store each.
+    template <typename T> void PutLittleEndian(T value) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(m_pos, &value, sizeof value);
+        } else {
+            for (std::size_t i = 0; i < sizeof value; ++i)
+                m_pos[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+        m_pos += sizeof value;
+    }
+    void PutWord(std::uint16_t value) { PutLittleEndian(value); }
+    void PutDWord(std::uint32_t value) { PutLittleEndian(value); }
+    void PutLengthPrefix(std::size_t length);
+    std::string_view WriteWideString(std::string_view utf8);
 
-    std::string m_bytes;
+    // In memory: the bytes, sized to the room (m_end), of which m_pos marks the end of
+    // what was written. With a sink: the caller's block, emptied into the sink when full.
+    std::string m_own;
+    std::string* m_bytes = &m_own;
+    Sink m_sink;
+    bool m_sinkFailed = false;
+    char* m_pos = nullptr;
+    char* m_end = nullptr;
     struct ClassEntry {
         std::string name;
+        const char* source; // the caller's name, recognised without comparing the text
         std::uint32_t index;
     };
     std::vector<ClassEntry> m_classes;

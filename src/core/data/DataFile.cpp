@@ -5,25 +5,49 @@
 #include "core/data/Windows1252.h"
 
 #include <memory>
+#include <vector>
 
-std::string CDataFile::Write(const CStore& store, std::string_view scrambledPassword,
-                             std::uint16_t locked) {
-    std::string bytes;
-    Write(store, scrambledPassword, locked, bytes);
-    return bytes;
+namespace {
+
+// The archive form of the project names, by the string object the store holds: a store has
+// few projects and many periods, and the periods read from a file share their project's
+// one name string, so each name is converted once instead of for every period.
+class CProjectNameForms {
+public:
+    void Write(CArchiveWriter& ar, const std::string& name) {
+        Slot& slot = m_slots[reinterpret_cast<std::uintptr_t>(&name) / sizeof name % kSlots];
+        if (slot.name == &name) {
+            ar.WriteEncoded(slot.form);
+            return;
+        }
+        // A name of its own (a period made since the file was read) takes a slot too; the
+        // store does not change while it is written, so no address can name another text.
+        slot.form.assign(ar.WriteString(name));
+        slot.name = &name;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 256;
+    struct Slot {
+        const std::string* name = nullptr;
+        std::string form;
+    };
+    std::vector<Slot> m_slots = std::vector<Slot>(kSlots);
+};
+
+// A period's fields, the schema-2 form that ReadPeriod reads.
+void WritePeriod(CArchiveWriter& ar, const CDoneTask& period, CProjectNameForms& names) {
+    ar.WriteObjectTag(CDoneTask::kClassName, CDoneTask::kSchema);
+    ar.WriteInt32(period.GetRunningFlag());
+    names.Write(ar, period.GetProject());
+    ar.WriteString(period.GetNotes());
+    ar.WriteInt32(period.GetStart());
+    ar.WriteInt32(period.GetEnd());
+    ar.WriteInt32(period.GetDeletedFlag());
 }
 
-void CDataFile::Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
-                      std::string& buffer) {
-    // Room for everything up front (texts counted as they are in memory, which is the
-    // size on disk for all but the rare 16-bit text), so the buffer is never moved.
-    std::size_t estimate = 64 + scrambledPassword.size();
-    for (const auto& task : store.Tasks())
-        estimate += 32 + task->GetName().size() + task->GetFile().size();
-    for (const auto& period : store.DoneTasks())
-        estimate += 32 + period->GetProject().size() + period->GetNotes().size();
-    CArchiveWriter ar(std::move(buffer));
-    ar.Reserve(estimate);
+void WriteRecords(CArchiveWriter& ar, const CStore& store, std::string_view scrambledPassword,
+                  std::uint16_t locked) {
     ar.WriteRawString(scrambledPassword);
     ar.WriteWord(locked);
     ar.WriteCount(store.GetTaskCount());
@@ -32,11 +56,33 @@ void CDataFile::Write(const CStore& store, std::string_view scrambledPassword, s
         task->Serialize(ar);
     }
     ar.WriteCount(store.GetDoneCount());
-    for (const auto& period : store.DoneTasks()) {
-        ar.WriteObjectTag(CDoneTask::kClassName, CDoneTask::kSchema);
-        period->Serialize(ar);
-    }
-    buffer = ar.TakeBytes();
+    CProjectNameForms names;
+    for (const auto& period : store.DoneTasks())
+        WritePeriod(ar, *period, names);
+}
+
+} // namespace
+
+std::string CDataFile::Write(const CStore& store, std::string_view scrambledPassword,
+                             std::uint16_t locked) {
+    // Room for everything up front (texts counted as they are in memory, which is the
+    // size on disk for all but the rare 16-bit text), so the bytes are never moved.
+    std::size_t estimate = 64 + scrambledPassword.size();
+    for (const auto& task : store.Tasks())
+        estimate += 32 + task->GetName().size() + task->GetFile().size();
+    for (const auto& period : store.DoneTasks())
+        estimate += 32 + period->GetProject().size() + period->GetNotes().size();
+    CArchiveWriter ar;
+    ar.Reserve(estimate);
+    WriteRecords(ar, store, scrambledPassword, locked);
+    return ar.TakeBytes();
+}
+
+bool CDataFile::Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
+                      std::string& block, const std::function<bool(std::string_view)>& sink) {
+    CArchiveWriter ar(block, sink);
+    WriteRecords(ar, store, scrambledPassword, locked);
+    return ar.Finish();
 }
 
 namespace {

@@ -27,9 +27,10 @@ class CDataFile {
 public:
     static std::string Write(const CStore& store, std::string_view scrambledPassword,
                              std::uint16_t locked);
-    // The same into `buffer`, whose memory is reused (it holds the file's bytes after).
-    static void Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
-                      std::string& buffer);
+    // The same to `sink`, a block at a time through `block`, whose memory is kept for the
+    // next time; false when the sink refused some of the bytes.
+    static bool Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
+                      std::string& block, const std::function<bool(std::string_view)>& sink);
     // Appends every completely read record to the store, in file order. Stops at the first
     // format error and reports it; never throws, whatever the bytes.
     // `consumed`, when given, is told now and then how far the reader has gone: the bytes

@@ -131,15 +131,6 @@ void CDoneTask::ShareTexts(const std::string* project, std::string_view notes) {
     m_notes = notes;
 }
 
-void CDoneTask::Serialize(CArchiveWriter& ar) const {
-    ar.WriteInt32(m_bRunning);
-    ar.WriteString(GetProject());
-    ar.WriteString(m_notes);
-    ar.WriteInt32(m_timeStart);
-    ar.WriteInt32(m_timeEnd);
-    ar.WriteInt32(m_bDeleted);
-}
-
 bool CDoneTask::Serialize(CArchiveReader& ar, std::uint16_t schema) {
     std::string project;
     std::string notes;

@@ -7,7 +7,6 @@
 #include <string_view>
 
 class CArchiveReader;
-class CArchiveWriter;
 class CStore;
 class CTask;
 
@@ -74,9 +73,8 @@ public:
     void SetProject(const CTask& task);
     void SetProjectName(std::string name);
 
-    // Writes the schema-2 fields; reads the fields of the given schema (anything but 2
-    // has no deleted flag).
-    void Serialize(CArchiveWriter& ar) const;
+    // Reads the fields of the given schema (anything but 2 has no deleted flag); the data
+    // file writes them itself.
     bool Serialize(CArchiveReader& ar, std::uint16_t schema);
 
 private:

@@ -203,6 +203,76 @@ bool AppendFromUtf8(std::string& out, std::string_view utf8) {
     return true;
 }
 
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// EncodeInto from input offset `i` on, the first `i` bytes having been plain ASCII.
+[[gnu::noinline]] std::size_t EncodeFrom(char* out, std::string_view utf8, std::size_t i) {
+    const char* in = utf8.data();
+    const std::size_t size = utf8.size();
+    std::size_t o = i;
+    while (i < size) {
+        // ASCII eight bytes at a time, copied as it is checked; the output never runs ahead
+        // of the input, so this stays inside the caller's room.
+        for (; i + 8 <= size; i += 8, o += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, in + i, sizeof word);
+            if ((word & kHighBits) != 0)
+                break;
+            std::memcpy(out + o, &word, sizeof word);
+        }
+        if (i == size)
+            break;
+        if (static_cast<unsigned char>(in[i]) < 0x80) {
+            out[o++] = in[i++];
+            continue;
+        }
+        char32_t cp = 0;
+        bool surrogate = false;
+        if (!DecodeUtf8(utf8, i, cp, surrogate) || surrogate)
+            return std::string_view::npos;
+        const int byte = CodePointToByte(cp);
+        if (byte < 0)
+            return std::string_view::npos;
+        out[o++] = static_cast<char>(byte);
+    }
+    return o;
+}
+
+} // namespace
+
+std::size_t EncodeInto(char* out, std::string_view utf8) {
+    // Most texts are plain ASCII throughout: copied a word at a time, the last word
+    // overlapping the one before it, with the general walk taking over at the first
+    // byte that is not.
+    const char* in = utf8.data();
+    const std::size_t size = utf8.size();
+    std::uint64_t word;
+    if (size < 8) {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (static_cast<unsigned char>(in[i]) >= 0x80)
+                return EncodeFrom(out, utf8, i);
+            out[i] = in[i];
+        }
+        return size;
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::memcpy(&word, in + i, sizeof word);
+        if ((word & kHighBits) != 0)
+            return EncodeFrom(out, utf8, i);
+        std::memcpy(out + i, &word, sizeof word);
+    }
+    if (i < size) {
+        std::memcpy(&word, in + size - 8, sizeof word);
+        if ((word & kHighBits) != 0)
+            return EncodeFrom(out, utf8, i);
+        std::memcpy(out + size - 8, &word, sizeof word);
+    }
+    return size;
+}
+
 std::optional<std::string> FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

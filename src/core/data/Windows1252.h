@@ -23,6 +23,9 @@ std::size_t AsciiLength(std::string_view text);
 std::optional<std::string> FromUtf8(std::string_view utf8);
 // The same, appended to `out`; false (and `out` as it was) when it cannot be represented.
 bool AppendFromUtf8(std::string& out, std::string_view utf8);
+// The same into memory the caller provides, room for utf8.size() bytes; returns the number
+// of bytes written, or std::string_view::npos when it cannot be represented.
+std::size_t EncodeInto(char* out, std::string_view utf8);
 
 // UTF-16 code units (little-endian bytes) to UTF-8 and back. Lone surrogates are kept
 // (encoded the generalised UTF-8 way) so that a 16-bit text read from a file is written

@@ -282,6 +282,13 @@ std::string ResolveLinks(const std::string& path) {
 
 FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, FileOps& ops,
                               NewFileMode newMode, const std::string& modeOf) {
+    return ReplaceFileDurablyFrom(
+        path, [&](const ByteSink& sink) { sink(bytes); }, ops, newMode, modeOf);
+}
+
+FileResult ReplaceFileDurablyFrom(const std::string& path,
+                                  const std::function<void(const ByteSink&)>& produce, FileOps& ops,
+                                  NewFileMode newMode, const std::string& modeOf) {
     // A link (into a synced folder, say) stays a link: the file it names is replaced.
     const std::string target = ResolveLinks(path);
     if (int error = CheckWritable(target))
@@ -305,10 +312,24 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, F
         return FileResult::Failure(DescribeFileError(error, path));
     };
 
-    std::size_t written = 0;
-    int error = ops.Write(handle, bytes.data(), bytes.size(), written);
-    if (error == 0 && written != bytes.size())
-        error = EIO; // a short write that reported no cause is still a failed save
+    // The first failed write is the one reported; the bytes after it are not written.
+    int error = 0;
+    const ByteSink sink = [&](std::string_view bytes) {
+        if (error != 0)
+            return false;
+        std::size_t written = 0;
+        error = ops.Write(handle, bytes.data(), bytes.size(), written);
+        if (error == 0 && written != bytes.size())
+            error = EIO; // a short write that reported no cause is still a failed save
+        return error == 0;
+    };
+    try {
+        produce(sink);
+    } catch (...) {
+        // Out of memory while making the bytes: no half-written file is left behind.
+        abandon(0, true);
+        throw;
+    }
     if (error != 0)
         return abandon(error, true);
     if ((error = ops.Sync(handle)) != 0)

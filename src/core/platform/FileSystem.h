@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,15 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes,
                               FileOps& ops = SystemFileOps(),
                               NewFileMode newMode = NewFileMode::Private,
                               const std::string& modeOf = {});
+// The same for bytes made while they are written: `produce` hands them, in order and a
+// piece at a time, to the sink it is given, which returns false once a write has failed
+// (`produce` may then stop early). Nothing is held whole in memory.
+using ByteSink = std::function<bool(std::string_view)>;
+FileResult ReplaceFileDurablyFrom(const std::string& path,
+                                  const std::function<void(const ByteSink&)>& produce,
+                                  FileOps& ops = SystemFileOps(),
+                                  NewFileMode newMode = NewFileMode::Private,
+                                  const std::string& modeOf = {});
 
 // The file a chain of symbolic links finally names (the path itself when it is no link).
 std::string ResolveLinks(const std::string& path);
