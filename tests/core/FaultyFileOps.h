@@ -2,7 +2,9 @@
 
 #include "core/platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -24,14 +26,20 @@ public:
             return createError;
         const int r = m_real.CreateTemp(directory, baseName, tempPath, handle);
         lastTempPath = tempPath;
+        m_writtenToFile = 0;
         return r;
     }
+    // The limit counts every byte written to the file so far, however many pieces it came in.
     int Write(long long handle, const char* data, std::size_t size, std::size_t& written) override {
-        if (failAfterBytes && *failAfterBytes < size) {
-            m_real.Write(handle, data, *failAfterBytes, written);
+        if (failAfterBytes && *failAfterBytes < m_writtenToFile + size) {
+            const std::size_t room = *failAfterBytes - std::min(*failAfterBytes, m_writtenToFile);
+            m_real.Write(handle, data, room, written);
+            m_writtenToFile += written;
             return ENOSPC;
         }
-        return m_real.Write(handle, data, size, written);
+        const int r = m_real.Write(handle, data, size, written);
+        m_writtenToFile += written;
+        return r;
     }
     int Sync(long long handle) override {
         const int r = m_real.Sync(handle);
@@ -50,6 +58,11 @@ public:
         return syncDirectoryError ? syncDirectoryError : m_real.SyncDirectory(directory);
     }
 
+    void StartWriteback(long long handle, std::uint64_t offset, std::size_t size) override {
+        m_real.StartWriteback(handle, offset, size);
+    }
+
 private:
     FileOps& m_real = SystemFileOps();
+    std::size_t m_writtenToFile = 0;
 };

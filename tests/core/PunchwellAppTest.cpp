@@ -142,6 +142,40 @@ TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     EXPECT_NE(prompts.shown()[1].text.find(blocked), std::string::npos);
 }
 
+TEST(PunchwellApp, ASaveWrittenInPiecesIsTheWholeFileOrNothing) {
+    // Long notes make a file of several pieces, so the save writes it while making it.
+    TempDir dir;
+    CPunchwellApp app(dir.str());
+    AddProject(app.Store(), "Web");
+    for (int i = 0; i < 40; ++i) {
+        auto period = std::make_unique<CDoneTask>("Web", std::string(100000, 'a' + i % 26));
+        period->SetStart(1000000 + i * 100);
+        period->SetEnd(1000000 + i * 100 + 50);
+        app.Store().AppendDoneTask(std::move(period));
+    }
+    ASSERT_TRUE(app.SaveData());
+    const std::string whole = CDataFile::Write(app.Store(), "", 0);
+    ASSERT_GT(whole.size(), 3u << 20);
+    EXPECT_EQ(ReadFile(app.GetDataPath()), whole);
+
+    // The disk fills in the third piece: the old file stays whole and no piece is left.
+    FakePrompts prompts;
+    FaultyFileOps ops;
+    ops.failAfterBytes = (2u << 20) + 12345;
+    app.SetPrompts(prompts);
+    app.SetFileOps(&ops);
+    AddProject(app.Store(), "Admin");
+    prompts.Expect("Punchwell", "Disk full while accessing " + app.GetDataPath() + ".",
+                   MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok);
+    EXPECT_FALSE(app.SaveData());
+    EXPECT_EQ(ReadFile(app.GetDataPath()), whole);
+    EXPECT_FALSE(std::filesystem::exists(ops.lastTempPath));
+
+    ops.failAfterBytes.reset();
+    EXPECT_TRUE(app.SaveData());
+    EXPECT_EQ(ReadFile(app.GetDataPath()), CDataFile::Write(app.Store(), "", 0));
+}
+
 TEST(PunchwellApp, LoadDataRules) {
     TempDir dir;
     CPunchwellApp app(dir.str());

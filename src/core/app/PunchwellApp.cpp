@@ -53,12 +53,15 @@ bool CPunchwellApp::SaveData(const std::string& path) {
 
 FileResult CPunchwellApp::Save(const std::string& path) {
     const std::string target = ResolvePath(path);
-    CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBuffer);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
-    // A new backup is a copy of the data: it takes the data file's mode.
-    const FileResult result =
-        ReplaceFileDurably(target, m_saveBuffer, ops, NewFileMode::Private,
-                           target == m_strBackupPath ? m_strDataPath : std::string());
+    // The file is written as it is made; the whole of it stays in the buffer for the dated
+    // copy. A new backup is a copy of the data: it takes the data file's mode.
+    const FileResult result = ReplaceFileDurably(
+        target,
+        [this](const FilePieceSink& put) {
+            CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBuffer, put);
+        },
+        ops, NewFileMode::Private, target == m_strBackupPath ? m_strDataPath : std::string());
     const bool mainFile = target == m_strDataPath;
     if (result.ok) {
         if (mainFile) {

@@ -64,12 +64,32 @@ void CArchiveWriter::WriteString(std::string_view utf8) {
         WriteWord(static_cast<std::uint16_t>(unit));
 }
 
-void CArchiveWriter::WriteRawString(std::string_view bytes) {
-    WriteLengthPrefix(bytes.size());
-    m_bytes.append(bytes);
+void CArchiveWriter::WriteSharedString(const std::string& utf8) {
+    constexpr std::size_t kSlots = 256;
+    if (m_shared.empty())
+        m_shared.resize(kSlots);
+    const auto address = reinterpret_cast<std::uintptr_t>(&utf8);
+    SharedText& slot = m_shared[(address >> 4 ^ address >> 12) % kSlots];
+    // The address finds the slot; the text itself decides, so a text that changed or a new
+    // one at a freed address is never taken for another.
+    if (slot.text == &utf8 && slot.source == utf8) {
+        m_bytes.append(slot.bytes);
+        return;
+    }
+    const std::size_t mark = m_bytes.size();
+    WriteString(utf8);
+    slot.text = &utf8;
+    slot.source = utf8;
+    slot.bytes.assign(m_bytes, mark, std::string::npos);
 }
 
 void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t schema) {
+    if (m_lastClass < m_classes.size() && m_classes[m_lastClass].name == className) {
+        WriteWord(m_lastClassTag);
+        ++m_nextIndex;
+        return;
+    }
+    m_lastClass = kNoClass;
     auto it = std::find_if(m_classes.begin(), m_classes.end(),
                            [&](const ClassEntry& e) { return e.name == className; });
     if (it == m_classes.end()) {
@@ -79,7 +99,9 @@ void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t sc
         m_bytes.append(className);
         m_classes.push_back({std::string(className), m_nextIndex++});
     } else if (it->index < kLongTag) {
-        WriteWord(static_cast<std::uint16_t>(kClassTagBit | it->index));
+        m_lastClassTag = static_cast<std::uint16_t>(kClassTagBit | it->index);
+        m_lastClass = static_cast<std::size_t>(it - m_classes.begin());
+        WriteWord(m_lastClassTag);
     } else {
         WriteWord(kLongTag);
         WriteDWord(kLongClassBit | it->index);

@@ -32,12 +32,34 @@ public:
         m_bytes.append(bytes, sizeof bytes);
     }
     void WriteInt32(std::int32_t value) { WriteDWord(static_cast<std::uint32_t>(value)); }
+    // Several in one piece: a record's fixed fields side by side.
+    template <std::size_t N> void WriteInt32s(const std::int32_t (&values)[N]) {
+        char bytes[4 * N];
+        for (std::size_t i = 0; i < N; ++i) {
+            const auto value = static_cast<std::uint32_t>(values[i]);
+            bytes[4 * i] = static_cast<char>(value & 0xFF);
+            bytes[4 * i + 1] = static_cast<char>((value >> 8) & 0xFF);
+            bytes[4 * i + 2] = static_cast<char>((value >> 16) & 0xFF);
+            bytes[4 * i + 3] = static_cast<char>(value >> 24);
+        }
+        m_bytes.append(bytes, sizeof bytes);
+    }
     void WriteCount(std::size_t count);
     // Text in memory (UTF-8), converted as described above. Bytes that are not UTF-8 are
     // written in the 16-bit form as U+FFFD, one per bad byte, so nothing after them is lost.
     void WriteString(std::string_view utf8);
+    // The same for a text that many records share by address (a project's name): it is
+    // converted once per writer rather than once per record.
+    void WriteSharedString(const std::string& utf8);
     // Raw bytes with the 8-bit length prefix, never converted (the scrambled password).
-    void WriteRawString(std::string_view bytes);
+    void WriteRawString(std::string_view bytes) {
+        // Most texts are short enough for the one-byte prefix.
+        if (bytes.size() < 0xFF)
+            m_bytes += static_cast<char>(bytes.size());
+        else
+            WriteLengthPrefix(bytes.size());
+        m_bytes.append(bytes);
+    }
     // Starts an object: a class record the first time the class is seen, else its index.
     void WriteObjectTag(std::string_view className, std::uint16_t schema);
 
@@ -54,6 +76,18 @@ private:
     };
     std::vector<ClassEntry> m_classes;
     std::uint32_t m_nextIndex = 1;
+    // The class of the last object and its tag, when it was short: a file is mostly long
+    // runs of one class.
+    static constexpr std::size_t kNoClass = static_cast<std::size_t>(-1);
+    std::size_t m_lastClass = kNoClass;
+    std::uint16_t m_lastClassTag = 0;
+    // Converted shared texts by their address, in a small table of slots.
+    struct SharedText {
+        const std::string* text = nullptr;
+        std::string source;
+        std::string bytes;
+    };
+    std::vector<SharedText> m_shared;
 };
 
 // Reads an archive held in memory. Every read checks the bytes that remain, so no length

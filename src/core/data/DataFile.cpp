@@ -14,14 +14,19 @@ std::string CDataFile::Write(const CStore& store, std::string_view scrambledPass
 }
 
 void CDataFile::Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
-                      std::string& buffer) {
-    // Room for everything up front (texts counted as they are in memory, which is the
-    // size on disk for all but the rare 16-bit text), so the buffer is never moved.
+                      std::string& buffer, const std::function<bool(std::string_view)>& put) {
+    // A first save makes room for everything up front (texts counted as they are in
+    // memory, which is the size on disk for all but the rare 16-bit text), so its buffer is
+    // never moved. A buffer kept from an earlier save has that room already, give or take
+    // what was added since: it is not worth another walk over every period.
+    const bool fresh = buffer.capacity() == 0;
     std::size_t estimate = 64 + scrambledPassword.size();
-    for (const auto& task : store.Tasks())
-        estimate += 32 + task->GetName().size() + task->GetFile().size();
-    for (const auto& period : store.DoneTasks())
-        estimate += 32 + period->GetProject().size() + period->GetNotes().size();
+    if (fresh) {
+        for (const auto& task : store.Tasks())
+            estimate += 32 + task->GetName().size() + task->GetFile().size();
+        for (const auto& period : store.DoneTasks())
+            estimate += 32 + period->GetProject().size() + period->GetNotes().size();
+    }
     CArchiveWriter ar(std::move(buffer));
     ar.Reserve(estimate);
     ar.WriteRawString(scrambledPassword);
@@ -32,10 +37,27 @@ void CDataFile::Write(const CStore& store, std::string_view scrambledPassword, s
         task->Serialize(ar);
     }
     ar.WriteCount(store.GetDoneCount());
+    // What has gone to `put` so far; the buffer may move as it grows, so pieces are views
+    // that are used at once.
+    constexpr std::size_t kPiece = 1 << 20;
+    std::size_t handedOn = 0;
+    const auto handOn = [&] {
+        const std::string& bytes = ar.Bytes();
+        if (bytes.size() == handedOn)
+            return true;
+        const bool ok = put(std::string_view(bytes).substr(handedOn));
+        handedOn = bytes.size();
+        return ok;
+    };
+    bool ok = true;
     for (const auto& period : store.DoneTasks()) {
         ar.WriteObjectTag(CDoneTask::kClassName, CDoneTask::kSchema);
         period->Serialize(ar);
+        if (put && ar.Bytes().size() - handedOn >= kPiece && !(ok = handOn()))
+            break;
     }
+    if (put && ok)
+        handOn();
     buffer = ar.TakeBytes();
 }
 

@@ -28,8 +28,11 @@ public:
     static std::string Write(const CStore& store, std::string_view scrambledPassword,
                              std::uint16_t locked);
     // The same into `buffer`, whose memory is reused (it holds the file's bytes after).
+    // `put`, when given, is handed the bytes about a megabyte at a time as they are made
+    // (the file can be on its way to the disk while the rest is made); when it returns false
+    // the writing stops there and the buffer holds only part of the file.
     static void Write(const CStore& store, std::string_view scrambledPassword, std::uint16_t locked,
-                      std::string& buffer);
+                      std::string& buffer, const std::function<bool(std::string_view)>& put = {});
     // Appends every completely read record to the store, in file order. Stops at the first
     // format error and reports it; never throws, whatever the bytes.
     // `consumed`, when given, is told now and then how far the reader has gone: the bytes

@@ -133,11 +133,9 @@ void CDoneTask::ShareTexts(const std::string* project, std::string_view notes) {
 
 void CDoneTask::Serialize(CArchiveWriter& ar) const {
     ar.WriteInt32(m_bRunning);
-    ar.WriteString(GetProject());
+    ar.WriteSharedString(GetProject());
     ar.WriteString(m_notes);
-    ar.WriteInt32(m_timeStart);
-    ar.WriteInt32(m_timeEnd);
-    ar.WriteInt32(m_bDeleted);
+    ar.WriteInt32s({m_timeStart, m_timeEnd, m_bDeleted});
 }
 
 bool CDoneTask::Serialize(CArchiveReader& ar, std::uint16_t schema) {

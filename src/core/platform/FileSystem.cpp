@@ -150,6 +150,17 @@ public:
         }
         return 0;
     }
+    void StartWriteback(long long handle, std::uint64_t offset, std::size_t size) override {
+#ifdef __linux__
+        // Errors show at the sync that follows.
+        (void)::sync_file_range(static_cast<int>(handle), static_cast<off_t>(offset),
+                                static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+        (void)handle;
+        (void)offset;
+        (void)size;
+#endif
+    }
     int Sync(long long handle) override {
 #ifdef __linux__
         return ::fdatasync(static_cast<int>(handle)) == 0 ? 0 : errno;
@@ -282,6 +293,13 @@ std::string ResolveLinks(const std::string& path) {
 
 FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, FileOps& ops,
                               NewFileMode newMode, const std::string& modeOf) {
+    return ReplaceFileDurably(
+        path, [bytes](const FilePieceSink& put) { put(bytes); }, ops, newMode, modeOf);
+}
+
+FileResult ReplaceFileDurably(const std::string& path,
+                              const std::function<void(const FilePieceSink& put)>& produce,
+                              FileOps& ops, NewFileMode newMode, const std::string& modeOf) {
     // A link (into a synced folder, say) stays a link: the file it names is replaced.
     const std::string target = ResolveLinks(path);
     if (int error = CheckWritable(target))
@@ -305,10 +323,23 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, F
         return FileResult::Failure(DescribeFileError(error, path));
     };
 
-    std::size_t written = 0;
-    int error = ops.Write(handle, bytes.data(), bytes.size(), written);
-    if (error == 0 && written != bytes.size())
-        error = EIO; // a short write that reported no cause is still a failed save
+    int error = 0;
+    std::uint64_t offset = 0;
+    produce([&](std::string_view piece) {
+        if (error != 0)
+            return false;
+        std::size_t written = 0;
+        error = ops.Write(handle, piece.data(), piece.size(), written);
+        if (error == 0 && written != piece.size())
+            error = EIO; // a short write that reported no cause is still a failed save
+        if (error != 0)
+            return false;
+        if (piece.empty())
+            return true;
+        ops.StartWriteback(handle, offset, piece.size());
+        offset += piece.size();
+        return true;
+    });
     if (error != 0)
         return abandon(error, true);
     if ((error = ops.Sync(handle)) != 0)

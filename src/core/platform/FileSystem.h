@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,13 @@ public:
     virtual int Rename(const std::string& from, const std::string& to) = 0;
     virtual int Remove(const std::string& path) = 0;
     virtual int SyncDirectory(const std::string& directory) = 0;
+    // A hint that the bytes just written may go to the disk now, so that the final sync has
+    // less left to wait for; where the system offers no such hint it does nothing.
+    virtual void StartWriteback(long long handle, std::uint64_t offset, std::size_t size) {
+        (void)handle;
+        (void)offset;
+        (void)size;
+    }
 };
 
 // The operating system's implementation.
@@ -47,6 +55,16 @@ enum class NewFileMode {
 // permission is not replaced. A new file takes the mode of `modeOf` when that file exists
 // (a copy of the data takes the data file's mode), else `newMode`.
 FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes,
+                              FileOps& ops = SystemFileOps(),
+                              NewFileMode newMode = NewFileMode::Private,
+                              const std::string& modeOf = {});
+
+// The same for bytes made piece by piece: `produce` hands each piece to `put` as soon as it
+// is ready, and stops when put returns false (the write failed; the failure is reported).
+// The disk takes the first pieces while the later ones are still being made.
+using FilePieceSink = std::function<bool(std::string_view piece)>;
+FileResult ReplaceFileDurably(const std::string& path,
+                              const std::function<void(const FilePieceSink& put)>& produce,
                               FileOps& ops = SystemFileOps(),
                               NewFileMode newMode = NewFileMode::Private,
                               const std::string& modeOf = {});
