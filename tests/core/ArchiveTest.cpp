@@ -145,6 +145,26 @@ TEST(ArchiveString, RawStringsAreNeverConverted) {
     EXPECT_EQ(ToHex(back), "61 80 3F");
 }
 
+TEST(ArchiveString, ASharedTextIsWrittenAsItIsEachTime) {
+    // One string object whose text changes between writes, as a freed name's address may
+    // be taken by another: each write must carry the text it has then.
+    std::string shared = "Web";
+    const std::string bytes = Written([&](CArchiveWriter& ar) {
+        ar.WriteSharedString(shared);
+        ar.WriteSharedString(shared);
+        shared = "Caf\xC3\xA9";
+        ar.WriteSharedString(shared);
+        shared = "\xE6\x9D\xB1";
+        ar.WriteSharedString(shared);
+        ar.WriteSharedString(shared);
+    });
+    const std::string expected = Written([&](CArchiveWriter& ar) {
+        for (const char* text : {"Web", "Web", "Caf\xC3\xA9", "\xE6\x9D\xB1", "\xE6\x9D\xB1"})
+            ar.WriteString(text);
+    });
+    EXPECT_EQ(ToHex(bytes), ToHex(expected));
+}
+
 TEST(Windows1252, EveryByteStringRoundTrips) {
     std::string all;
     for (int b = 0; b < 256; ++b)

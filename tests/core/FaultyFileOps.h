@@ -2,16 +2,16 @@
 
 #include "core/platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 // The real file operations with failures switched in where a test wants them.
 class FaultyFileOps final : public FileOps {
 public:
-    // The writes to a temporary file stop there with ENOSPC, however many pieces they come in.
-    std::optional<std::size_t> failAfterBytes;
-    int writeCalls = 0; // to the last temporary file
+    std::optional<std::size_t> failAfterBytes; // the write stops there with ENOSPC
     int createError = 0;
     int syncError = 0;
     int closeError = 0;
@@ -26,20 +26,19 @@ public:
             return createError;
         const int r = m_real.CreateTemp(directory, baseName, tempPath, handle);
         lastTempPath = tempPath;
-        m_written = 0;
-        writeCalls = 0;
+        m_writtenToFile = 0;
         return r;
     }
+    // The limit counts every byte written to the file so far, however many pieces it came in.
     int Write(long long handle, const char* data, std::size_t size, std::size_t& written) override {
-        ++writeCalls;
-        if (failAfterBytes && *failAfterBytes < m_written + size) {
-            const std::size_t room = *failAfterBytes > m_written ? *failAfterBytes - m_written : 0;
+        if (failAfterBytes && *failAfterBytes < m_writtenToFile + size) {
+            const std::size_t room = *failAfterBytes - std::min(*failAfterBytes, m_writtenToFile);
             m_real.Write(handle, data, room, written);
-            m_written += written;
+            m_writtenToFile += written;
             return ENOSPC;
         }
         const int r = m_real.Write(handle, data, size, written);
-        m_written += written;
+        m_writtenToFile += written;
         return r;
     }
     int Sync(long long handle) override {
@@ -59,7 +58,11 @@ public:
         return syncDirectoryError ? syncDirectoryError : m_real.SyncDirectory(directory);
     }
 
+    void StartWriteback(long long handle, std::uint64_t offset, std::size_t size) override {
+        m_real.StartWriteback(handle, offset, size);
+    }
+
 private:
     FileOps& m_real = SystemFileOps();
-    std::size_t m_written = 0;
+    std::size_t m_writtenToFile = 0;
 };

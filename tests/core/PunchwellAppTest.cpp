@@ -85,8 +85,10 @@ TEST(PunchwellApp, SaveAndLoadTheMainFile) {
 // A file of many megabytes, read back whole: the loader gives the memory of what it has read
 // back to the system as it goes, so any text still pointing into the file's bytes would
 // come back changed here.
-void AddManyPeriods(CStore& store) {
-    AddProject(store, "Web");
+TEST(PunchwellApp, LargeFileLoadsBackExactly) {
+    TempDir dir;
+    CPunchwellApp app(dir.str());
+    AddProject(app.Store(), "Web");
     for (int i = 0; i < 40000; ++i) {
         auto period = std::make_unique<CDoneTask>(
             i % 3 ? "Web" : "Caf\xC3\xA9 " + std::to_string(i % 7),
@@ -94,19 +96,11 @@ void AddManyPeriods(CStore& store) {
                 std::string(static_cast<std::size_t>(i % 97), 'x'));
         period->SetStart(i * 10);
         period->SetEnd(i * 10 + 5);
-        store.AppendDoneTask(std::move(period));
+        app.Store().AppendDoneTask(std::move(period));
     }
-}
-
-TEST(PunchwellApp, LargeFileLoadsBackExactly) {
-    TempDir dir;
-    CPunchwellApp app(dir.str());
-    AddManyPeriods(app.Store());
     ASSERT_TRUE(app.SaveData());
     const std::string bytes = ReadFile(app.GetDataPath());
     ASSERT_GT(bytes.size(), 3u << 20);
-    // Saved a block at a time, the file is what the store serialises to in one piece.
-    EXPECT_TRUE(bytes == CDataFile::Write(app.Store(), {}, 0));
 
     CPunchwellApp other(dir.str());
     ASSERT_FALSE(other.LoadData().read.damaged);
@@ -148,27 +142,38 @@ TEST(PunchwellApp, FailedSaveIsShownAndLeavesFileAndStoreAlone) {
     EXPECT_NE(prompts.shown()[1].text.find(blocked), std::string::npos);
 }
 
-// The disk fills after the first blocks of a large save have been written.
-TEST(PunchwellApp, LargeSaveFailingPartWayLeavesTheOldFile) {
+TEST(PunchwellApp, ASaveWrittenInPiecesIsTheWholeFileOrNothing) {
+    // Long notes make a file of several pieces, so the save writes it while making it.
     TempDir dir;
     CPunchwellApp app(dir.str());
-    AddProject(app.Store(), "Admin");
+    AddProject(app.Store(), "Web");
+    for (int i = 0; i < 40; ++i) {
+        auto period = std::make_unique<CDoneTask>("Web", std::string(100000, 'a' + i % 26));
+        period->SetStart(1000000 + i * 100);
+        period->SetEnd(1000000 + i * 100 + 50);
+        app.Store().AppendDoneTask(std::move(period));
+    }
     ASSERT_TRUE(app.SaveData());
-    const std::string before = ReadFile(app.GetDataPath());
+    const std::string whole = CDataFile::Write(app.Store(), "", 0);
+    ASSERT_GT(whole.size(), 3u << 20);
+    EXPECT_EQ(ReadFile(app.GetDataPath()), whole);
 
-    AddManyPeriods(app.Store());
+    // The disk fills in the third piece: the old file stays whole and no piece is left.
     FakePrompts prompts;
     FaultyFileOps ops;
-    ops.failAfterBytes = 5u << 19;
+    ops.failAfterBytes = (2u << 20) + 12345;
     app.SetPrompts(prompts);
     app.SetFileOps(&ops);
+    AddProject(app.Store(), "Admin");
     prompts.Expect("Punchwell", "Disk full while accessing " + app.GetDataPath() + ".",
                    MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok);
     EXPECT_FALSE(app.SaveData());
-    EXPECT_GT(ops.writeCalls, 1);
-    EXPECT_EQ(ReadFile(app.GetDataPath()), before);
+    EXPECT_EQ(ReadFile(app.GetDataPath()), whole);
     EXPECT_FALSE(std::filesystem::exists(ops.lastTempPath));
-    EXPECT_TRUE(app.HasUnsavedChanges());
+
+    ops.failAfterBytes.reset();
+    EXPECT_TRUE(app.SaveData());
+    EXPECT_EQ(ReadFile(app.GetDataPath()), CDataFile::Write(app.Store(), "", 0));
 }
 
 TEST(PunchwellApp, LoadDataRules) {

@@ -1,9 +1,11 @@
 #include "support/CoreTestSupport.h"
 
+#include "core/data/DataFile.h"
 #include "core/data/Store.h"
 #include "core/reports/HtmlDocument.h"
 #include "core/reports/Report.h"
 #include "core/reports/ReportWriter.h"
+#include "core/timing/DurationFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -358,6 +360,78 @@ TEST_F(ReportWriterTest, RangesAtNow) {
         const ReportRange range = ComputeItemRange(item, c.now, c.weekStart, store);
         EXPECT_EQ(FormatReportDateTime(range.start), c.start);
         EXPECT_EQ(FormatReportDateTime(range.end), c.end);
+    }
+}
+
+// Each period line against the one-at-a-time formatting, for a store as a file gives it
+// (names shared by their periods): more projects than the writer keeps at hand, periods of
+// projects interleaved in the list, times running back and forth over a year with both
+// daylight saving changes, notes of every kind, deleted periods left out.
+TEST_F(ReportWriterTest, LinesOfManyInterleavedProjectsMatchTheirTimesOneByOne) {
+    constexpr std::uint32_t kProjects = 300;
+    const char* const notes[] = {"",        "plain",  "a & <b>",     "Caf\xC3\xA9 \xF0\x9F\x98\x80",
+                                 "bad\xFF", "cr\rin", "top\r\nrest", "top\nrest"};
+    auto projectName = [](std::uint32_t i) {
+        std::string text = "P";
+        text += std::to_string(i);
+        return text;
+    };
+    for (std::uint32_t i = 0; i < kProjects; ++i)
+        Project(projectName(i).c_str());
+    std::uint32_t random = 12345;
+    auto next = [&random](std::uint32_t below) {
+        random = random * 1103515245u + 12345u;
+        return (random >> 8) % below;
+    };
+    std::int64_t time = 1764000000; // 2025-11-24, then back to early 2025 and forth again
+    for (int i = 0; i < 4000; ++i) {
+        time += i < 3000 ? -static_cast<std::int64_t>(next(20000)) : next(30000);
+        const std::int64_t length = next(7 * kHour);
+        Period(projectName(next(kProjects)).c_str(), time, time + length, notes[next(8)],
+               next(10) == 0);
+    }
+    CStore loaded;
+    ASSERT_FALSE(CDataFile::Read(CDataFile::Write(store, {}, 0), loaded).damaged);
+    options.title = "All";
+    options.showPeriods = true;
+    for (const auto& task : loaded.Tasks())
+        report.AddItem(task->GetName(), 0, 0, PeriodTotal);
+
+    const std::string html = BuildReportDocument(report, options, kNow, 0, loaded).BuildHtml();
+    for (const auto& item : report.Items()) {
+        const std::string& name = item->GetProject();
+        SCOPED_TRACE(name);
+        std::string lines;
+        for (const auto& period : loaded.DoneTasks()) {
+            if (period->IsDeleted() || period->GetProject() != name)
+                continue;
+            std::string_view shown = period->GetNotes();
+            shown = shown.substr(0, shown.find('\n'));
+            if (shown.size() != period->GetNotes().size() && !shown.empty() && shown.back() == '\r')
+                shown.remove_suffix(1);
+            lines += FormatReportDateTime(period->GetStart());
+            lines += " - ";
+            lines += FormatReportDateTime(period->GetEnd());
+            lines += ":  ";
+            lines += duration::FormatDays(period->GetDuration());
+            lines += "   ";
+            lines += EscapeHtml(shown);
+            lines += "<P>";
+        }
+        const ReportRange range = ComputeItemRange(*item, kNow, 0, loaded);
+        std::string heading = "\"";
+        heading += name;
+        heading += "\":\n";
+        heading += FormatReportDate(range.start);
+        heading += " to ";
+        heading += FormatReportDate(range.end);
+        heading += " (Total)</H1><P><HR>";
+        const std::size_t at = html.find(heading);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(html.substr(at + heading.size(), lines.size()), lines);
+        EXPECT_EQ(
+            html.compare(at + heading.size() + lines.size(), kSpacer.size() + 4, kSpacer + "<H3>"),
+            0);
     }
 }
 

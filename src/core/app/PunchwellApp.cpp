@@ -61,7 +61,7 @@ FileResult CPunchwellApp::Save(const std::string& path) {
     if (copyDue)
         bytes.reserve(m_savedSize);
     FileOps& ops = m_fileOps != nullptr ? *m_fileOps : SystemFileOps();
-    const auto produce = [&](const ByteSink& sink) {
+    const auto produce = [&](const FilePieceSink& sink) {
         if (!copyDue) {
             CDataFile::Write(m_store, m_strPassword, m_wLocked, m_saveBlock, sink);
             return;
@@ -74,8 +74,8 @@ FileResult CPunchwellApp::Save(const std::string& path) {
     };
     // A new backup is a copy of the data: it takes the data file's mode.
     const FileResult result =
-        ReplaceFileDurablyFrom(target, produce, ops, NewFileMode::Private,
-                               target == m_strBackupPath ? m_strDataPath : std::string());
+        ReplaceFileDurably(target, produce, ops, NewFileMode::Private,
+                           target == m_strBackupPath ? m_strDataPath : std::string());
     if (result.ok) {
         if (mainFile) {
             m_bUnsaved = false;

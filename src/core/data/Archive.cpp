@@ -151,14 +151,28 @@ void CArchiveWriter::WriteRawString(std::string_view bytes) {
     m_pos += bytes.size();
 }
 
+void CArchiveWriter::WriteSharedString(const std::string& utf8) {
+    constexpr std::size_t kSlots = 256;
+    if (m_shared.empty())
+        m_shared.resize(kSlots);
+    const auto address = reinterpret_cast<std::uintptr_t>(&utf8);
+    SharedText& slot = m_shared[(address >> 4 ^ address >> 12) % kSlots];
+    // The address finds the slot; the text itself decides, so a text that changed or a new
+    // one at a freed address is never taken for another.
+    if (slot.text == &utf8 && slot.source == utf8) {
+        WriteEncoded(slot.bytes);
+        return;
+    }
+    slot.bytes.assign(WriteString(utf8));
+    slot.text = &utf8;
+    slot.source = utf8;
+}
+
 void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t schema) {
-    // The same constant every time for a class: its address finds it without a comparison.
-    auto it = std::find_if(m_classes.begin(), m_classes.end(), [&](const ClassEntry& e) {
-        return e.source == className.data() && e.name.size() == className.size();
-    });
-    if (it == m_classes.end())
-        it = std::find_if(m_classes.begin(), m_classes.end(),
-                          [&](const ClassEntry& e) { return e.name == className; });
+    auto it = m_lastClass < m_classes.size() && m_classes[m_lastClass].name == className
+                  ? m_classes.begin() + static_cast<std::ptrdiff_t>(m_lastClass)
+                  : std::find_if(m_classes.begin(), m_classes.end(),
+                                 [&](const ClassEntry& e) { return e.name == className; });
     Room(6 + className.size());
     if (it == m_classes.end()) {
         PutWord(kNewClassTag);
@@ -166,12 +180,16 @@ void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t sc
         PutWord(static_cast<std::uint16_t>(className.size()));
         std::memcpy(m_pos, className.data(), className.size());
         m_pos += className.size();
-        m_classes.push_back({std::string(className), className.data(), m_nextIndex++});
-    } else if (it->index < kLongTag) {
-        PutWord(static_cast<std::uint16_t>(kClassTagBit | it->index));
+        m_lastClass = m_classes.size();
+        m_classes.push_back({std::string(className), m_nextIndex++});
     } else {
-        PutWord(kLongTag);
-        PutDWord(kLongClassBit | it->index);
+        m_lastClass = static_cast<std::size_t>(it - m_classes.begin());
+        if (it->index < kLongTag) {
+            PutWord(static_cast<std::uint16_t>(kClassTagBit | it->index));
+        } else {
+            PutWord(kLongTag);
+            PutDWord(kLongClassBit | it->index);
+        }
     }
     ++m_nextIndex; // the object itself
 }

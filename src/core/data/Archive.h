@@ -49,21 +49,23 @@ public:
         PutDWord(value);
     }
     void WriteInt32(std::int32_t value) { WriteDWord(static_cast<std::uint32_t>(value)); }
+    // Several in one piece: a record's fixed fields side by side.
+    template <std::size_t N> void WriteInt32s(const std::int32_t (&values)[N]) {
+        Room(4 * N);
+        for (std::int32_t value : values)
+            PutDWord(static_cast<std::uint32_t>(value));
+    }
     void WriteCount(std::size_t count);
     // Text in memory (UTF-8), converted as described above. Bytes that are not UTF-8 are
     // written in the 16-bit form as U+FFFD, one per bad byte, so nothing after them is lost.
     // Returns the bytes as written, valid until the next write.
     std::string_view WriteString(std::string_view utf8);
-    // Bytes already in the archive's form (as WriteString returned them), written as they are.
-    void WriteEncoded(std::string_view bytes) {
-        Room(bytes.size());
-        std::memcpy(m_pos, bytes.data(), bytes.size());
-        m_pos += bytes.size();
-    }
+    // The same for a text that many records share by address (a project's name): it is
+    // converted once per writer rather than once per record.
+    void WriteSharedString(const std::string& utf8);
     // Raw bytes with the 8-bit length prefix, never converted (the scrambled password).
     void WriteRawString(std::string_view bytes);
     // Starts an object: a class record the first time the class is seen, else its index.
-    // `className` is the class's constant, never a text that changes while the writer lives.
     void WriteObjectTag(std::string_view className, std::uint16_t schema);
 
     // The bytes written so far (in memory only).
@@ -94,6 +96,12 @@ private:
     void PutDWord(std::uint32_t value) { PutLittleEndian(value); }
     void PutLengthPrefix(std::size_t length);
     std::string_view WriteWideString(std::string_view utf8);
+    // Bytes already in the archive's form, as WriteString returned them.
+    void WriteEncoded(std::string_view bytes) {
+        Room(bytes.size());
+        std::memcpy(m_pos, bytes.data(), bytes.size());
+        m_pos += bytes.size();
+    }
 
     // In memory: the bytes, sized to the room (m_end), of which m_pos marks the end of
     // what was written. With a sink: the caller's block, emptied into the sink when full.
@@ -105,11 +113,19 @@ private:
     char* m_end = nullptr;
     struct ClassEntry {
         std::string name;
-        const char* source; // the caller's name, recognised without comparing the text
         std::uint32_t index;
     };
     std::vector<ClassEntry> m_classes;
     std::uint32_t m_nextIndex = 1;
+    // The class of the last object: a file is mostly long runs of one class.
+    std::size_t m_lastClass = 0;
+    // Converted shared texts by their address, in a small table of slots.
+    struct SharedText {
+        const std::string* text = nullptr;
+        std::string source;
+        std::string bytes;
+    };
+    std::vector<SharedText> m_shared;
 };
 
 // Reads an archive held in memory. Every read checks the bytes that remain, so no length

@@ -5,46 +5,8 @@
 #include "core/data/Windows1252.h"
 
 #include <memory>
-#include <vector>
 
 namespace {
-
-// The archive form of the project names, by the string object the store holds: a store has
-// few projects and many periods, and the periods read from a file share their project's
-// one name string, so each name is converted once instead of for every period.
-class CProjectNameForms {
-public:
-    void Write(CArchiveWriter& ar, const std::string& name) {
-        Slot& slot = m_slots[reinterpret_cast<std::uintptr_t>(&name) / sizeof name % kSlots];
-        if (slot.name == &name) {
-            ar.WriteEncoded(slot.form);
-            return;
-        }
-        // A name of its own (a period made since the file was read) takes a slot too; the
-        // store does not change while it is written, so no address can name another text.
-        slot.form.assign(ar.WriteString(name));
-        slot.name = &name;
-    }
-
-private:
-    static constexpr std::size_t kSlots = 256;
-    struct Slot {
-        const std::string* name = nullptr;
-        std::string form;
-    };
-    std::vector<Slot> m_slots = std::vector<Slot>(kSlots);
-};
-
-// A period's fields, the schema-2 form that ReadPeriod reads.
-void WritePeriod(CArchiveWriter& ar, const CDoneTask& period, CProjectNameForms& names) {
-    ar.WriteObjectTag(CDoneTask::kClassName, CDoneTask::kSchema);
-    ar.WriteInt32(period.GetRunningFlag());
-    names.Write(ar, period.GetProject());
-    ar.WriteString(period.GetNotes());
-    ar.WriteInt32(period.GetStart());
-    ar.WriteInt32(period.GetEnd());
-    ar.WriteInt32(period.GetDeletedFlag());
-}
 
 void WriteRecords(CArchiveWriter& ar, const CStore& store, std::string_view scrambledPassword,
                   std::uint16_t locked) {
@@ -56,9 +18,10 @@ void WriteRecords(CArchiveWriter& ar, const CStore& store, std::string_view scra
         task->Serialize(ar);
     }
     ar.WriteCount(store.GetDoneCount());
-    CProjectNameForms names;
-    for (const auto& period : store.DoneTasks())
-        WritePeriod(ar, *period, names);
+    for (const auto& period : store.DoneTasks()) {
+        ar.WriteObjectTag(CDoneTask::kClassName, CDoneTask::kSchema);
+        period->Serialize(ar);
+    }
 }
 
 } // namespace

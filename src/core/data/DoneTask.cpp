@@ -131,6 +131,13 @@ void CDoneTask::ShareTexts(const std::string* project, std::string_view notes) {
     m_notes = notes;
 }
 
+void CDoneTask::Serialize(CArchiveWriter& ar) const {
+    ar.WriteInt32(m_bRunning);
+    ar.WriteSharedString(GetProject());
+    ar.WriteString(m_notes);
+    ar.WriteInt32s({m_timeStart, m_timeEnd, m_bDeleted});
+}
+
 bool CDoneTask::Serialize(CArchiveReader& ar, std::uint16_t schema) {
     std::string project;
     std::string notes;

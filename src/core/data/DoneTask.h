@@ -7,6 +7,7 @@
 #include <string_view>
 
 class CArchiveReader;
+class CArchiveWriter;
 class CStore;
 class CTask;
 
@@ -73,8 +74,9 @@ public:
     void SetProject(const CTask& task);
     void SetProjectName(std::string name);
 
-    // Reads the fields of the given schema (anything but 2 has no deleted flag); the data
-    // file writes them itself.
+    // Writes the schema-2 fields; reads the fields of the given schema (anything but 2
+    // has no deleted flag).
+    void Serialize(CArchiveWriter& ar) const;
     bool Serialize(CArchiveReader& ar, std::uint16_t schema);
 
 private:

@@ -94,27 +94,7 @@ bool DecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp, bool& surrog
     return true;
 }
 
-// Length of the plain ASCII run at the start; most texts are nothing else, and such a run
-// is the same bytes in both encodings.
-std::size_t AsciiPrefix(std::string_view s) {
-    std::size_t i = 0;
-    // Eight bytes at a time: texts are long runs of ASCII with the odd accent.
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + i, sizeof word);
-        if ((word & 0x8080808080808080ULL) != 0)
-            break;
-    }
-    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
-        ++i;
-    return i;
-}
-
 } // namespace
-
-std::size_t AsciiLength(std::string_view text) {
-    return AsciiPrefix(text);
-}
 
 namespace {
 
@@ -147,7 +127,7 @@ std::size_t DecodeInto(char* out, std::string_view bytes) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         // Texts are long runs of ASCII with the odd accent: copy each run whole.
-        const std::size_t run = AsciiPrefix(bytes.substr(pos));
+        const std::size_t run = AsciiLength(bytes.substr(pos));
         std::memcpy(at, bytes.data() + pos, run);
         at += run;
         pos += run;
@@ -163,7 +143,7 @@ std::size_t DecodeInto(char* out, std::string_view bytes) {
 
 void AppendToUtf8(std::string& out, std::string_view bytes) {
     const std::size_t mark = out.size();
-    const std::size_t ascii = AsciiPrefix(bytes);
+    const std::size_t ascii = AsciiLength(bytes);
     if (ascii == bytes.size()) {
         out.append(bytes);
         return;
@@ -184,7 +164,7 @@ bool AppendFromUtf8(std::string& out, std::string_view utf8) {
     const std::size_t mark = out.size();
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const std::size_t run = AsciiPrefix(utf8.substr(pos));
+        const std::size_t run = AsciiLength(utf8.substr(pos));
         out.append(utf8.substr(pos, run));
         pos += run;
         if (pos == utf8.size())

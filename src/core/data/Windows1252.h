@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +19,20 @@ void AppendToUtf8(std::string& out, std::string_view bytes);
 // number of bytes written.
 std::size_t DecodeInto(char* out, std::string_view bytes);
 // Length of the leading run of plain ASCII, the same bytes in every encoding used here.
-std::size_t AsciiLength(std::string_view text);
+// Inline: every text of a file or a save passes through it, most of them short.
+inline std::size_t AsciiLength(std::string_view text) {
+    std::size_t i = 0;
+    // Eight bytes at a time: texts are long runs of ASCII with the odd accent.
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & 0x8080808080808080ULL) != 0)
+            break;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+        ++i;
+    return i;
+}
 // Empty when the text holds a character Windows-1252 cannot represent (the caller then
 // uses the archive's 16-bit form).
 std::optional<std::string> FromUtf8(std::string_view utf8);

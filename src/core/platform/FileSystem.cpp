@@ -150,6 +150,17 @@ public:
         }
         return 0;
     }
+    void StartWriteback(long long handle, std::uint64_t offset, std::size_t size) override {
+#ifdef __linux__
+        // Errors show at the sync that follows.
+        (void)::sync_file_range(static_cast<int>(handle), static_cast<off_t>(offset),
+                                static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+        (void)handle;
+        (void)offset;
+        (void)size;
+#endif
+    }
     int Sync(long long handle) override {
 #ifdef __linux__
         return ::fdatasync(static_cast<int>(handle)) == 0 ? 0 : errno;
@@ -282,13 +293,13 @@ std::string ResolveLinks(const std::string& path) {
 
 FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes, FileOps& ops,
                               NewFileMode newMode, const std::string& modeOf) {
-    return ReplaceFileDurablyFrom(
-        path, [&](const ByteSink& sink) { sink(bytes); }, ops, newMode, modeOf);
+    return ReplaceFileDurably(
+        path, [bytes](const FilePieceSink& put) { put(bytes); }, ops, newMode, modeOf);
 }
 
-FileResult ReplaceFileDurablyFrom(const std::string& path,
-                                  const std::function<void(const ByteSink&)>& produce, FileOps& ops,
-                                  NewFileMode newMode, const std::string& modeOf) {
+FileResult ReplaceFileDurably(const std::string& path,
+                              const std::function<void(const FilePieceSink& put)>& produce,
+                              FileOps& ops, NewFileMode newMode, const std::string& modeOf) {
     // A link (into a synced folder, say) stays a link: the file it names is replaced.
     const std::string target = ResolveLinks(path);
     if (int error = CheckWritable(target))
@@ -312,19 +323,25 @@ FileResult ReplaceFileDurablyFrom(const std::string& path,
         return FileResult::Failure(DescribeFileError(error, path));
     };
 
-    // The first failed write is the one reported; the bytes after it are not written.
     int error = 0;
-    const ByteSink sink = [&](std::string_view bytes) {
+    std::uint64_t offset = 0;
+    const FilePieceSink put = [&](std::string_view piece) {
         if (error != 0)
             return false;
         std::size_t written = 0;
-        error = ops.Write(handle, bytes.data(), bytes.size(), written);
-        if (error == 0 && written != bytes.size())
+        error = ops.Write(handle, piece.data(), piece.size(), written);
+        if (error == 0 && written != piece.size())
             error = EIO; // a short write that reported no cause is still a failed save
-        return error == 0;
+        if (error != 0)
+            return false;
+        if (piece.empty())
+            return true;
+        ops.StartWriteback(handle, offset, piece.size());
+        offset += piece.size();
+        return true;
     };
     try {
-        produce(sink);
+        produce(put);
     } catch (...) {
         // Out of memory while making the bytes: no half-written file is left behind.
         abandon(0, true);

@@ -30,6 +30,13 @@ public:
     virtual int Rename(const std::string& from, const std::string& to) = 0;
     virtual int Remove(const std::string& path) = 0;
     virtual int SyncDirectory(const std::string& directory) = 0;
+    // A hint that the bytes just written may go to the disk now, so that the final sync has
+    // less left to wait for; where the system offers no such hint it does nothing.
+    virtual void StartWriteback(long long handle, std::uint64_t offset, std::size_t size) {
+        (void)handle;
+        (void)offset;
+        (void)size;
+    }
 };
 
 // The operating system's implementation.
@@ -51,15 +58,16 @@ FileResult ReplaceFileDurably(const std::string& path, std::string_view bytes,
                               FileOps& ops = SystemFileOps(),
                               NewFileMode newMode = NewFileMode::Private,
                               const std::string& modeOf = {});
-// The same for bytes made while they are written: `produce` hands them, in order and a
-// piece at a time, to the sink it is given, which returns false once a write has failed
-// (`produce` may then stop early). Nothing is held whole in memory.
-using ByteSink = std::function<bool(std::string_view)>;
-FileResult ReplaceFileDurablyFrom(const std::string& path,
-                                  const std::function<void(const ByteSink&)>& produce,
-                                  FileOps& ops = SystemFileOps(),
-                                  NewFileMode newMode = NewFileMode::Private,
-                                  const std::string& modeOf = {});
+
+// The same for bytes made piece by piece: `produce` hands each piece to `put` as soon as it
+// is ready, and stops when put returns false (the write failed; the failure is reported).
+// The disk takes the first pieces while the later ones are still being made.
+using FilePieceSink = std::function<bool(std::string_view piece)>;
+FileResult ReplaceFileDurably(const std::string& path,
+                              const std::function<void(const FilePieceSink& put)>& produce,
+                              FileOps& ops = SystemFileOps(),
+                              NewFileMode newMode = NewFileMode::Private,
+                              const std::string& modeOf = {});
 
 // The file a chain of symbolic links finally names (the path itself when it is no link).
 std::string ResolveLinks(const std::string& path);

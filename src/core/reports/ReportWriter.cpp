@@ -10,9 +10,12 @@
 #include "core/timing/TaskTotals.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -267,8 +270,9 @@ void UpdateReportRanges(CReport& report, std::int64_t now, unsigned weekStart,
 namespace {
 
 // Local times as the report's period lines show them, "MM/DD/YY HH:MM:SS", written in
-// place. The lines of a project follow each other in time, so the UTC day's offset and the
-// local date are kept from one time to the next; the result is always CLocalTimeCache::At's.
+// place. A period's start and end mostly fall on one UTC day, whose offset is kept from one
+// time to the next; every local day's date is kept once made, as a report's sections walk
+// the same days again. The result is always CLocalTimeCache::At's.
 class CReportTimeWriter {
 public:
     static constexpr std::size_t kSize = 17;
@@ -285,22 +289,21 @@ public:
             if (!local)
                 return at;
             PutDate(at, *local);
-            return PutClock(at + 9, local->hour, local->minute, local->second);
+            at[kDateSize] = ' ';
+            return PutClock(at + kDateSize + 1, local->hour, local->minute, local->second);
         }
         const std::int64_t shifted = time + *m_utcDayOffset;
         const std::int64_t secondOfDay = ((shifted % 86400) + 86400) % 86400;
-        const std::int64_t localDay = (shifted - secondOfDay) / 86400;
-        if (localDay != m_dateDay || !m_haveDate) {
-            PutDate(m_date, CLocalTimeCache::FieldsOf(shifted));
-            m_dateDay = localDay;
-            m_haveDate = true;
-        }
-        std::memcpy(at, m_date, sizeof m_date);
+        std::memcpy(at, DateOf((shifted - secondOfDay) / 86400, shifted), kDateSize);
+        at[kDateSize] = ' ';
         const auto second = static_cast<int>(secondOfDay);
-        return PutClock(at + sizeof m_date, second / 3600, second / 60 % 60, second % 60);
+        return PutClock(at + kDateSize + 1, second / 3600, second / 60 % 60, second % 60);
     }
 
 private:
+    static constexpr std::size_t kDateSize = 8;
+    using Date = std::array<char, kDateSize>;
+
     static char* PutTwoDigits(char* at, int value) {
         if (value < 0 || value > 99)
             value = ((value % 100) + 100) % 100;
@@ -308,14 +311,13 @@ private:
         at[1] = static_cast<char>('0' + value % 10);
         return at + 2;
     }
-    // "MM/DD/YY " (9 bytes).
+    // "MM/DD/YY" (kDateSize bytes).
     static void PutDate(char* at, const LocalDateTime& local) {
         at = PutTwoDigits(at, local.month);
         *at++ = '/';
         at = PutTwoDigits(at, local.day);
         *at++ = '/';
-        at = PutTwoDigits(at, local.year);
-        *at = ' ';
+        PutTwoDigits(at, local.year);
     }
     static char* PutClock(char* at, int hour, int minute, int second) {
         at = PutTwoDigits(at, hour);
@@ -325,13 +327,40 @@ private:
         return PutTwoDigits(at, second);
     }
 
+    // The date of local day `day` (`shifted` being a local time on it, counted as UTC).
+    const char* DateOf(std::int64_t day, std::int64_t shifted) {
+        // A day far from the others (a damaged or hand-made record) is not worth a table
+        // that reaches it.
+        constexpr std::int64_t kMostDays = 1 << 20;
+        const auto size = std::ssize(m_dates);
+        if (m_dates.empty()) {
+            m_firstDay = day;
+            m_dates.emplace_back();
+        } else if (day < m_firstDay && m_firstDay - day + size <= kMostDays) {
+            // Periods newest first walk back a day at a time: grown downwards in steps.
+            const std::int64_t grow = std::min(std::max(m_firstDay - day, size), kMostDays - size);
+            m_dates.insert(m_dates.begin(), static_cast<std::size_t>(grow), Date{});
+            m_firstDay -= grow;
+        } else if (day >= m_firstDay + size && day - m_firstDay < kMostDays) {
+            m_dates.resize(static_cast<std::size_t>(day - m_firstDay + 1));
+        }
+        Date* date = day >= m_firstDay && day < m_firstDay + std::ssize(m_dates)
+                         ? &m_dates[static_cast<std::size_t>(day - m_firstDay)]
+                         : &m_otherDate;
+        // Not made yet (a made date never starts with a zero byte), or a day out of reach.
+        if ((*date)[0] == '\0' || date == &m_otherDate)
+            PutDate(date->data(), CLocalTimeCache::FieldsOf(shifted));
+        return date->data();
+    }
+
     CLocalTimeCache m_localTimes;
     // The UTC day last asked about (none at first) and its offset.
     std::int64_t m_utcDayStart = std::numeric_limits<std::int64_t>::min() / 2;
     std::optional<std::int64_t> m_utcDayOffset;
-    char m_date[9] = {};
-    std::int64_t m_dateDay = 0;
-    bool m_haveDate = false;
+    // The date of every local day from m_firstDay on.
+    std::vector<Date> m_dates;
+    std::int64_t m_firstDay = 0;
+    Date m_otherDate{};
 };
 
 char* PutText(char* at, std::string_view text) {
@@ -339,9 +368,9 @@ char* PutText(char* at, std::string_view text) {
     return at + text.size();
 }
 
-// What a period line needs of a period, copied out of the store in one walk in list order:
-// a project's lines are then written from memory read front to back, where the periods
-// themselves lie spread over the whole store.
+// What a period line needs of a period, copied out of the store in list order: a project's
+// lines are then written from memory read front to back, where the periods themselves lie
+// spread over the whole store.
 struct PeriodFields {
     std::int32_t start;
     std::int32_t end;
@@ -352,9 +381,116 @@ struct PeriodFields {
 struct ProjectItems {
     std::size_t count = 0; // items
     std::int64_t longest = std::numeric_limits<std::int64_t>::min();
-    std::optional<std::int64_t> firstStart;
-    std::vector<PeriodFields> periods;
-    std::string notes; // all its periods' notes back to back, when lines are shown
+    // Its periods, in list order, and their notes back to back (when lines are shown).
+    std::size_t periodCount = 0;
+    std::size_t notesSize = 0;
+    PeriodFields* periods = nullptr;
+    char* notes = nullptr;
+    // Where the next of them go while they are gathered.
+    PeriodFields* nextFields = nullptr;
+    char* nextNotes = nullptr;
+};
+using ProjectMap = std::unordered_map<std::string_view, ProjectItems>;
+
+// The report's project of each period. Periods of different projects mostly alternate in
+// the list, so the project texts met lately are kept by address in a small table in front
+// of the lookup, which hashes.
+class CItemsOfPeriod {
+public:
+    explicit CItemsOfPeriod(ProjectMap& projects)
+        : m_lookup(static_cast<ProjectItems*>(nullptr),
+                   [&projects](const std::string& name) -> ProjectItems* {
+                       const auto found = projects.find(name);
+                       return found != projects.end() ? &found->second : nullptr;
+                   }) {}
+
+    ProjectItems* Of(const CDoneTask& period) {
+        const std::string* address = &period.GetProject();
+        // Names are strings side by side: their addresses differ in the bits above these.
+        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(address) >> 5) % kSlots];
+        if (slot.address != address) {
+            slot.address = address;
+            slot.items = m_lookup.Of(period);
+        }
+        return slot.items;
+    }
+
+private:
+    using Find = std::function<ProjectItems*(const std::string&)>;
+    struct Slot {
+        const std::string* address = nullptr;
+        ProjectItems* items = nullptr;
+    };
+    static constexpr std::size_t kSlots = 256;
+
+    CPeriodProjectLookup<ProjectItems*, Find> m_lookup;
+    std::array<Slot, kSlots> m_slots{};
+};
+
+// The periods of the report's projects, gathered in two walks over the store: one to size
+// every project's share, one to copy the fields into it. Two blocks of their final size
+// hold them all, so nothing is moved or grown on the way.
+class CGatheredPeriods {
+public:
+    CGatheredPeriods(const CStore& store, bool withNotes, ProjectMap& projects) {
+        CItemsOfPeriod itemsOf(projects);
+        for (const auto& period : store.DoneTasks()) {
+            if (period->IsDeleted())
+                continue;
+            ProjectItems* items = itemsOf.Of(*period);
+            if (items == nullptr)
+                continue;
+            ++items->periodCount;
+            if (withNotes)
+                items->notesSize += NotesOf(*period).size();
+        }
+        std::size_t periods = 0;
+        std::size_t notes = 0;
+        for (const auto& entry : projects) {
+            periods += entry.second.periodCount;
+            notes += entry.second.notesSize;
+        }
+        // Written whole before they are read: not cleared first.
+        m_fields.reset(new PeriodFields[periods]);
+        m_notes.reset(new char[notes]);
+        PeriodFields* fields = m_fields.get();
+        char* text = m_notes.get();
+        for (auto& entry : projects) {
+            ProjectItems& items = entry.second;
+            items.periods = items.nextFields = fields;
+            items.notes = items.nextNotes = text;
+            fields += items.periodCount;
+            text += items.notesSize;
+        }
+        for (const auto& period : store.DoneTasks()) {
+            if (period->IsDeleted())
+                continue;
+            ProjectItems* items = itemsOf.Of(*period);
+            if (items == nullptr)
+                continue;
+            std::uint32_t size = 0;
+            if (withNotes) {
+                const std::string_view notes = NotesOf(*period);
+                if (!notes.empty()) {
+                    std::memcpy(items->nextNotes, notes.data(), notes.size());
+                    items->nextNotes += notes.size();
+                    size = static_cast<std::uint32_t>(notes.size());
+                }
+            }
+            *items->nextFields++ = {period->GetStart(), period->GetEnd(), size};
+        }
+    }
+
+private:
+    // A record's notes are bounded far below 4 GB by the file format; one made in memory
+    // is cut there rather than miscounted.
+    static std::string_view NotesOf(const CDoneTask& period) {
+        const std::string_view notes = period.GetNotes();
+        return notes.substr(0, std::numeric_limits<std::uint32_t>::max());
+    }
+
+    std::unique_ptr<PeriodFields[]> m_fields;
+    std::unique_ptr<char[]> m_notes;
 };
 
 } // namespace
@@ -369,33 +505,10 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         bool countsInGrand;
     };
 
-    // One walk over the periods gathers every project's periods, in list order.
-    std::unordered_map<std::string_view, ProjectItems> projects;
+    ProjectMap projects;
     for (const auto& item : report.Items())
         ++projects[item->GetProject()].count;
-    {
-        CPeriodProjectLookup itemsOf(static_cast<ProjectItems*>(nullptr),
-                                     [&](const std::string& name) -> ProjectItems* {
-                                         const auto found = projects.find(name);
-                                         return found != projects.end() ? &found->second : nullptr;
-                                     });
-        for (const auto& period : store.DoneTasks()) {
-            if (period->IsDeleted())
-                continue;
-            ProjectItems* items = itemsOf.Of(*period);
-            if (items == nullptr)
-                continue;
-            std::uint32_t notesSize = 0;
-            if (options.showPeriods) {
-                const std::string_view notes = period->GetNotes();
-                // A record's notes are bounded far below this by the file format.
-                notesSize = static_cast<std::uint32_t>(
-                    std::min<std::size_t>(notes.size(), std::numeric_limits<std::uint32_t>::max()));
-                items->notes.append(notes.substr(0, notesSize));
-            }
-            items->periods.push_back({period->GetStart(), period->GetEnd(), notesSize});
-        }
-    }
+    const CGatheredPeriods gathered(store, options.showPeriods, projects);
 
     // The ranges at `now`, as ComputeItemRanges gives them: a Total item of a project in the
     // store starts at its first period (or now).
@@ -406,8 +519,8 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         std::optional<std::int64_t> firstStart;
         if (item->GetKind() == PeriodTotal && store.FindTask(item->GetProject()) != nullptr) {
             firstStart = now;
-            for (const PeriodFields& period : p.periods)
-                *firstStart = std::min<std::int64_t>(*firstStart, period.start);
+            for (std::size_t i = 0; i < p.periodCount; ++i)
+                *firstStart = std::min<std::int64_t>(*firstStart, p.periods[i].start);
         }
         const ReportRange r = RangeAt(*item, now, weekStart, firstStart);
         // A project's seconds reach the grand totals only from its longest items, so a report
@@ -428,7 +541,7 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         // written once without being moved.
         std::size_t bytes = 4096 + sections.size() * 1024;
         for (const Section& s : sections)
-            bytes += s.project->periods.size() * 80 + s.project->notes.size();
+            bytes += s.project->periodCount * 80 + s.project->notesSize;
         doc.Reserve(bytes);
     }
     std::string bottomNotes;
@@ -454,8 +567,9 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         const std::string& name = section.item->GetProject();
         const std::int64_t a = section.a;
         const std::int64_t b = section.b;
-        const std::vector<PeriodFields>& periods = section.project->periods;
-        const std::string_view allNotes = section.project->notes;
+        const PeriodFields* const periods = section.project->periods;
+        const std::size_t periodCount = section.project->periodCount;
+        const char* const allNotes = section.project->notes;
         const std::string escapedName = EscapeHtml(name);
         for (const auto& task : store.Tasks()) {
             if (task->GetName() != name)
@@ -477,10 +591,11 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
             doc.AddElement(Rule);
 
             std::size_t notesAt = 0;
-            for (const PeriodFields& period : periods) {
+            for (std::size_t i = 0; i < periodCount; ++i) {
+                const PeriodFields& period = periods[i];
                 const std::int64_t s = period.start;
                 const std::int64_t e = period.end;
-                const std::string_view notes = allNotes.substr(notesAt, period.notesSize);
+                const std::string_view notes(allNotes + notesAt, period.notesSize);
                 notesAt += period.notesSize;
                 rangeSeconds += ClippedSeconds(s, e, a, b);
                 const Share share = ShareOf(s, e, a, b);
