@@ -495,8 +495,11 @@ private:
 
 } // namespace
 
-CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
-                                  std::int64_t now, unsigned weekStart, const CStore& store) {
+namespace {
+
+// The whole page into `doc`, as BuildReportDocument describes it.
+void WriteReportPage(CHtmlDocument& doc, const CReport& report, const ReportOptions& options,
+                     std::int64_t now, unsigned weekStart, const CStore& store) {
     struct Section {
         const CReportItem* item;
         ProjectItems* project;
@@ -535,7 +538,6 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         ranges.push_back({static_cast<std::int32_t>(s.a), static_cast<std::int32_t>(s.b)});
     }
 
-    CHtmlDocument doc;
     if (options.showPeriods) {
         // Room for every line as it mostly is (its notes need no escaping), so the page is
         // written once without being moved.
@@ -683,7 +685,29 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         AppendMoney(text, "Total Amount Owed: $%.2f", grandAmount);
         doc.AddElement(Heading2, text);
     }
+}
+
+} // namespace
+
+CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
+                                  std::int64_t now, unsigned weekStart, const CStore& store) {
+    CHtmlDocument doc;
+    WriteReportPage(doc, report, options, now, weekStart, store);
     return doc;
+}
+
+FileResult WriteReportFile(const std::string& path, const CReport& report,
+                           const ReportOptions& options, std::int64_t now, unsigned weekStart,
+                           const CStore& store, FileOps& ops) {
+    return ReplaceFileDurably(
+        path,
+        [&](const FilePieceSink& write) {
+            // The page goes out as it is written: the file's bytes are never whole in memory.
+            CHtmlDocument doc([&write](std::string_view piece) { write(piece); });
+            WriteReportPage(doc, report, options, now, weekStart, store);
+            doc.Finish();
+        },
+        ops, NewFileMode::ForPeople);
 }
 
 std::string RenderReport(const CReport& report, const ReportOptions& options, std::int64_t now,
