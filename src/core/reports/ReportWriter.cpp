@@ -23,6 +23,37 @@
 
 namespace {
 
+// What belongs to each period's project (null for none). Periods of different projects
+// mostly alternate in the list, so the project texts met lately are kept by address in a
+// small table in front of the lookup, which hashes.
+template <class Value> class CRecentProjectLookup {
+public:
+    using Find = std::function<Value(const std::string&)>;
+
+    explicit CRecentProjectLookup(Find find) : m_lookup(Value{}, std::move(find)) {}
+
+    Value Of(const CDoneTask& period) {
+        const std::string* address = &period.GetProject();
+        // Names are strings side by side: their addresses differ in the bits above these.
+        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(address) >> 5) % kSlots];
+        if (slot.address != address) {
+            slot.address = address;
+            slot.value = m_lookup.Of(period);
+        }
+        return slot.value;
+    }
+
+private:
+    struct Slot {
+        const std::string* address = nullptr;
+        Value value{};
+    };
+    static constexpr std::size_t kSlots = 256;
+
+    CPeriodProjectLookup<Value, Find> m_lookup;
+    std::array<Slot, kSlots> m_slots{};
+};
+
 std::int32_t ToTime32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -236,8 +267,8 @@ std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t n
     }
     if (!firstStarts.empty()) {
         using FirstStart = std::optional<std::int64_t>;
-        CPeriodProjectLookup firstStartOf(
-            static_cast<FirstStart*>(nullptr), [&](const std::string& name) -> FirstStart* {
+        CRecentProjectLookup<FirstStart*> firstStartOf(
+            [&firstStarts](const std::string& name) -> FirstStart* {
                 const auto found = firstStarts.find(name);
                 return found != firstStarts.end() ? &found->second : nullptr;
             });
@@ -392,48 +423,17 @@ struct ProjectItems {
 };
 using ProjectMap = std::unordered_map<std::string_view, ProjectItems>;
 
-// The report's project of each period. Periods of different projects mostly alternate in
-// the list, so the project texts met lately are kept by address in a small table in front
-// of the lookup, which hashes.
-class CItemsOfPeriod {
-public:
-    explicit CItemsOfPeriod(ProjectMap& projects)
-        : m_lookup(static_cast<ProjectItems*>(nullptr),
-                   [&projects](const std::string& name) -> ProjectItems* {
-                       const auto found = projects.find(name);
-                       return found != projects.end() ? &found->second : nullptr;
-                   }) {}
-
-    ProjectItems* Of(const CDoneTask& period) {
-        const std::string* address = &period.GetProject();
-        // Names are strings side by side: their addresses differ in the bits above these.
-        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(address) >> 5) % kSlots];
-        if (slot.address != address) {
-            slot.address = address;
-            slot.items = m_lookup.Of(period);
-        }
-        return slot.items;
-    }
-
-private:
-    using Find = std::function<ProjectItems*(const std::string&)>;
-    struct Slot {
-        const std::string* address = nullptr;
-        ProjectItems* items = nullptr;
-    };
-    static constexpr std::size_t kSlots = 256;
-
-    CPeriodProjectLookup<ProjectItems*, Find> m_lookup;
-    std::array<Slot, kSlots> m_slots{};
-};
-
 // The periods of the report's projects, gathered in two walks over the store: one to size
 // every project's share, one to copy the fields into it. Two blocks of their final size
 // hold them all, so nothing is moved or grown on the way.
 class CGatheredPeriods {
 public:
     CGatheredPeriods(const CStore& store, bool withNotes, ProjectMap& projects) {
-        CItemsOfPeriod itemsOf(projects);
+        CRecentProjectLookup<ProjectItems*> itemsOf(
+            [&projects](const std::string& name) -> ProjectItems* {
+                const auto found = projects.find(name);
+                return found != projects.end() ? &found->second : nullptr;
+            });
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;
