@@ -327,8 +327,7 @@ public:
         const std::int64_t secondOfDay = ((shifted % 86400) + 86400) % 86400;
         std::memcpy(at, DateOf((shifted - secondOfDay) / 86400, shifted), kDateSize);
         at[kDateSize] = ' ';
-        const auto second = static_cast<int>(secondOfDay);
-        return PutClock(at + kDateSize + 1, second / 3600, second / 60 % 60, second % 60);
+        return PutClockOfDay(at + kDateSize + 1, static_cast<unsigned>(secondOfDay));
     }
 
 private:
@@ -349,6 +348,25 @@ private:
         at = PutTwoDigits(at, local.day);
         *at++ = '/';
         PutTwoDigits(at, local.year);
+    }
+    // "HH:MM:SS" of a second of the day (0 to 86399), from a table of digit pairs.
+    static char* PutClockOfDay(char* at, unsigned second) {
+        static constexpr auto kPairs = [] {
+            std::array<std::array<char, 2>, 100> pairs{};
+            for (std::size_t i = 0; i < pairs.size(); ++i)
+                pairs[i] = {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
+            return pairs;
+        }();
+        const unsigned hour = second / 3600;
+        second -= hour * 3600;
+        const unsigned minute = second / 60;
+        second -= minute * 60;
+        std::memcpy(at, kPairs[hour].data(), 2);
+        at[2] = ':';
+        std::memcpy(at + 3, kPairs[minute].data(), 2);
+        at[5] = ':';
+        std::memcpy(at + 6, kPairs[second].data(), 2);
+        return at + 8;
     }
     static char* PutClock(char* at, int hour, int minute, int second) {
         at = PutTwoDigits(at, hour);
