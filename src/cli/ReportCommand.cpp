@@ -187,10 +187,9 @@ public:
         }
 
         report.SetReportOptions(options);
-        // The page works out its items' ranges at `now` itself, and goes to the file from
-        // the buffer it was written into.
-        const FileResult written =
-            BuildReportDocument(report, options, now, weekStart, store).WriteFile(*output);
+        // The page works out its items' ranges at `now` itself, and goes to the file as it
+        // is written.
+        const FileResult written = WriteReportFile(*output, report, options, now, weekStart, store);
         if (!written.ok) {
             context.Error(written.message);
             return kExitUsage;

@@ -50,6 +50,7 @@ TEST(DurationText, FormatsTheThreeTexts) {
         {360000, "100 : 00 : 00", "100 hours, 0 minutes, 0 seconds", "4 day(s), 04:00:00"},
         {97200, "27 : 00 : 00", "27 hours, 0 minutes, 0 seconds", "1 day(s), 03:00:00"},
         {90061, "25 : 01 : 01", "25 hours, 1 minutes, 1 seconds", "1 day(s), 01:01:01"},
+        {867661, "241 : 01 : 01", "241 hours, 1 minutes, 1 seconds", "10 day(s), 01:01:01"},
         // A clock set back: a sound negative text, not a wrapped unsigned number.
         {-61, "-00 : 01 : 01", "-0 hours, 1 minutes, 1 seconds", "-0 day(s), 00:01:01"},
     };
@@ -60,6 +61,7 @@ TEST(DurationText, FormatsTheThreeTexts) {
         EXPECT_EQ(duration::FormatDays(c.seconds), c.days);
     }
     EXPECT_EQ(duration::FormatDuration(INT64_MIN).substr(0, 1), "-");
+    EXPECT_EQ(duration::FormatDays(INT64_MIN), "-106751991167300 day(s), 15:30:08");
 }
 
 // Cases expressed in local calendar times, so the same table holds in any zone.

@@ -1,5 +1,7 @@
 #include "support/CoreTestSupport.h"
 
+#include "FaultyFileOps.h"
+
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
 #include "core/reports/HtmlDocument.h"
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -433,6 +437,42 @@ TEST_F(ReportWriterTest, LinesOfManyInterleavedProjectsMatchTheirTimesOneByOne) 
             html.compare(at + heading.size() + lines.size(), kSpacer.size() + 4, kSpacer + "<H3>"),
             0);
     }
+}
+
+// A report larger than the pieces it is written in reaches its file byte for byte as it
+// renders; a failed write leaves the old file whole and says where.
+TEST_F(ReportWriterTest, AFileWrittenAsItIsMadeHoldsTheRenderedPage) {
+    for (const char* name : {"A", "B & C", "D"})
+        Project(name, 12, 34);
+    const char* const names[] = {"A", "B & C", "D"};
+    const char* const notes[] = {"", "n & <x> \xC3\xA9", "two\r\nlines", "note"};
+    for (int i = 0; i < 30000; ++i)
+        Period(names[i % 3], kNow - 600 * (i + 1), kNow - 600 * i - 60, notes[i % 4]);
+    for (const char* name : names)
+        report.AddItem(name, 0, 0, PeriodTotal);
+    options.title = "Big";
+    options.showPeriods = true;
+    options.costPerHour = true;
+    options.notesMode = NotesAtBottom;
+    const std::string expected = RenderReport(report, options, kNow, 0, store);
+    ASSERT_GT(expected.size(), 2u * 1024 * 1024);
+
+    coretest::TempDir dir;
+    const std::string path = dir.file("big.html");
+    const FileResult written = WriteReportFile(path, report, options, kNow, 0, store);
+    ASSERT_TRUE(written.ok) << written.message;
+    EXPECT_TRUE(coretest::ReadFile(path) == expected);
+
+    coretest::WriteFile(path, "the old report");
+    FaultyFileOps ops;
+    ops.failAfterBytes = 1000;
+    const FileResult failed = WriteReportFile(path, report, options, kNow, 0, store, ops);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_NE(failed.message.find(path), std::string::npos) << failed.message;
+    EXPECT_EQ(coretest::ReadFile(path), "the old report");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(ReportFileName, CutAtTheFirstSeparator) {

@@ -48,7 +48,7 @@ void AppendCrLf(std::string& out, std::string_view text) {
 
 } // namespace
 
-CHtmlDocument::CHtmlDocument() {
+CHtmlDocument::CHtmlDocument(Sink sink) : m_sink(std::move(sink)) {
     m_file.append(kHeadStart).append(kHeadEnd);
     m_used = m_file.size();
 }
@@ -58,7 +58,22 @@ std::size_t CHtmlDocument::HeadSize() const {
 }
 
 void CHtmlDocument::Grow(std::size_t bytes) {
+    if (m_sink && m_used > kPiece) {
+        // The last byte stays: a line feed added next looks at it to end its line once.
+        m_sink(std::string_view(m_file.data(), m_used - 1));
+        m_file[0] = m_file[m_used - 1];
+        m_used = 1;
+    }
     m_file.resize(m_used + std::max(bytes, kSlack));
+}
+
+void CHtmlDocument::Finish() {
+    if (!m_sink)
+        return;
+    Close();
+    m_sink(m_file);
+    m_file.clear();
+    m_used = 0;
 }
 
 void CHtmlDocument::Close() {

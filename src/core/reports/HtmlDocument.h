@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,17 +33,26 @@ enum HtmlElement : std::uint16_t {
 // The page is kept as the file's bytes from the start (head, body so far, each line feed
 // already CR LF), so a report of any size is written into its buffer once and handed to
 // the file without another copy. The closing tags are added when the bytes are taken.
+//
+// A document given a sink hands the page to it in pieces as it is written (a megabyte or
+// so at a time, the rest on Finish) and never holds it whole: that is how a large report
+// goes to its file.
 class CHtmlDocument {
 public:
-    CHtmlDocument();
+    using Sink = std::function<void(std::string_view piece)>;
+
+    explicit CHtmlDocument(Sink sink = {});
 
     // Appends one element; `linkText` is used by Link only. An unknown kind adds nothing
     // (beyond the centring tags when `centre` is set).
     void AddElement(std::uint16_t kind, std::string_view text = {}, std::string_view linkText = {},
                     bool centre = false);
+    // Before anything else is added to a document with a sink (the head is its first piece).
     void SetTitle(std::string title);
     // Room for about that many more bytes, so the buffer is not moved as the page grows.
-    void Reserve(std::size_t bytes) { m_file.reserve(bytes + m_used + kSlack); }
+    void Reserve(std::size_t bytes) {
+        m_file.reserve(m_sink ? kPiece + kSlack : bytes + m_used + kSlack);
+    }
 
     // Writing body text in place, for pages of many lines: Room(n) gives at least n bytes
     // at the end of the body to write into, and Commit(end) keeps what was written up to
@@ -55,7 +65,10 @@ public:
     }
     void Commit(const char* end) { m_used = static_cast<std::size_t>(end - m_file.data()); }
 
-    // The page with line feeds as they are.
+    // With a sink: hands it the rest of the page, closing tags included.
+    void Finish();
+
+    // Without a sink only: the page with line feeds as they are.
     std::string BuildHtml() const;
     // The bytes of the file (every line feed written as CR LF), taken out of the document,
     // which is left empty.
@@ -70,6 +83,9 @@ private:
     // Room is made this much at a time: the new bytes are cleared once by the string, in
     // steps small enough to stay in the cache until they are written over.
     static constexpr std::size_t kSlack = 64 * 1024;
+    // With a sink, the body is handed on once it is this long: small enough to be read
+    // back from the cache as it is written out.
+    static constexpr std::size_t kPiece = 1024 * 1024;
 
     std::size_t HeadSize() const;
     void Grow(std::size_t bytes);
@@ -82,6 +98,7 @@ private:
     std::string m_file;
     std::size_t m_used = 0;
     std::string m_strTitle;
+    Sink m_sink;
 };
 
 // User text made safe for the page: & < > " as named entities and every character above

@@ -23,6 +23,37 @@
 
 namespace {
 
+// What belongs to each period's project (null for none). Periods of different projects
+// mostly alternate in the list, so the project texts met lately are kept by address in a
+// small table in front of the lookup, which hashes.
+template <class Value> class CRecentProjectLookup {
+public:
+    using Find = std::function<Value(const std::string&)>;
+
+    explicit CRecentProjectLookup(Find find) : m_lookup(Value{}, std::move(find)) {}
+
+    Value Of(const CDoneTask& period) {
+        const std::string* address = &period.GetProject();
+        // Names are strings side by side: their addresses differ in the bits above these.
+        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(address) >> 5) % kSlots];
+        if (slot.address != address) {
+            slot.address = address;
+            slot.value = m_lookup.Of(period);
+        }
+        return slot.value;
+    }
+
+private:
+    struct Slot {
+        const std::string* address = nullptr;
+        Value value{};
+    };
+    static constexpr std::size_t kSlots = 256;
+
+    CPeriodProjectLookup<Value, Find> m_lookup;
+    std::array<Slot, kSlots> m_slots{};
+};
+
 std::int32_t ToTime32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -236,8 +267,8 @@ std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t n
     }
     if (!firstStarts.empty()) {
         using FirstStart = std::optional<std::int64_t>;
-        CPeriodProjectLookup firstStartOf(
-            static_cast<FirstStart*>(nullptr), [&](const std::string& name) -> FirstStart* {
+        CRecentProjectLookup<FirstStart*> firstStartOf(
+            [&firstStarts](const std::string& name) -> FirstStart* {
                 const auto found = firstStarts.find(name);
                 return found != firstStarts.end() ? &found->second : nullptr;
             });
@@ -296,8 +327,7 @@ public:
         const std::int64_t secondOfDay = ((shifted % 86400) + 86400) % 86400;
         std::memcpy(at, DateOf((shifted - secondOfDay) / 86400, shifted), kDateSize);
         at[kDateSize] = ' ';
-        const auto second = static_cast<int>(secondOfDay);
-        return PutClock(at + kDateSize + 1, second / 3600, second / 60 % 60, second % 60);
+        return PutClockOfDay(at + kDateSize + 1, static_cast<unsigned>(secondOfDay));
     }
 
 private:
@@ -318,6 +348,25 @@ private:
         at = PutTwoDigits(at, local.day);
         *at++ = '/';
         PutTwoDigits(at, local.year);
+    }
+    // "HH:MM:SS" of a second of the day (0 to 86399), from a table of digit pairs.
+    static char* PutClockOfDay(char* at, unsigned second) {
+        static constexpr auto kPairs = [] {
+            std::array<std::array<char, 2>, 100> pairs{};
+            for (std::size_t i = 0; i < pairs.size(); ++i)
+                pairs[i] = {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
+            return pairs;
+        }();
+        const unsigned hour = second / 3600;
+        second -= hour * 3600;
+        const unsigned minute = second / 60;
+        second -= minute * 60;
+        std::memcpy(at, kPairs[hour].data(), 2);
+        at[2] = ':';
+        std::memcpy(at + 3, kPairs[minute].data(), 2);
+        at[5] = ':';
+        std::memcpy(at + 6, kPairs[second].data(), 2);
+        return at + 8;
     }
     static char* PutClock(char* at, int hour, int minute, int second) {
         at = PutTwoDigits(at, hour);
@@ -392,48 +441,17 @@ struct ProjectItems {
 };
 using ProjectMap = std::unordered_map<std::string_view, ProjectItems>;
 
-// The report's project of each period. Periods of different projects mostly alternate in
-// the list, so the project texts met lately are kept by address in a small table in front
-// of the lookup, which hashes.
-class CItemsOfPeriod {
-public:
-    explicit CItemsOfPeriod(ProjectMap& projects)
-        : m_lookup(static_cast<ProjectItems*>(nullptr),
-                   [&projects](const std::string& name) -> ProjectItems* {
-                       const auto found = projects.find(name);
-                       return found != projects.end() ? &found->second : nullptr;
-                   }) {}
-
-    ProjectItems* Of(const CDoneTask& period) {
-        const std::string* address = &period.GetProject();
-        // Names are strings side by side: their addresses differ in the bits above these.
-        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(address) >> 5) % kSlots];
-        if (slot.address != address) {
-            slot.address = address;
-            slot.items = m_lookup.Of(period);
-        }
-        return slot.items;
-    }
-
-private:
-    using Find = std::function<ProjectItems*(const std::string&)>;
-    struct Slot {
-        const std::string* address = nullptr;
-        ProjectItems* items = nullptr;
-    };
-    static constexpr std::size_t kSlots = 256;
-
-    CPeriodProjectLookup<ProjectItems*, Find> m_lookup;
-    std::array<Slot, kSlots> m_slots{};
-};
-
 // The periods of the report's projects, gathered in two walks over the store: one to size
 // every project's share, one to copy the fields into it. Two blocks of their final size
 // hold them all, so nothing is moved or grown on the way.
 class CGatheredPeriods {
 public:
     CGatheredPeriods(const CStore& store, bool withNotes, ProjectMap& projects) {
-        CItemsOfPeriod itemsOf(projects);
+        CRecentProjectLookup<ProjectItems*> itemsOf(
+            [&projects](const std::string& name) -> ProjectItems* {
+                const auto found = projects.find(name);
+                return found != projects.end() ? &found->second : nullptr;
+            });
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;
@@ -495,8 +513,11 @@ private:
 
 } // namespace
 
-CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
-                                  std::int64_t now, unsigned weekStart, const CStore& store) {
+namespace {
+
+// The whole page into `doc`, as BuildReportDocument describes it.
+void WriteReportPage(CHtmlDocument& doc, const CReport& report, const ReportOptions& options,
+                     std::int64_t now, unsigned weekStart, const CStore& store) {
     struct Section {
         const CReportItem* item;
         ProjectItems* project;
@@ -535,7 +556,6 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         ranges.push_back({static_cast<std::int32_t>(s.a), static_cast<std::int32_t>(s.b)});
     }
 
-    CHtmlDocument doc;
     if (options.showPeriods) {
         // Room for every line as it mostly is (its notes need no escaping), so the page is
         // written once without being moved.
@@ -683,7 +703,29 @@ CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& op
         AppendMoney(text, "Total Amount Owed: $%.2f", grandAmount);
         doc.AddElement(Heading2, text);
     }
+}
+
+} // namespace
+
+CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
+                                  std::int64_t now, unsigned weekStart, const CStore& store) {
+    CHtmlDocument doc;
+    WriteReportPage(doc, report, options, now, weekStart, store);
     return doc;
+}
+
+FileResult WriteReportFile(const std::string& path, const CReport& report,
+                           const ReportOptions& options, std::int64_t now, unsigned weekStart,
+                           const CStore& store, FileOps& ops) {
+    return ReplaceFileDurably(
+        path,
+        [&](const FilePieceSink& write) {
+            // The page goes out as it is written: the file's bytes are never whole in memory.
+            CHtmlDocument doc([&write](std::string_view piece) { write(piece); });
+            WriteReportPage(doc, report, options, now, weekStart, store);
+            doc.Finish();
+        },
+        ops, NewFileMode::ForPeople);
 }
 
 std::string RenderReport(const CReport& report, const ReportOptions& options, std::int64_t now,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/platform/FileSystem.h"
 #include "core/reports/HtmlDocument.h"
 #include "core/reports/ReportOptions.h"
 
@@ -31,6 +32,12 @@ void UpdateReportRanges(CReport& report, std::int64_t now, unsigned weekStart, c
 // items themselves left alone), as the writer lays it out.
 CHtmlDocument BuildReportDocument(const CReport& report, const ReportOptions& options,
                                   std::int64_t now, unsigned weekStart, const CStore& store);
+// Writes the page to the file at `path` piece by piece as it is made (the durable replace
+// that takes pieces): the same bytes RenderReport gives. A failure names the path and the
+// cause and leaves any old file whole.
+FileResult WriteReportFile(const std::string& path, const CReport& report,
+                           const ReportOptions& options, std::int64_t now, unsigned weekStart,
+                           const CStore& store, FileOps& ops = SystemFileOps());
 // The exact bytes of the report file (CR LF line ends).
 std::string RenderReport(const CReport& report, const ReportOptions& options, std::int64_t now,
                          unsigned weekStart, const CStore& store);

@@ -1,7 +1,9 @@
 #include "core/timing/DurationFormat.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace duration {
 namespace {
@@ -55,38 +57,37 @@ void AppendDays(std::string& out, std::int64_t seconds) {
 
 char* PutDays(char* out, std::int64_t seconds) {
     // As "%s%llu day(s), %.2llu:%.2u:%.2u", without the cost of printf on every line.
+    static constexpr auto kPairs = [] {
+        std::array<std::array<char, 2>, 100> pairs{};
+        for (std::size_t i = 0; i < pairs.size(); ++i)
+            pairs[i] = {static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
+        return pairs;
+    }();
     const Parts p = Split(seconds);
     if (p.negative)
         *out++ = '-';
-    char digits[24];
-    std::size_t count = 0;
     std::uint64_t days = p.hours / 24;
-    do {
-        digits[count++] = static_cast<char>('0' + days % 10);
-        days /= 10;
-    } while (days != 0);
-    while (count > 0)
-        *out++ = digits[--count];
-    const auto hours = static_cast<unsigned>(p.hours % 24);
-    const char clock[] = {' ',
-                          'd',
-                          'a',
-                          'y',
-                          '(',
-                          's',
-                          ')',
-                          ',',
-                          ' ',
-                          static_cast<char>('0' + hours / 10),
-                          static_cast<char>('0' + hours % 10),
-                          ':',
-                          static_cast<char>('0' + p.minutes / 10),
-                          static_cast<char>('0' + p.minutes % 10),
-                          ':',
-                          static_cast<char>('0' + p.seconds / 10),
-                          static_cast<char>('0' + p.seconds % 10)};
-    std::memcpy(out, clock, sizeof clock);
-    return out + sizeof clock;
+    if (days < 10) {
+        *out++ = static_cast<char>('0' + days);
+    } else {
+        char digits[24];
+        std::size_t count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + days % 10);
+            days /= 10;
+        } while (days != 0);
+        while (count > 0)
+            *out++ = digits[--count];
+    }
+    constexpr std::string_view kDays = " day(s), ";
+    std::memcpy(out, kDays.data(), kDays.size());
+    out += kDays.size();
+    std::memcpy(out, kPairs[p.hours % 24].data(), 2);
+    out[2] = ':';
+    std::memcpy(out + 3, kPairs[p.minutes].data(), 2);
+    out[5] = ':';
+    std::memcpy(out + 6, kPairs[p.seconds].data(), 2);
+    return out + 8;
 }
 
 std::string FormatClock(std::int64_t seconds) {
