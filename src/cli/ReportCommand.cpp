@@ -177,7 +177,7 @@ public:
                               CountOf(loaded.itemsDropped, "item", "items") +
                               " naming a project that is not in " + path);
         } else if (arguments.Has("--all")) {
-            AddAllProjectsItems(report, store, *kind, now, weekStart);
+            AddAllProjectsItemsUnranged(report, store, *kind);
         } else {
             const std::string project = *arguments.Value("--project");
             if (!AddSingleProjectItem(report, store, project, *kind, now, weekStart)) {

@@ -24,10 +24,14 @@ void AddAllProjectsItems(CReport& report, const CStore& store, ReportPeriod kind
                          unsigned weekStart) {
     // Ranges as every report computes them, all at once: one walk over the periods.
     CReport added;
-    for (const auto& task : store.Tasks())
-        added.AddItem(task->GetName(), 0, 0, kind);
+    AddAllProjectsItemsUnranged(added, store, kind);
     UpdateReportRanges(added, now, weekStart, store);
     report.TakeItemsFrom(added);
+}
+
+void AddAllProjectsItemsUnranged(CReport& report, const CStore& store, ReportPeriod kind) {
+    for (const auto& task : store.Tasks())
+        report.AddItem(task->GetName(), 0, 0, kind);
 }
 
 bool AddSingleProjectItem(CReport& report, const CStore& store, const std::string& project,

@@ -26,6 +26,9 @@ struct ReportEnvironment {
 // the head of the report, so the sections come in the reverse order of the list.
 void AddAllProjectsItems(CReport& report, const CStore& store, ReportPeriod kind, std::int64_t now,
                          unsigned weekStart);
+// The same items with their ranges left unset, for a report written at once: the writer
+// works out every item's range itself, so the periods are not walked for them twice.
+void AddAllProjectsItemsUnranged(CReport& report, const CStore& store, ReportPeriod kind);
 // One project: false (and nothing added) when the store has no project of that name.
 bool AddSingleProjectItem(CReport& report, const CStore& store, const std::string& project,
                           ReportPeriod kind, std::int64_t now, unsigned weekStart);
