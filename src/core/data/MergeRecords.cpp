@@ -1,5 +1,6 @@
 #include "core/data/MergeRecords.h"
 
+#include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
 
 #include <algorithm>
@@ -50,11 +51,12 @@ public:
     }
     void Remove(std::size_t position) { Set(position, kNoStart, kNoEnd); }
 
-    // The first position at or after `from` whose period has start <= t <= end; kNone if none.
-    std::size_t FirstContaining(std::int64_t t, std::size_t from) const {
+    // The first position at or after `from` whose period has start <= t <= end for either
+    // of two moments `a` and `b`; kNone if none. One walk down the tree serves both.
+    std::size_t FirstContainingEither(std::int64_t a, std::int64_t b, std::size_t from) const {
         if (from >= m_count)
             return kNone;
-        return Find(1, 0, m_leaves, from, t);
+        return Find(1, 0, m_leaves, from, a, b);
     }
 
 private:
@@ -63,17 +65,21 @@ private:
         m_maxEnd[node] = std::max(m_maxEnd[2 * node], m_maxEnd[2 * node + 1]);
     }
 
+    bool MayContain(std::size_t node, std::int64_t t) const {
+        return m_minStart[node] <= t && m_maxEnd[node] >= t;
+    }
+
     std::size_t Find(std::size_t node, std::size_t low, std::size_t high, std::size_t from,
-                     std::int64_t t) const {
-        if (high <= from || m_minStart[node] > t || m_maxEnd[node] < t)
+                     std::int64_t a, std::int64_t b) const {
+        if (high <= from || !(MayContain(node, a) || MayContain(node, b)))
             return kNone;
         if (high - low == 1)
-            return low;
+            return low; // a leaf's bounds are its period's own
         const std::size_t middle = low + (high - low) / 2;
-        const std::size_t left = Find(2 * node, low, middle, from, t);
+        const std::size_t left = Find(2 * node, low, middle, from, a, b);
         if (left != kNone)
             return left;
-        return Find(2 * node + 1, middle, high, from, t);
+        return Find(2 * node + 1, middle, high, from, a, b);
     }
 
     std::size_t m_count = 0;
@@ -108,8 +114,7 @@ std::size_t MergeProjectPeriods(const std::vector<CDoneTask*>& periods, std::vec
         std::size_t last = kNone;
         for (;;) {
             const std::size_t from = last == kNone ? 0 : last + 1;
-            const std::size_t next =
-                std::min(tree.FirstContaining(end, from), tree.FirstContaining(start, from));
+            const std::size_t next = tree.FirstContainingEither(end, start, from);
             if (next == kNone) {
                 if (last == kNone)
                     break;    // a whole scan absorbed nothing
@@ -174,11 +179,14 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
     all.reserve(total);
     std::unordered_map<std::string_view, std::size_t> groupOf;
     std::vector<std::vector<std::size_t>> groups;
-    for (const auto& period : store.DoneTasks()) {
-        const auto [it, added] = groupOf.try_emplace(period->GetProject(), groups.size());
+    CPeriodProjectLookup groupOfPeriod(kNone, [&](const std::string& name) {
+        const auto [it, added] = groupOf.try_emplace(name, groups.size());
         if (added)
             groups.emplace_back();
-        groups[it->second].push_back(all.size());
+        return it->second;
+    });
+    for (const auto& period : store.DoneTasks()) {
+        groups[groupOfPeriod.Of(*period)].push_back(all.size());
         all.push_back(period.get());
     }
 
@@ -212,16 +220,8 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
         }
         store.RemoveTasksIf([&](const CTask& task) { return dropped.count(&task) != 0; });
     }
-    if (summary.periodsAbsorbed != 0) {
-        std::unordered_set<const CDoneTask*> absorbed;
-        absorbed.reserve(summary.periodsAbsorbed);
-        for (std::size_t j = 0; j < total; ++j) {
-            if (gone[j])
-                absorbed.insert(all[j]);
-        }
-        store.RemoveDoneTasksIf(
-            [&](const CDoneTask& period) { return absorbed.count(&period) != 0; });
-    }
+    if (summary.periodsAbsorbed != 0)
+        store.RemoveMarkedDoneTasks(gone); // `gone` is indexed in list order
     if (progress)
         progress(total, total);
     return summary;

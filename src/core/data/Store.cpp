@@ -131,6 +131,20 @@ std::size_t CStore::RemoveDoneTasksIf(const std::function<bool(const CDoneTask&)
     return removed;
 }
 
+std::size_t CStore::RemoveMarkedDoneTasks(const std::vector<char>& marked) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_listDone.size(); ++i) {
+        if (i < marked.size() && marked[i] != 0)
+            continue;
+        if (kept != i)
+            m_listDone[kept] = std::move(m_listDone[i]);
+        ++kept;
+    }
+    const std::size_t removed = m_listDone.size() - kept;
+    m_listDone.erase(m_listDone.begin() + static_cast<std::ptrdiff_t>(kept), m_listDone.end());
+    return removed;
+}
+
 void CStore::AppendTask(std::unique_ptr<CTask> task) {
     if (task)
         m_listTasks.push_back(std::move(task));

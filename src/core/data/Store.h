@@ -80,6 +80,9 @@ public:
     bool RemoveDoneTask(const CDoneTask* period);
     // Removes every period the predicate picks; returns how many went.
     std::size_t RemoveDoneTasksIf(const std::function<bool(const CDoneTask&)>& predicate);
+    // Removes the periods whose place in the list (from the head) is marked non-zero;
+    // `marked` has one entry for each period. Returns how many went.
+    std::size_t RemoveMarkedDoneTasks(const std::vector<char>& marked);
 
     // Used by the file reader: appends without any duplicate check, as the file stands.
     void AppendTask(std::unique_ptr<CTask> task);
