@@ -26,6 +26,28 @@ constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 // The most a length prefix takes.
 constexpr std::size_t kMaxPrefix = 7;
 
+// The same text: short names compared a word at a time in place, since every record of a
+// save compares its class name and its project's name this way.
+bool SameText(std::string_view a, std::string_view b) {
+    const std::size_t size = a.size();
+    if (size != b.size())
+        return false;
+    if (size < 8 || size > 64)
+        return a == b;
+    std::uint64_t x;
+    std::uint64_t y;
+    for (std::size_t i = 0; i + 8 <= size; i += 8) {
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y)
+            return false;
+    }
+    // The last eight bytes, overlapping those before them.
+    std::memcpy(&x, a.data() + size - 8, sizeof x);
+    std::memcpy(&y, b.data() + size - 8, sizeof y);
+    return x == y;
+}
+
 std::size_t PrefixSize(std::size_t length) {
     return length < 0xFF ? 1 : length < 0xFFFE ? 3 : kMaxPrefix;
 }
@@ -159,7 +181,7 @@ void CArchiveWriter::WriteSharedString(const std::string& utf8) {
     SharedText& slot = m_shared[(address >> 4 ^ address >> 12) % kSlots];
     // The address finds the slot; the text itself decides, so a text that changed or a new
     // one at a freed address is never taken for another.
-    if (slot.text == &utf8 && slot.source == utf8) {
+    if (slot.text == &utf8 && SameText(slot.source, utf8)) {
         WriteEncoded(slot.bytes);
         return;
     }
@@ -169,7 +191,7 @@ void CArchiveWriter::WriteSharedString(const std::string& utf8) {
 }
 
 void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t schema) {
-    auto it = m_lastClass < m_classes.size() && m_classes[m_lastClass].name == className
+    auto it = m_lastClass < m_classes.size() && SameText(m_classes[m_lastClass].name, className)
                   ? m_classes.begin() + static_cast<std::ptrdiff_t>(m_lastClass)
                   : std::find_if(m_classes.begin(), m_classes.end(),
                                  [&](const ClassEntry& e) { return e.name == className; });
