@@ -12,12 +12,25 @@ constexpr std::string_view kHeadStart = "<HTML>\r\n<HEAD>\r\n<TITLE>";
 constexpr std::string_view kHeadEnd = "</TITLE></HEAD>\r\n<BODY><PRE>";
 constexpr std::string_view kTail = "</PRE></BODY></HTML>";
 
-void AppendCrLf(std::string& out, std::string_view text);
+char* Put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
 
-void Wrap(std::string& out, const char* open, std::string_view text, const char* close) {
-    out += open;
-    AppendCrLf(out, text);
-    out += close;
+// AppendCrLf written at `at`, which has room for twice the text; `start` is where the
+// written bytes begin (the byte before `at` decides whether a line feed needs its CR).
+char* PutCrLf(char* at, std::string_view text, const char* start) {
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t lineFeed = text.find('\n', from);
+        if (lineFeed == std::string_view::npos)
+            return Put(at, text.substr(from));
+        at = Put(at, text.substr(from, lineFeed - from));
+        if (at == start || at[-1] != '\r')
+            *at++ = '\r';
+        *at++ = '\n';
+        from = lineFeed + 1;
+    }
 }
 
 std::size_t LineFeeds(std::string_view text) {
@@ -64,7 +77,8 @@ void CHtmlDocument::Grow(std::size_t bytes) {
         m_file[0] = m_file[m_used - 1];
         m_used = 1;
     }
-    m_file.resize(m_used + std::max(bytes, kSlack));
+    // Room already made is kept (never cleared again), so each byte is cleared once.
+    m_file.resize(std::max(m_file.size(), m_used + std::max(bytes, kSlack)));
 }
 
 void CHtmlDocument::Finish() {
@@ -94,66 +108,74 @@ void CHtmlDocument::SetTitle(std::string title) {
 
 void CHtmlDocument::AddElement(std::uint16_t kind, std::string_view text, std::string_view linkText,
                                bool centre) {
-    std::string& out = m_file;
-    Trim();
+    // Written in place like the lines: each line feed may gain a CR, and no element has
+    // more than this of tags around its texts.
+    constexpr std::size_t kTags = 64;
+    char* at = Room(2 * (text.size() + linkText.size()) + kTags);
+    const char* const start = m_file.data();
+    const auto wrap = [&](std::string_view open, std::string_view close) {
+        at = Put(at, open);
+        at = PutCrLf(at, text, start);
+        at = Put(at, close);
+    };
     if (centre)
-        out += "<CENTER>";
+        at = Put(at, "<CENTER>");
     switch (kind) {
     case Paragraph:
-        out += "<P>";
+        at = Put(at, "<P>");
         break;
     case Bold:
-        Wrap(out, "<B>", text, "</B>");
+        wrap("<B>", "</B>");
         break;
     case Italic:
-        Wrap(out, "<I>", text, "</I>");
+        wrap("<I>", "</I>");
         break;
     case Underline:
-        Wrap(out, "<U>", text, "</U>");
+        wrap("<U>", "</U>");
         break;
     case Big:
-        Wrap(out, "<BIG>", text, "</BIG>");
+        wrap("<BIG>", "</BIG>");
         break;
     case Rule:
-        out += "<HR>";
+        at = Put(at, "<HR>");
         break;
     case Link:
-        out += "<A HREF=";
-        AppendCrLf(out, text);
-        out += '>';
-        AppendCrLf(out, linkText);
-        out += "</A>";
+        at = Put(at, "<A HREF=");
+        at = PutCrLf(at, text, start);
+        at = Put(at, ">");
+        at = PutCrLf(at, linkText, start);
+        at = Put(at, "</A>");
         break;
     case Text:
-        AppendCrLf(out, text);
+        at = PutCrLf(at, text, start);
         break;
     case Heading1:
-        Wrap(out, "<H1>", text, "</H1>");
+        wrap("<H1>", "</H1>");
         break;
     case Heading2:
-        Wrap(out, "<H2>", text, "</H2>");
+        wrap("<H2>", "</H2>");
         break;
     case Heading3:
-        Wrap(out, "<H3>", text, "</H3>");
+        wrap("<H3>", "</H3>");
         break;
     case Heading4:
-        Wrap(out, "<H4>", text, "</H4>");
+        wrap("<H4>", "</H4>");
         break;
     case Heading5:
-        Wrap(out, "<H5>", text, "</H5>");
+        wrap("<H5>", "</H5>");
         break;
     case Heading6:
-        Wrap(out, "<H6>", text, "</H6>");
+        wrap("<H6>", "</H6>");
         break;
     case Spacer:
-        out += "<p>&nbsp;</p>";
+        at = Put(at, "<p>&nbsp;</p>");
         break;
     default:
         break;
     }
     if (centre)
-        out += "</CENTER>";
-    m_used = out.size();
+        at = Put(at, "</CENTER>");
+    Commit(at);
 }
 
 std::string CHtmlDocument::BuildHtml() const {
