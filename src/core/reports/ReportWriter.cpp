@@ -13,7 +13,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -22,37 +21,6 @@
 #include <vector>
 
 namespace {
-
-// What belongs to each period's project (null for none). Periods of different projects
-// mostly alternate in the list, so the project texts met lately are kept by address in a
-// small table in front of the lookup, which hashes.
-template <class Value> class CRecentProjectLookup {
-public:
-    using Find = std::function<Value(const std::string&)>;
-
-    explicit CRecentProjectLookup(Find find) : m_lookup(Value{}, std::move(find)) {}
-
-    Value Of(const CDoneTask& period) {
-        const std::string* address = &period.GetProject();
-        // Names are strings side by side: their addresses differ in the bits above these.
-        Slot& slot = m_slots[(reinterpret_cast<std::uintptr_t>(address) >> 5) % kSlots];
-        if (slot.address != address) {
-            slot.address = address;
-            slot.value = m_lookup.Of(period);
-        }
-        return slot.value;
-    }
-
-private:
-    struct Slot {
-        const std::string* address = nullptr;
-        Value value{};
-    };
-    static constexpr std::size_t kSlots = 256;
-
-    CPeriodProjectLookup<Value, Find> m_lookup;
-    std::array<Slot, kSlots> m_slots{};
-};
 
 std::int32_t ToTime32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -267,11 +235,12 @@ std::vector<ReportRange> ComputeItemRanges(const CReport& report, std::int64_t n
     }
     if (!firstStarts.empty()) {
         using FirstStart = std::optional<std::int64_t>;
-        CRecentProjectLookup<FirstStart*> firstStartOf(
-            [&firstStarts](const std::string& name) -> FirstStart* {
-                const auto found = firstStarts.find(name);
-                return found != firstStarts.end() ? &found->second : nullptr;
-            });
+        CPeriodProjectLookup firstStartOf(static_cast<FirstStart*>(nullptr),
+                                          [&firstStarts](const std::string& name) -> FirstStart* {
+                                              const auto found = firstStarts.find(name);
+                                              return found != firstStarts.end() ? &found->second
+                                                                                : nullptr;
+                                          });
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;
@@ -447,11 +416,11 @@ using ProjectMap = std::unordered_map<std::string_view, ProjectItems>;
 class CGatheredPeriods {
 public:
     CGatheredPeriods(const CStore& store, bool withNotes, ProjectMap& projects) {
-        CRecentProjectLookup<ProjectItems*> itemsOf(
-            [&projects](const std::string& name) -> ProjectItems* {
-                const auto found = projects.find(name);
-                return found != projects.end() ? &found->second : nullptr;
-            });
+        CPeriodProjectLookup itemsOf(static_cast<ProjectItems*>(nullptr),
+                                     [&projects](const std::string& name) -> ProjectItems* {
+                                         const auto found = projects.find(name);
+                                         return found != projects.end() ? &found->second : nullptr;
+                                     });
         for (const auto& period : store.DoneTasks()) {
             if (period->IsDeleted())
                 continue;

@@ -1,5 +1,6 @@
 #include "gui/ui/CorrectionView.h"
 
+#include "core/app/Prompts.h"
 #include "core/data/PeriodEditor.h"
 #include "core/data/Store.h"
 #include "core/platform/LocalTime.h"
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
+#include <QObject>
 
 #include <algorithm>
 #include <limits>
@@ -81,6 +83,20 @@ void ShowPlan(const CorrectionPlan& plan, QLabel* problem, QLabel* note, QLabel*
     for (const std::string& line : plan.warnings)
         warnings << QLabel::tr("Warning: ") + QString::fromStdString(line);
     show(warning, warnings.join(QLatin1Char('\n')));
+}
+
+OverlapAnswer AskToOpenOverlapped(Prompts& prompts, const CorrectionPlan& plan,
+                                  const std::string& joinHint) {
+    if (plan.problem != CorrectionPlan::Problem::SameProjectOverlap || !plan.conflict ||
+        plan.conflict->IsRunning())
+        return OverlapAnswer::NotAsked;
+    std::string text = plan.refusal + "\n\nWould you like to open that period?";
+    if (plan.joinable)
+        text += joinHint;
+    return prompts.Ask(QObject::tr("Periods Overlap").toStdString(), text, MessageIcon::Question,
+                       MessageButtons::YesNo) == MessageAnswer::Yes
+               ? OverlapAnswer::OpenIt
+               : OverlapAnswer::Stay;
 }
 
 } // namespace correctionview

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 class CStore;
+class Prompts;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
@@ -25,5 +27,11 @@ std::optional<std::int32_t> TimeOf(const QDateTimeEdit* edit);
 void FillProjects(QComboBox* list, const CStore& store, const QString& selected);
 // The refusal, the adjustments and the warnings of a plan, each label hidden when empty.
 void ShowPlan(const CorrectionPlan& plan, QLabel* problem, QLabel* note, QLabel* warning);
+// For a plan refused for overlapping another (closed) period of its project: asks whether to
+// open that period instead, adding `joinHint` when the two could be joined. Any other plan
+// asks nothing.
+enum class OverlapAnswer { NotAsked, OpenIt, Stay };
+OverlapAnswer AskToOpenOverlapped(Prompts& prompts, const CorrectionPlan& plan,
+                                  const std::string& joinHint);
 
 } // namespace correctionview

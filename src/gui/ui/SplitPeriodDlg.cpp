@@ -78,18 +78,19 @@ void CSplitPeriodDlg::OnOk() {
         accept();
         return;
     }
-    if (m_plan.problem == CorrectionPlan::Problem::SameProjectOverlap && m_plan.conflict &&
-        !m_plan.conflict->IsRunning()) {
-        std::string text = m_plan.refusal + "\n\nWould you like to open that period?";
-        if (m_plan.joinable)
-            text += " To make them one period instead, choose No and check \"Join a part with "
-                    "the overlapping periods of its project\".";
-        if (m_prompts.Ask(tr("Periods Overlap").toStdString(), text, MessageIcon::Question,
-                          MessageButtons::YesNo) == MessageAnswer::Yes) {
-            m_open = m_plan.conflict;
-            reject();
-        }
+    // Another period of the project in the way: it may be opened instead.
+    switch (cv::AskToOpenOverlapped(
+        m_prompts, m_plan,
+        " To make them one period instead, choose No and check \"Join a part with "
+        "the overlapping periods of its project\".")) {
+    case cv::OverlapAnswer::OpenIt:
+        m_open = m_plan.conflict;
+        reject();
         return;
+    case cv::OverlapAnswer::Stay:
+        return;
+    case cv::OverlapAnswer::NotAsked:
+        break;
     }
     m_prompts.Ask(windowTitle().toStdString(), m_plan.refusal, MessageIcon::Exclamation,
                   MessageButtons::Ok);
