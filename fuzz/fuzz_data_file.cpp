@@ -1,10 +1,13 @@
 // Feeds arbitrary bytes to the data-file reader. Beyond "no crash, no leak, no undefined
 // behaviour", whatever was read must survive a write and a second read unchanged: the
 // second read is clean, finds the same records, and writing them again gives the same bytes.
+// Reading the bytes a block at a time, from a window that starts at one byte and grows, finds
+// what reading them whole finds.
 
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +61,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!read.damaged || read.damageOffset <= size, "damage offset lies within the file");
 
     const std::string written = CDataFile::Write(first, read.password, read.locked);
+
+    CStore inPieces;
+    std::size_t at = 0;
+    const std::size_t piece = size % 7 + 1;
+    const DataFileReadResult pieces = CDataFile::Read(
+        [&](char* into, std::size_t room) {
+            const std::size_t n = std::min({room, piece, size - at});
+            std::copy_n(data + at, n, into);
+            at += n;
+            return n;
+        },
+        0, inPieces);
+    Require(pieces.damaged == read.damaged && pieces.damageOffset == read.damageOffset,
+            "the same damage read a block at a time");
+    Require(pieces.password == read.password && pieces.locked == read.locked,
+            "the same password and lock flag read a block at a time");
+    Require(CDataFile::Write(inPieces, pieces.password, pieces.locked) == written,
+            "the same records read a block at a time");
     CStore second;
     const DataFileReadResult reread = CDataFile::Read(written, second);
     Require(!reread.damaged, "a written file reads back clean");

@@ -15,9 +15,9 @@ int CDataFileInput::Read(const std::string& path, const CommandContext& context)
 int CDataFileInput::ReadInto(const std::string& path, const CommandContext& context,
                              CStore& store) {
     m_path = path;
-    CFileBytes bytes;
+    CFileReader file;
     std::string error;
-    switch (ReadFileBytes(path, bytes, error)) {
+    switch (file.Open(path, error)) {
     case ReadStatus::Ok:
         break;
     case ReadStatus::Missing:
@@ -27,9 +27,13 @@ int CDataFileInput::ReadInto(const std::string& path, const CommandContext& cont
         context.Error(error.empty() ? "cannot read " + path : error);
         return kExitUsage;
     }
-    // What has gone into the store is given back as the reading goes on.
-    m_result = CDataFile::Read(bytes.View(), store,
-                               [&](std::size_t offset) { bytes.ReleaseBefore(offset); });
+    // A block at a time: a large file is never in memory whole beside its store.
+    m_result = CDataFile::Read([&](char* into, std::size_t room) { return file.Read(into, room); },
+                               file.SizeHint(), store);
+    if (file.Finish(error) != ReadStatus::Ok) {
+        context.Error(error);
+        return kExitUsage;
+    }
     if (m_result.damaged) {
         context.Error(DamageLine());
         return kExitDamaged;

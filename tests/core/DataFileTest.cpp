@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 using coretest::Fixture;
 using coretest::FromHex;
@@ -248,6 +251,81 @@ TEST(DataFile, AnyPrefixOrFlippedByteIsHandled) {
             CStore store;
             CDataFile::Read(changed, store);
             EXPECT_LE(store.GetDoneCount(), 1u);
+        }
+    }
+}
+
+// Reading a block at a time, whatever the blocks, finds what reading the whole input finds:
+// the same records, the same damage at the same offset. Pieces of one byte make every field
+// run short; a note of over a megabyte makes the window grow; a wrong size hint stands for
+// a file that grew or shrank since it was opened.
+TEST(DataFile, ReadingABlockAtATimeFindsWhatTheWholeReadFinds) {
+    CStore big;
+    AddProject(big, "Web", 25, 50);
+    AddProject(big, "Caf\xC3\xA9");
+    for (std::int32_t i = 0; i < 3000; ++i)
+        AddPeriod(big, i % 2 == 0 ? "Web" : "Caf\xC3\xA9", kStart + 100 * i, kStart + 100 * i + 50,
+                  i == 1500 ? std::string(1200 * 1024, 'n') : "note " + std::to_string(i));
+    const std::string large = CDataFile::Write(big, "secret", 1);
+    const std::string small = Fixture("password-unicode.pnd") + Fixture("truncated.pnd");
+
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {"large", large},
+        {"large cut in the long note", large.substr(0, large.size() / 2)},
+        {"large cut in the last period", large.substr(0, large.size() - 3)},
+        {"large with a bad tag after the long note",
+         large.substr(0, large.size() - 1000) + std::string(1000, '\xFF')},
+        {"empty", ""},
+    };
+    for (std::size_t n = 0; n <= small.size(); n += 7)
+        inputs.push_back({"prefix " + std::to_string(n), small.substr(0, n)});
+    for (std::size_t i = 0; i < small.size(); i += 5) {
+        std::string changed = small;
+        changed[i] = '\xFF';
+        inputs.push_back({"0xFF at " + std::to_string(i), changed});
+    }
+
+    struct Feed {
+        const char* what;
+        std::size_t piece;
+        std::ptrdiff_t hintOff; // size hint = size + hintOff, or 0 when unknown
+        bool hinted;
+    };
+    const Feed feeds[] = {
+        {"bytes one by one", 1, 0, true},
+        {"pieces of 4 KB", 4096, 0, true},
+        {"as much as asked, size unknown", SIZE_MAX, 0, false},
+        {"as much as asked, file grew", SIZE_MAX, -100, true},
+        {"as much as asked, file shrank", SIZE_MAX, 100, true},
+    };
+    for (const auto& [what, bytes] : inputs) {
+        CStore whole;
+        const DataFileReadResult expected = CDataFile::Read(bytes, whole);
+        const std::string wholeBack = CDataFile::Write(whole, expected.password, expected.locked);
+        for (const Feed& feed : feeds) {
+            if (feed.piece == 1 && bytes.size() > 100000)
+                continue; // a million one-byte reads prove nothing more
+            SCOPED_TRACE(what + ", " + feed.what);
+            std::size_t at = 0;
+            const auto source = [&](char* into, std::size_t room) {
+                const std::size_t n = std::min({room, feed.piece, bytes.size() - at});
+                std::copy_n(bytes.data() + at, n, into);
+                at += n;
+                return n;
+            };
+            const std::size_t hint =
+                feed.hinted ? static_cast<std::size_t>(std::max<std::ptrdiff_t>(
+                                  0, static_cast<std::ptrdiff_t>(bytes.size()) + feed.hintOff))
+                            : 0;
+            CStore store;
+            const DataFileReadResult r = CDataFile::Read(source, hint, store);
+            EXPECT_EQ(r.damaged, expected.damaged);
+            EXPECT_EQ(r.damageOffset, expected.damageOffset);
+            EXPECT_EQ(r.passwordRead, expected.passwordRead);
+            EXPECT_EQ(r.lockedRead, expected.lockedRead);
+            EXPECT_EQ(r.projectsRead, expected.projectsRead);
+            EXPECT_EQ(r.periodsRead, expected.periodsRead);
+            EXPECT_TRUE(CDataFile::Write(store, r.password, r.locked) == wholeBack);
         }
     }
 }

@@ -104,8 +104,14 @@ void CPunchwellApp::ShowFileError(const FileResult& failure, bool owned) {
 LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepBytes) {
     const std::string source = ResolvePath(path);
     LoadOutcome outcome;
+    // Read a block at a time, unless the caller wants the bytes: a large file is then not
+    // held whole beside its store.
     CFileBytes bytes;
-    switch (ReadFileBytes(source, bytes, outcome.errorMessage)) {
+    CFileReader file;
+    const ReadStatus status = keepBytes != nullptr
+                                  ? ReadFileBytes(source, bytes, outcome.errorMessage)
+                                  : file.Open(source, outcome.errorMessage);
+    switch (status) {
     case ReadStatus::Missing:
         return outcome;
     case ReadStatus::Error:
@@ -119,12 +125,18 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepByt
         break;
     }
     outcome.existed = true;
-    // Unless the caller wants the bytes, what has gone into the store is given back as the
-    // reading goes on: a large file is not held twice.
-    outcome.read = CDataFile::Read(bytes.View(), m_store, [&](std::size_t offset) {
-        if (keepBytes == nullptr)
-            bytes.ReleaseBefore(offset);
-    });
+    if (keepBytes != nullptr) {
+        outcome.read = CDataFile::Read(bytes.View(), m_store);
+    } else {
+        outcome.read =
+            CDataFile::Read([&](char* into, std::size_t room) { return file.Read(into, room); },
+                            file.SizeHint(), m_store);
+        if (file.Finish(outcome.errorMessage) != ReadStatus::Ok) {
+            outcome.unreadable = true;
+            m_bLoadFailed = true;
+            return outcome;
+        }
+    }
     // A password set in the running program survives loading another file.
     if (outcome.read.passwordRead && m_strPassword.empty())
         m_strPassword = outcome.read.password;

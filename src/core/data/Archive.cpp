@@ -221,9 +221,29 @@ void CArchiveWriter::WriteObjectTag(std::string_view className, std::uint16_t sc
 bool CArchiveReader::Fail() {
     if (!m_failed) {
         m_failed = true;
-        m_failOffset = m_pos;
+        m_failOffset = m_base + m_pos;
     }
     return false;
+}
+
+bool CArchiveReader::RunShort() {
+    if (!m_failed)
+        m_short = true;
+    return Fail();
+}
+
+void CArchiveReader::Rewind(const Mark& mark) {
+    m_pos = mark.offset - m_base;
+    m_classes.resize(mark.classes);
+    m_nextIndex = mark.nextIndex;
+    m_failed = false;
+    m_short = false;
+}
+
+void CArchiveReader::Continue(std::string_view bytes, std::size_t base) {
+    m_pos = m_base + m_pos - base;
+    m_bytes = bytes;
+    m_base = base;
 }
 
 bool CArchiveReader::ReadCount(std::uint32_t& count) {
@@ -276,7 +296,7 @@ bool CArchiveReader::ReadStringBytes(std::string_view& bytes, bool& wide) {
     // Checked before anything is allocated: no length in the file is trusted.
     if (size > Remaining()) {
         m_pos = start;
-        return Fail();
+        return RunShort();
     }
     bytes = m_bytes.substr(m_pos, static_cast<std::size_t>(size));
     m_pos += static_cast<std::size_t>(size);
@@ -365,7 +385,7 @@ bool CArchiveReader::ReadObjectHeader(ObjectHeader& header) {
         if (nameLength >= kMaxClassNameLength)
             return damage();
         if (nameLength > Remaining())
-            return Fail();
+            return RunShort();
         const std::string_view name = m_bytes.substr(m_pos, nameLength);
         const auto known = std::find(m_known.begin(), m_known.end(), name);
         if (known == m_known.end())

@@ -143,20 +143,20 @@ public:
     // The fixed-size reads are inline: a file of many records is mostly these.
     bool ReadByte(std::uint8_t& value) {
         if (m_failed || Remaining() < 1)
-            return Fail();
+            return RunShort();
         value = static_cast<std::uint8_t>(m_bytes[m_pos++]);
         return true;
     }
     bool ReadWord(std::uint16_t& value) {
         if (m_failed || Remaining() < 2)
-            return Fail();
+            return RunShort();
         value = static_cast<std::uint16_t>(Byte(0) | (Byte(1) << 8));
         m_pos += 2;
         return true;
     }
     bool ReadDWord(std::uint32_t& value) {
         if (m_failed || Remaining() < 4)
-            return Fail();
+            return RunShort();
         value = Byte(0) | (Byte(1) << 8) | (Byte(2) << 16) | (Byte(3) << 24);
         m_pos += 4;
         return true;
@@ -188,21 +188,42 @@ public:
     bool ReadObjectHeader(ObjectHeader& header);
 
     bool Failed() const { return m_failed; }
-    // Offset of the first byte that could not be used; the current position otherwise.
-    std::size_t Offset() const { return m_failed ? m_failOffset : m_pos; }
+    // Whether the first failure was the input running out, rather than bytes that cannot be
+    // right: a reader fed a block at a time then tries again with more.
+    bool RanShort() const { return m_failed && m_short; }
+    // Offset in the whole input of the first byte that could not be used; the current
+    // position otherwise.
+    std::size_t Offset() const { return m_failed ? m_failOffset : m_base + m_pos; }
     std::size_t Remaining() const { return m_bytes.size() - m_pos; }
+
+    // Where a unit of reading (a field, a record) began, with what the unit may add to the
+    // table of classes, so that it can be read again once more of the input is in.
+    struct Mark {
+        std::size_t offset = 0;
+        std::size_t classes = 0;
+        std::uint32_t nextIndex = 1;
+    };
+    Mark GetMark() const { return {m_base + m_pos, m_classes.size(), m_nextIndex}; }
+    // Back to the mark, which must lie in the bytes at hand, with no failure.
+    void Rewind(const Mark& mark);
+    // Goes on in `bytes`, which hold the input from offset `base` on, from the current
+    // position (which they must hold); nothing before it is looked at again.
+    void Continue(std::string_view bytes, std::size_t base);
 
 private:
     std::uint32_t Byte(std::size_t i) const {
         return static_cast<std::uint8_t>(m_bytes[m_pos + i]);
     }
     bool Fail();
+    bool RunShort();
     bool ReadLength(std::uint64_t& length, bool& wide);
     bool ReadClassIndex(std::uint32_t index, ObjectHeader& header);
 
     std::string_view m_bytes;
+    std::size_t m_base = 0; // offset of m_bytes[0] in the whole input
     std::size_t m_pos = 0;
     bool m_failed = false;
+    bool m_short = false;
     std::size_t m_failOffset = 0;
     std::vector<std::string> m_known;
     struct ReadClassEntry {

@@ -1,6 +1,7 @@
 #include "core/data/DataFile.h"
 
 #include "core/data/Archive.h"
+#include "core/data/ArchiveInput.h"
 #include "core/data/Store.h"
 #include "core/data/Windows1252.h"
 
@@ -106,10 +107,19 @@ bool ReadPeriod(CArchiveReader& ar, CStore& store, std::string& scratch) {
 
 } // namespace
 
-DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store,
-                                   const std::function<void(std::size_t)>& consumed) {
+DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store) {
+    CArchiveInput input(bytes);
+    return Read(input, store);
+}
+
+DataFileReadResult CDataFile::Read(const ByteSource& source, std::size_t sizeHint, CStore& store) {
+    CArchiveInput input(source, sizeHint);
+    return Read(input, store);
+}
+
+DataFileReadResult CDataFile::Read(CArchiveInput& input, CStore& store) {
     DataFileReadResult result;
-    CArchiveReader ar(bytes);
+    CArchiveReader& ar = input.Reader();
     ar.SetKnownClasses({CTask::kClassName, CDoneTask::kClassName});
 
     // Damage is reported where the first unusable field or record begins: everything
@@ -121,44 +131,38 @@ DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store,
     };
 
     std::size_t start = ar.Offset();
-    if (!ar.ReadRawString(result.password))
+    if (!input.ReadUnit([&] { return ar.ReadRawString(result.password); }))
         return damaged(start);
     result.passwordRead = true;
 
     start = ar.Offset();
-    if (!ar.ReadWord(result.locked))
+    if (!input.ReadUnit([&] { return ar.ReadWord(result.locked); }))
         return damaged(start);
     result.lockedRead = true;
 
     std::uint32_t count = 0;
     start = ar.Offset();
-    if (!ar.ReadCount(count))
+    if (!input.ReadUnit([&] { return ar.ReadCount(count); }))
         return damaged(start);
     // The count is not trusted: the loop ends at the first record that cannot be read.
     for (std::uint32_t i = 0; i < count; ++i) {
         start = ar.Offset();
-        auto task = ReadRecord<CTask>(ar);
-        if (!task)
+        std::unique_ptr<CTask> task;
+        if (!input.ReadUnit([&] { return (task = ReadRecord<CTask>(ar)) != nullptr; }))
             return damaged(start);
         store.AppendTask(std::move(task));
         ++result.projectsRead;
     }
 
     start = ar.Offset();
-    if (!ar.ReadCount(count))
+    if (!input.ReadUnit([&] { return ar.ReadCount(count); }))
         return damaged(start);
     std::string scratch;
-    constexpr std::size_t kTellEvery = 1 << 20;
-    std::size_t told = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         start = ar.Offset();
-        if (!ReadPeriod(ar, store, scratch))
+        if (!input.ReadUnit([&] { return ReadPeriod(ar, store, scratch); }))
             return damaged(start);
         ++result.periodsRead;
-        if (consumed && ar.Offset() - told >= kTellEvery) {
-            told = ar.Offset();
-            consumed(told);
-        }
     }
     return result;
 }

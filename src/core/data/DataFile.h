@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+class CArchiveInput;
 class CStore;
 
 // What reading a data file produced, beyond the records appended to the store.
@@ -33,8 +34,13 @@ public:
                       std::string& block, const std::function<bool(std::string_view)>& sink);
     // Appends every completely read record to the store, in file order. Stops at the first
     // format error and reports it; never throws, whatever the bytes.
-    // `consumed`, when given, is told now and then how far the reader has gone: the bytes
-    // before that offset are in the store and never looked at again.
-    static DataFileReadResult Read(std::string_view bytes, CStore& store,
-                                   const std::function<void(std::size_t)>& consumed = {});
+    static DataFileReadResult Read(std::string_view bytes, CStore& store);
+    // The same from a source read a block at a time (a file), so that a large file is never
+    // in memory whole: `source` fills up to `room` bytes and says how many, 0 at the end.
+    // `sizeHint` is the size expected (0 when unknown).
+    using ByteSource = std::function<std::size_t(char* into, std::size_t room)>;
+    static DataFileReadResult Read(const ByteSource& source, std::size_t sizeHint, CStore& store);
+
+private:
+    static DataFileReadResult Read(CArchiveInput& input, CStore& store);
 };

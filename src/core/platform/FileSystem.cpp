@@ -16,7 +16,6 @@
 #include <thread>
 #else
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -425,23 +424,6 @@ void CFileBytes::Grow(std::size_t capacity) {
         std::memcpy(block.get(), m_data.get(), m_size);
     m_data = std::move(block);
     m_capacity = capacity;
-    m_released = 0;
-}
-
-void CFileBytes::ReleaseBefore(std::size_t offset) {
-#ifdef __linux__
-    // Whole pages inside the block only: the first partial page may hold the allocator's
-    // own bookkeeping.
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto base = reinterpret_cast<std::uintptr_t>(m_data.get());
-    const std::uintptr_t from = std::max((base + page - 1) / page * page, m_released);
-    const std::uintptr_t to = (base + std::min(offset, m_size)) / page * page;
-    if (m_data && to > from &&
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED) == 0)
-        m_released = to;
-#else
-    (void)offset;
-#endif
 }
 
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error) {
@@ -474,6 +456,39 @@ ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string
         return ReadStatus::Error;
     }
     return ReadStatus::Ok;
+}
+
+CFileReader::~CFileReader() {
+    if (m_file != nullptr)
+        std::fclose(m_file);
+}
+
+ReadStatus CFileReader::Open(const std::string& path, std::string& error) {
+    error.clear();
+    m_path = path;
+    if (const ReadStatus status = OpenForReading(path, m_file, error); status != ReadStatus::Ok)
+        return status;
+    m_sizeHint = static_cast<std::size_t>(RegularFileSize(m_file));
+    // Unbuffered: the bytes go from the system straight into the reader's block.
+    std::setvbuf(m_file, nullptr, _IONBF, 0);
+    return ReadStatus::Ok;
+}
+
+std::size_t CFileReader::Read(char* into, std::size_t room) {
+    return m_file != nullptr ? std::fread(into, 1, room, m_file) : 0;
+}
+
+ReadStatus CFileReader::Finish(std::string& error) {
+    if (m_file == nullptr)
+        return ReadStatus::Error;
+    const bool failed = std::ferror(m_file) != 0;
+    const int code = errno;
+    std::fclose(m_file);
+    m_file = nullptr;
+    if (!failed)
+        return ReadStatus::Ok;
+    error = DescribeFileError(code != 0 ? code : EIO, m_path);
+    return ReadStatus::Error;
 }
 
 bool FileExists(const std::string& path) {

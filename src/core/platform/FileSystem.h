@@ -86,12 +86,7 @@ public:
         m_data.reset();
         m_size = 0;
         m_capacity = 0;
-        m_released = 0;
     }
-    // Hands the memory of the bytes before `offset` back to the system; they must not be
-    // read again. A reader that has taken what it needs from them then does not hold the
-    // file twice. Does nothing where the system offers no way to do it.
-    void ReleaseBefore(std::size_t offset);
 
 private:
     friend ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
@@ -100,10 +95,32 @@ private:
     std::unique_ptr<char[]> m_data;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
-    std::uintptr_t m_released = 0; // end of the pages given back so far
 };
 // ReadWholeFile into such a block.
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
+
+// A file read from its start a block at a time, for a reader that wants no more of it in
+// memory than the block it is working on.
+class CFileReader {
+public:
+    CFileReader() = default;
+    CFileReader(const CFileReader&) = delete;
+    CFileReader& operator=(const CFileReader&) = delete;
+    ~CFileReader();
+
+    ReadStatus Open(const std::string& path, std::string& error);
+    // The size when it was opened; 0 when unknown (a pipe, a device).
+    std::size_t SizeHint() const { return m_sizeHint; }
+    // Up to `room` bytes into `into`; 0 at the end of the file or when reading failed.
+    std::size_t Read(char* into, std::size_t room);
+    // After the reading: Ok, or Error with `error` naming the path and the cause.
+    ReadStatus Finish(std::string& error);
+
+private:
+    std::FILE* m_file = nullptr;
+    std::string m_path;
+    std::size_t m_sizeHint = 0;
+};
 
 bool FileExists(const std::string& path);
 // What a path names, so a refusal can say why a file cannot be read.
