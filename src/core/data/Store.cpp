@@ -1,8 +1,11 @@
 #include "core/data/Store.h"
 
+#include "core/platform/LargeBlock.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 
 // ---- period slots ----
 
@@ -50,7 +53,9 @@ void CStore::ClearPeriods() {
     }
     m_listDone.clear();
     m_blocks.clear();
-    m_blockUsed = kBlockRecords;
+    m_blockRecords = 0;
+    m_blockUsed = 0;
+    m_blockedRecords = 0;
 }
 
 CTask* CStore::FindTask(std::string_view name) const {
@@ -191,9 +196,26 @@ const std::string* CStore::FindOrAddName(std::string_view name) {
     return &copy;
 }
 
+CStore::RecordBlock::RecordBlock(std::size_t count)
+    : m_records(static_cast<CDoneTask*>(::operator new(count * sizeof(CDoneTask)))),
+      m_count(count) {
+    // Advised before the records are made, which is what fills the pages.
+    AdviseLargeBlock(m_records, count * sizeof(CDoneTask));
+    std::uninitialized_default_construct_n(m_records, count);
+}
+
+CStore::RecordBlock::~RecordBlock() {
+    if (m_records == nullptr)
+        return;
+    std::destroy_n(m_records, m_count);
+    ::operator delete(m_records);
+}
+
 CDoneTask& CStore::AppendSharedDoneTask(const std::string* project, std::string_view notesInPool) {
-    if (m_blockUsed == kBlockRecords) {
-        m_blocks.push_back(std::make_unique<CDoneTask[]>(kBlockRecords));
+    if (m_blockUsed == m_blockRecords) {
+        m_blockRecords = std::min(kFirstBlockRecords << m_blocks.size(), kLargestBlockRecords);
+        m_blocks.emplace_back(m_blockRecords);
+        m_blockedRecords += m_blockRecords;
         m_blockUsed = 0;
     }
     CDoneTask& period = m_blocks.back()[m_blockUsed++];
@@ -215,5 +237,5 @@ std::size_t CStore::PooledBytes() const {
     std::size_t names = 0;
     for (const std::string& name : m_names)
         names += sizeof(std::string) + (name.capacity() > 15 ? name.capacity() + 1 : 0);
-    return m_blocks.size() * kBlockRecords * sizeof(CDoneTask) + m_texts.Allocated() + names;
+    return m_blockedRecords * sizeof(CDoneTask) + m_texts.Allocated() + names;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The two ordered record lists. Records the program creates go to the head, records read
@@ -107,7 +108,9 @@ public:
     std::size_t PooledBytes() const;
 
 private:
-    static constexpr std::size_t kBlockRecords = 4096;
+    // Blocks of records grow with the store, as the text pool's do.
+    static constexpr std::size_t kFirstBlockRecords = 4096;
+    static constexpr std::size_t kLargestBlockRecords = 256 * 1024;
     static constexpr std::size_t kRecentNames = 256;
 
     void ClearPeriods();
@@ -116,8 +119,24 @@ private:
     TaskList m_listTasks;
     DoneList m_listDone;
 
-    std::vector<std::unique_ptr<CDoneTask[]>> m_blocks;
-    std::size_t m_blockUsed = kBlockRecords;
+    // Records made side by side in one allocation, destroyed with it.
+    class RecordBlock {
+    public:
+        explicit RecordBlock(std::size_t count);
+        RecordBlock(RecordBlock&& other) noexcept
+            : m_records(std::exchange(other.m_records, nullptr)), m_count(other.m_count) {}
+        RecordBlock& operator=(RecordBlock&&) = delete;
+        ~RecordBlock();
+        CDoneTask& operator[](std::size_t i) const { return m_records[i]; }
+
+    private:
+        CDoneTask* m_records;
+        std::size_t m_count;
+    };
+    std::vector<RecordBlock> m_blocks;
+    std::size_t m_blockRecords = 0; // in the newest block
+    std::size_t m_blockUsed = 0;
+    std::size_t m_blockedRecords = 0; // in all blocks
     CTextPool m_texts;
     std::deque<std::string> m_names;
     std::unordered_map<std::string_view, const std::string*> m_nameIndex;

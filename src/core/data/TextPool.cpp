@@ -1,13 +1,18 @@
 #include "core/data/TextPool.h"
 
+#include "core/platform/LargeBlock.h"
+
+#include <algorithm>
 #include <cstring>
 
 char* CTextPool::Reserve(std::size_t maxBytes) {
     if (maxBytes > m_left) {
         // A text larger than a block gets a block of its own size.
-        const std::size_t size = maxBytes > kBlock ? maxBytes : kBlock;
+        const std::size_t block = std::min(kFirstBlock << m_blocks.size(), kLargestBlock);
+        const std::size_t size = std::max(maxBytes, block);
         // Never read before it is written, so not zeroed.
         m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        AdviseLargeBlock(m_blocks.back().get(), size);
         m_allocated += size;
         m_next = m_blocks.back().get();
         m_left = size;

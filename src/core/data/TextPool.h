@@ -24,7 +24,10 @@ public:
     std::size_t Allocated() const { return m_allocated; }
 
 private:
-    static constexpr std::size_t kBlock = 256 * 1024;
+    // Blocks grow with the pool, so a small store stays small and a large one takes few
+    // blocks, each large enough for the system's large pages.
+    static constexpr std::size_t kFirstBlock = 256 * 1024;
+    static constexpr std::size_t kLargestBlock = 8 * 1024 * 1024;
 
     std::vector<std::unique_ptr<char[]>> m_blocks;
     char* m_next = nullptr;
