@@ -53,8 +53,6 @@ void CStore::ClearPeriods() {
     }
     m_listDone.clear();
     m_blocks.clear();
-    m_blockRecords = 0;
-    m_blockUsed = 0;
     m_blockedRecords = 0;
 }
 
@@ -196,29 +194,28 @@ const std::string* CStore::FindOrAddName(std::string_view name) {
     return &copy;
 }
 
-CStore::RecordBlock::RecordBlock(std::size_t count)
-    : m_records(static_cast<CDoneTask*>(::operator new(count * sizeof(CDoneTask)))),
-      m_count(count) {
-    // Advised before the records are made, which is what fills the pages.
-    AdviseLargeBlock(m_records, count * sizeof(CDoneTask));
-    std::uninitialized_default_construct_n(m_records, count);
+CStore::RecordBlock::RecordBlock(std::size_t capacity)
+    : m_records(static_cast<CDoneTask*>(::operator new(capacity * sizeof(CDoneTask)))),
+      m_capacity(capacity) {
+    // Advised before any record is made, which is what fills the pages.
+    AdviseLargeBlock(m_records, capacity * sizeof(CDoneTask));
 }
 
 CStore::RecordBlock::~RecordBlock() {
     if (m_records == nullptr)
         return;
-    std::destroy_n(m_records, m_count);
+    std::destroy_n(m_records, m_made);
     ::operator delete(m_records);
 }
 
 CDoneTask& CStore::AppendSharedDoneTask(const std::string* project, std::string_view notesInPool) {
-    if (m_blockUsed == m_blockRecords) {
-        m_blockRecords = std::min(kFirstBlockRecords << m_blocks.size(), kLargestBlockRecords);
-        m_blocks.emplace_back(m_blockRecords);
-        m_blockedRecords += m_blockRecords;
-        m_blockUsed = 0;
+    if (m_blocks.empty() || m_blocks.back().Full()) {
+        const std::size_t capacity =
+            std::min(kFirstBlockRecords << m_blocks.size(), kLargestBlockRecords);
+        m_blocks.emplace_back(capacity);
+        m_blockedRecords += capacity;
     }
-    CDoneTask& period = m_blocks.back()[m_blockUsed++];
+    CDoneTask& period = m_blocks.back().MakeRecord();
     period.ShareTexts(project, notesInPool);
     m_listDone.push_back(PeriodSlot::InBlock(&period));
     return period;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -119,24 +120,26 @@ private:
     TaskList m_listTasks;
     DoneList m_listDone;
 
-    // Records made side by side in one allocation, destroyed with it.
+    // Room for records side by side in one allocation; each is made when it is handed out,
+    // so the pages of a block's unused end are never touched, and all go with the block.
     class RecordBlock {
     public:
-        explicit RecordBlock(std::size_t count);
+        explicit RecordBlock(std::size_t capacity);
         RecordBlock(RecordBlock&& other) noexcept
-            : m_records(std::exchange(other.m_records, nullptr)), m_count(other.m_count) {}
+            : m_records(std::exchange(other.m_records, nullptr)), m_capacity(other.m_capacity),
+              m_made(other.m_made) {}
         RecordBlock& operator=(RecordBlock&&) = delete;
         ~RecordBlock();
-        CDoneTask& operator[](std::size_t i) const { return m_records[i]; }
+        bool Full() const { return m_made == m_capacity; }
+        CDoneTask& MakeRecord() { return *::new (m_records + m_made++) CDoneTask(); }
 
     private:
         CDoneTask* m_records;
-        std::size_t m_count;
+        std::size_t m_capacity;
+        std::size_t m_made = 0;
     };
     std::vector<RecordBlock> m_blocks;
-    std::size_t m_blockRecords = 0; // in the newest block
-    std::size_t m_blockUsed = 0;
-    std::size_t m_blockedRecords = 0; // in all blocks
+    std::size_t m_blockedRecords = 0; // room in all blocks
     CTextPool m_texts;
     std::deque<std::string> m_names;
     std::unordered_map<std::string_view, const std::string*> m_nameIndex;
