@@ -68,8 +68,11 @@ public:
         }
         // One program times one period: the newest running one stays running.
         KeepOneRunningPeriod(store);
-        const FileResult written =
-            ReplaceFileDurably(*output, CDataFile::Write(store, password, locked));
+        // Written a block at a time as it is serialised, as the program saves.
+        std::string block;
+        const FileResult written = ReplaceFileDurably(*output, [&](const FilePieceSink& put) {
+            CDataFile::Write(store, password, locked, block, put);
+        });
         if (!written.ok) {
             context.Error(written.message);
             return kExitUsage;

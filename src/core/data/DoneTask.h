@@ -83,6 +83,10 @@ private:
     friend class CStore;
     // Texts owned by someone else (the store) that outlive this record.
     void ShareTexts(const std::string* project, std::string_view notes);
+    void SharePooledNotes(std::string_view notes) {
+        ReleaseNotes();
+        m_notes = notes;
+    }
     // Only a record that owns something calls out of line.
     void ReleaseProject() {
         if ((m_project & kOwnsProject) != 0)

@@ -21,26 +21,41 @@ constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::min();
 // Progress is reported about this often, so a caller's display costs nothing measurable.
 constexpr std::size_t kProgressEvery = 4096;
 
+// What the merge needs of a period, kept beside the other periods of its project: the merge
+// reads one small array per project rather than records all over the store, and changes
+// the records themselves only at the end, in list order.
+struct Member {
+    std::size_t place; // in the list
+    std::int32_t start;
+    std::int32_t end;
+    std::string_view notes; // the period's own, or the store's pooled copy once joined
+    bool joined;
+};
 // The periods of one project by their position in the list, as a segment tree holding the
 // smallest start and the largest end below each node. Finding the first period after a
 // position that contains a second skips every subtree whose periods all start after it or
 // all end before it; for periods in time order that leaves one or two paths down the tree.
 class CContainmentTree {
 public:
-    explicit CContainmentTree(const std::vector<CDoneTask*>& periods) {
-        m_count = periods.size();
+    // From the periods' times in list order.
+    explicit CContainmentTree(const std::vector<Member>& members) {
+        m_count = members.size();
         m_leaves = 1;
         while (m_leaves < m_count)
             m_leaves *= 2;
         m_minStart.assign(2 * m_leaves, kNoStart);
         m_maxEnd.assign(2 * m_leaves, kNoEnd);
         for (std::size_t i = 0; i < m_count; ++i) {
-            m_minStart[m_leaves + i] = periods[i]->GetStart();
-            m_maxEnd[m_leaves + i] = periods[i]->GetEnd();
+            m_minStart[m_leaves + i] = members[i].start;
+            m_maxEnd[m_leaves + i] = members[i].end;
         }
         for (std::size_t node = m_leaves - 1; node >= 1; --node)
             Pull(node);
     }
+
+    // The times of the period at `position`, which must not have been removed.
+    std::int64_t Start(std::size_t position) const { return m_minStart[m_leaves + position]; }
+    std::int64_t End(std::size_t position) const { return m_maxEnd[m_leaves + position]; }
 
     void Set(std::size_t position, std::int64_t start, std::int64_t end) {
         std::size_t node = m_leaves + position;
@@ -88,26 +103,23 @@ private:
     std::vector<std::int64_t> m_maxEnd;
 };
 
-bool Contains(const CDoneTask& period, std::int64_t t) {
-    return period.GetStart() <= t && period.GetEnd() >= t;
-}
-
 // Walks one project's periods in list order, each absorbing what the scans would give it.
-// `gone` is indexed like `periods` and marks the absorbed ones.
-std::size_t MergeProjectPeriods(const std::vector<CDoneTask*>& periods, std::vector<char>& gone,
-                                const std::function<void()>& walked) {
-    CContainmentTree tree(periods);
+// `gone` is indexed like `members` and marks the absorbed ones; a period that absorbed
+// others has its new times and notes (kept in the store's pool) in its member.
+std::size_t MergeProjectPeriods(CStore& store, std::vector<Member>& members,
+                                std::vector<char>& gone, const std::function<void()>& walked) {
+    CContainmentTree tree(members);
     std::size_t absorbed = 0;
     std::string notes;
-    for (std::size_t w = 0; w < periods.size(); ++w) {
+    for (std::size_t w = 0; w < members.size(); ++w) {
         walked();
         if (gone[w])
             continue;
-        CDoneTask& walker = *periods[w];
+        Member& walker = members[w];
+        std::int64_t start = walker.start;
+        std::int64_t end = walker.end;
         // A scan never compares the walker with itself.
         tree.Remove(w);
-        std::int64_t start = walker.GetStart();
-        std::int64_t end = walker.GetEnd();
         bool joined = false;
         // Position of the last absorbed period in the current scan; kNone while the scan
         // has absorbed nothing (it then started at the head).
@@ -121,34 +133,35 @@ std::size_t MergeProjectPeriods(const std::vector<CDoneTask*>& periods, std::vec
                 last = kNone; // the scan absorbed something: scan again from the head
                 continue;
             }
-            CDoneTask& other = *periods[next];
+            const Member& other = members[next];
             // Both rules test the walker's extent as it was before this period.
-            const bool coversEnd = Contains(other, end);
-            const bool coversStart = Contains(other, start);
+            const bool coversEnd = other.start <= end && end <= other.end;
+            const bool coversStart = other.start <= start && start <= other.end;
             if (coversEnd)
-                end = other.GetEnd();
+                end = other.end;
             if (coversStart)
-                start = other.GetStart();
+                start = other.start;
             if (!joined) {
-                notes = walker.GetNotes();
+                notes = walker.notes;
                 joined = true;
             }
-            if (!notes.empty() && !other.GetNotes().empty())
+            if (!notes.empty() && !other.notes.empty())
                 notes += '\n';
-            notes += other.GetNotes();
+            notes += other.notes;
             gone[next] = 1;
             tree.Remove(next);
             ++absorbed;
             last = next;
         }
         if (joined) {
-            walker.SetStart(static_cast<std::int32_t>(start));
-            walker.SetEnd(static_cast<std::int32_t>(end));
-            walker.SetNotes(notes);
+            walker.start = static_cast<std::int32_t>(start);
+            walker.end = static_cast<std::int32_t>(end);
+            walker.notes = store.TextPool().Add(notes);
+            walker.joined = true;
             notes.clear();
         }
         // Still in the list: a later walker may absorb it.
-        tree.Set(w, walker.GetStart(), walker.GetEnd());
+        tree.Set(w, walker.start, walker.end);
     }
     return absorbed;
 }
@@ -175,19 +188,19 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
     // Periods: only periods of one project name ever meet, so each project is merged on its
     // own, its periods kept in list order.
     const std::size_t total = store.GetDoneCount();
-    std::vector<CDoneTask*> all;
-    all.reserve(total);
     std::unordered_map<std::string_view, std::size_t> groupOf;
-    std::vector<std::vector<std::size_t>> groups;
+    // Each project's periods, gathered in one walk down the list.
+    std::vector<std::vector<Member>> groups;
     CPeriodProjectLookup groupOfPeriod(kNone, [&](const std::string& name) {
         const auto [it, added] = groupOf.try_emplace(name, groups.size());
         if (added)
             groups.emplace_back();
         return it->second;
     });
+    std::size_t place = 0;
     for (const auto& period : store.DoneTasks()) {
-        groups[groupOfPeriod.Of(*period)].push_back(all.size());
-        all.push_back(period.get());
+        groups[groupOfPeriod.Of(*period)].push_back(
+            {place++, period->GetStart(), period->GetEnd(), period->GetNotes(), false});
     }
 
     std::vector<char> gone(total, 0);
@@ -197,16 +210,27 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
         if (progress && done % kProgressEvery == 0)
             progress(done, total);
     };
-    std::vector<CDoneTask*> periods;
+    // For each place in the list that absorbed others: its member, to be written back.
+    std::vector<const Member*> joinedAt(total, nullptr);
     std::vector<char> groupGone;
-    for (const std::vector<std::size_t>& group : groups) {
-        periods.clear();
-        for (const std::size_t index : group)
-            periods.push_back(all[index]);
+    for (std::vector<Member>& group : groups) {
         groupGone.assign(group.size(), 0);
-        summary.periodsAbsorbed += MergeProjectPeriods(periods, groupGone, walked);
-        for (std::size_t i = 0; i < group.size(); ++i)
-            gone[group[i]] = groupGone[i];
+        summary.periodsAbsorbed += MergeProjectPeriods(store, group, groupGone, walked);
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            gone[group[i].place] = groupGone[i];
+            if (group[i].joined && !groupGone[i])
+                joinedAt[group[i].place] = &group[i];
+        }
+    }
+    if (summary.periodsAbsorbed != 0) {
+        std::size_t at = 0;
+        for (const auto& period : store.DoneTasks()) {
+            if (const Member* joined = joinedAt[at++]) {
+                period->SetStart(joined->start);
+                period->SetEnd(joined->end);
+                store.SharePooledNotes(*period, joined->notes);
+            }
+        }
     }
 
     // The losers leave the lists where they are; the survivors keep their places (and

@@ -194,6 +194,10 @@ const std::string* CStore::FindOrAddName(std::string_view name) {
     return &copy;
 }
 
+void CStore::SharePooledNotes(CDoneTask& period, std::string_view pooledNotes) {
+    period.SharePooledNotes(pooledNotes);
+}
+
 CStore::RecordBlock::RecordBlock(std::size_t capacity)
     : m_records(static_cast<CDoneTask*>(::operator new(capacity * sizeof(CDoneTask)))),
       m_capacity(capacity) {

@@ -85,6 +85,10 @@ public:
     // Removes the periods whose place in the list (from the head) is marked non-zero;
     // `marked` has one entry for each period. Returns how many went.
     std::size_t RemoveMarkedDoneTasks(const std::vector<char>& marked);
+    // New notes for a period of this store that already lie in its text pool (put there with
+    // TextPool().Add), rather than in an allocation of the period's own: for many periods
+    // changed at once (a merge).
+    void SharePooledNotes(CDoneTask& period, std::string_view pooledNotes);
 
     // Used by the file reader: appends without any duplicate check, as the file stands.
     void AppendTask(std::unique_ptr<CTask> task);

@@ -3,6 +3,7 @@
 #include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
 #include "core/data/Utf8Text.h"
+#include "core/platform/LargeBlock.h"
 #include "core/platform/LocalTime.h"
 #include "core/platform/LocalTimeCache.h"
 
@@ -183,6 +184,7 @@ CTextExport::CTextExport(const CStore& store) {
     const CExportLayout layout(store);
     m_size = layout.Size();
     m_bytes.reset(new char[m_size]);
+    AdviseLargeBlock(m_bytes.get(), m_size);
     layout.Write(store, m_bytes.get());
 }
 
