@@ -61,8 +61,15 @@ public:
         std::size_t node = m_leaves + position;
         m_minStart[node] = start;
         m_maxEnd[node] = end;
-        for (node /= 2; node >= 1; node /= 2)
-            Pull(node);
+        // Up to the first node whose bounds stay as they were: nothing above it changes.
+        for (node /= 2; node >= 1; node /= 2) {
+            const std::int64_t minStart = std::min(m_minStart[2 * node], m_minStart[2 * node + 1]);
+            const std::int64_t maxEnd = std::max(m_maxEnd[2 * node], m_maxEnd[2 * node + 1]);
+            if (minStart == m_minStart[node] && maxEnd == m_maxEnd[node])
+                break;
+            m_minStart[node] = minStart;
+            m_maxEnd[node] = maxEnd;
+        }
     }
     void Remove(std::size_t position) { Set(position, kNoStart, kNoEnd); }
 
