@@ -2,7 +2,7 @@
 // behaviour", whatever was read must survive a write and a second read unchanged: the
 // second read is clean, finds the same records, and writing them again gives the same bytes.
 // Reading the bytes a block at a time, from a window that starts at one byte and grows, finds
-// what reading them whole finds.
+// what reading them whole finds, and so does checking them without keeping anything.
 
 #include "core/data/DataFile.h"
 #include "core/data/Store.h"
@@ -79,6 +79,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "the same password and lock flag read a block at a time");
     Require(CDataFile::Write(inPieces, pieces.password, pieces.locked) == written,
             "the same records read a block at a time");
+    std::size_t checkedTo = 0;
+    const DataFileReadResult checked = CDataFile::Check(
+        [&](char* into, std::size_t room) {
+            const std::size_t n = std::min(room, size - checkedTo);
+            std::copy_n(data + checkedTo, n, into);
+            checkedTo += n;
+            return n;
+        },
+        size);
+    Require(checked.damaged == read.damaged && checked.damageOffset == read.damageOffset &&
+                checked.periodsRead == read.periodsRead &&
+                checked.projectsRead == read.projectsRead,
+            "checking finds what reading finds");
     CStore second;
     const DataFileReadResult reread = CDataFile::Read(written, second);
     Require(!reread.damaged, "a written file reads back clean");

@@ -256,9 +256,9 @@ TEST(DataFile, AnyPrefixOrFlippedByteIsHandled) {
 }
 
 // Reading a block at a time, whatever the blocks, finds what reading the whole input finds:
-// the same records, the same damage at the same offset. Pieces of one byte make every field
-// run short; a note of over a megabyte makes the window grow; a wrong size hint stands for
-// a file that grew or shrank since it was opened.
+// the same records, the same damage at the same offset; so does checking without keeping. Pieces of
+// one byte make every field run short; a note of over a megabyte makes the window grow; a wrong
+// size hint stands for a file that grew or shrank since it was opened.
 TEST(DataFile, ReadingABlockAtATimeFindsWhatTheWholeReadFinds) {
     CStore big;
     AddProject(big, "Web", 25, 50);
@@ -326,6 +326,15 @@ TEST(DataFile, ReadingABlockAtATimeFindsWhatTheWholeReadFinds) {
             EXPECT_EQ(r.projectsRead, expected.projectsRead);
             EXPECT_EQ(r.periodsRead, expected.periodsRead);
             EXPECT_TRUE(CDataFile::Write(store, r.password, r.locked) == wholeBack);
+
+            // Checking alone keeps nothing and finds the same.
+            at = 0;
+            const DataFileReadResult checked = CDataFile::Check(source, hint);
+            EXPECT_EQ(checked.damaged, expected.damaged);
+            EXPECT_EQ(checked.damageOffset, expected.damageOffset);
+            EXPECT_EQ(checked.projectsRead, expected.projectsRead);
+            EXPECT_EQ(checked.periodsRead, expected.periodsRead);
+            EXPECT_EQ(checked.password, expected.password);
         }
     }
 }

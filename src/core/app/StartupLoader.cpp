@@ -8,6 +8,9 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/LocalTime.h"
 
+#include <functional>
+#include <future>
+
 namespace {
 
 constexpr const char* kCorruptedCaption = "Files Corrupted";
@@ -81,9 +84,9 @@ std::string DescribeKept(const KeptFile& kept) {
 
 // True when `path` is there but cannot be read, or does not read as a whole data file.
 bool IsDamagedFile(const std::string& path) {
-    std::string bytes;
+    CFileReader file;
     std::string error;
-    switch (ReadWholeFile(path, bytes, error)) {
+    switch (file.Open(path, error)) {
     case ReadStatus::Missing:
         return false;
     case ReadStatus::Error:
@@ -91,8 +94,12 @@ bool IsDamagedFile(const std::string& path) {
     case ReadStatus::Ok:
         break;
     }
-    CStore scratch;
-    return CDataFile::Read(bytes, scratch).damaged;
+    // Checked a block at a time and kept nowhere: this runs before the window is shown.
+    const bool damaged =
+        CDataFile::Check([&](char* into, std::size_t room) { return file.Read(into, room); },
+                         file.SizeHint())
+            .damaged;
+    return damaged || file.Finish(error) != ReadStatus::Ok;
 }
 
 } // namespace
@@ -140,6 +147,10 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
 
     if (app.DataFileExists(mainPath)) {
         // The bytes stay for the copies made from them: they are the file as it read.
+        // Whether the backup reads completely is learnt beside the load, on a second core
+        // where there is one: it decides only what happens once the main file has read.
+        std::future<bool> backupDamaged =
+            std::async(std::launch::async, IsDamagedFile, std::cref(backupPath));
         auto bytes = std::make_shared<CFileBytes>();
         app.LoadData(mainPath, bytes.get());
         if (!app.LoadFailed()) {
@@ -148,7 +159,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
             // main file is, and stays as it is when it cannot be kept. The bytes that read
             // completely are the new backup and the day's dated copy: written as they were
             // read, they read back to the same store.
-            const bool refresh = !IsDamagedFile(backupPath) || keep(backupPath);
+            const bool refresh = !backupDamaged.get() || keep(backupPath);
             if (deferBackupRefresh) {
                 CBackupRefresh later(refresh ? backupPath : std::string(), mainPath, bytes);
                 if (const std::optional<BackupDate> day = app.TakeDatedBackupTurn())

@@ -105,19 +105,39 @@ bool ReadPeriod(CArchiveReader& ar, CStore& store, std::string& scratch) {
     return true;
 }
 
+// The same reads as ReadPeriod with nothing kept: the bytes are only checked.
+bool CheckPeriod(CArchiveReader& ar) {
+    CArchiveReader::ObjectHeader header;
+    if (!ar.ReadObjectHeader(header) || header.className != CDoneTask::kClassName)
+        return false;
+    std::int32_t value = 0;
+    std::string_view text;
+    bool wide = false;
+    if (!ar.ReadInt32(value) || !ar.ReadStringBytes(text, wide) || !ar.ReadStringBytes(text, wide))
+        return false;
+    if (!ar.ReadInt32(value) || !ar.ReadInt32(value))
+        return false;
+    return header.schema != 2 || ar.ReadInt32(value);
+}
+
 } // namespace
+
+DataFileReadResult CDataFile::Check(const ByteSource& source, std::size_t sizeHint) {
+    CArchiveInput input(source, sizeHint);
+    return Read(input, nullptr);
+}
 
 DataFileReadResult CDataFile::Read(std::string_view bytes, CStore& store) {
     CArchiveInput input(bytes);
-    return Read(input, store);
+    return Read(input, &store);
 }
 
 DataFileReadResult CDataFile::Read(const ByteSource& source, std::size_t sizeHint, CStore& store) {
     CArchiveInput input(source, sizeHint);
-    return Read(input, store);
+    return Read(input, &store);
 }
 
-DataFileReadResult CDataFile::Read(CArchiveInput& input, CStore& store) {
+DataFileReadResult CDataFile::Read(CArchiveInput& input, CStore* store) {
     DataFileReadResult result;
     CArchiveReader& ar = input.Reader();
     ar.SetKnownClasses({CTask::kClassName, CDoneTask::kClassName});
@@ -150,7 +170,8 @@ DataFileReadResult CDataFile::Read(CArchiveInput& input, CStore& store) {
         std::unique_ptr<CTask> task;
         if (!input.ReadUnit([&] { return (task = ReadRecord<CTask>(ar)) != nullptr; }))
             return damaged(start);
-        store.AppendTask(std::move(task));
+        if (store != nullptr)
+            store->AppendTask(std::move(task));
         ++result.projectsRead;
     }
 
@@ -160,7 +181,9 @@ DataFileReadResult CDataFile::Read(CArchiveInput& input, CStore& store) {
     std::string scratch;
     for (std::uint32_t i = 0; i < count; ++i) {
         start = ar.Offset();
-        if (!input.ReadUnit([&] { return ReadPeriod(ar, store, scratch); }))
+        if (!input.ReadUnit([&] {
+                return store != nullptr ? ReadPeriod(ar, *store, scratch) : CheckPeriod(ar);
+            }))
             return damaged(start);
         ++result.periodsRead;
     }

@@ -1,5 +1,7 @@
 #include "core/platform/FileSystem.h"
 
+#include "core/platform/LargeBlock.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -420,6 +422,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 
 void CFileBytes::Grow(std::size_t capacity) {
     auto block = std::make_unique_for_overwrite<char[]>(capacity);
+    AdviseLargeBlock(block.get(), capacity);
     if (m_size != 0)
         std::memcpy(block.get(), m_data.get(), m_size);
     m_data = std::move(block);
