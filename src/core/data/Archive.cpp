@@ -1,5 +1,6 @@
 #include "core/data/Archive.h"
 
+#include "core/data/NameKey.h"
 #include "core/data/Windows1252.h"
 
 #include <algorithm>
@@ -25,28 +26,6 @@ namespace {
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 // The most a length prefix takes.
 constexpr std::size_t kMaxPrefix = 7;
-
-// The same text: short names compared a word at a time in place, since every record of a
-// save compares its class name and its project's name this way.
-bool SameText(std::string_view a, std::string_view b) {
-    const std::size_t size = a.size();
-    if (size != b.size())
-        return false;
-    if (size < 8 || size > 64)
-        return a == b;
-    std::uint64_t x;
-    std::uint64_t y;
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        std::memcpy(&x, a.data() + i, sizeof x);
-        std::memcpy(&y, b.data() + i, sizeof y);
-        if (x != y)
-            return false;
-    }
-    // The last eight bytes, overlapping those before them.
-    std::memcpy(&x, a.data() + size - 8, sizeof x);
-    std::memcpy(&y, b.data() + size - 8, sizeof y);
-    return x == y;
-}
 
 std::size_t PrefixSize(std::size_t length) {
     return length < 0xFF ? 1 : length < 0xFFFE ? 3 : kMaxPrefix;
@@ -317,17 +296,20 @@ bool CArchiveReader::ReadString(std::string& scratch, std::string_view& utf8) {
     bool wide = false;
     if (!ReadStringBytes(text, wide))
         return false;
-    if (!wide && windows1252::AsciiLength(text) == text.size()) {
-        utf8 = text;
-        return true;
-    }
+    utf8 = DecodeString(text, wide, scratch);
+    return true;
+}
+
+std::string_view CArchiveReader::DecodeString(std::string_view bytes, bool wide,
+                                              std::string& scratch) {
+    if (!wide && windows1252::AsciiLength(bytes) == bytes.size())
+        return bytes;
     scratch.clear();
     if (wide)
-        scratch = windows1252::Utf16LeToUtf8(text);
+        scratch = windows1252::Utf16LeToUtf8(bytes);
     else
-        windows1252::AppendToUtf8(scratch, text);
-    utf8 = scratch;
-    return true;
+        windows1252::AppendToUtf8(scratch, bytes);
+    return scratch;
 }
 
 bool CArchiveReader::ReadRawString(std::string& bytes) {

@@ -175,6 +175,9 @@ public:
     bool ReadString(std::string& scratch, std::string_view& utf8);
     // A string field's bytes as they stand: Windows-1252, or UTF-16LE when `wide`.
     bool ReadStringBytes(std::string_view& bytes, bool& wide);
+    // Such bytes as UTF-8: a view of the bytes themselves when they are plain ASCII, else of
+    // `scratch`, which it overwrites.
+    static std::string_view DecodeString(std::string_view bytes, bool wide, std::string& scratch);
     // Raw bytes. A raw field found in the 16-bit form is converted back to Windows-1252,
     // with '?' for a unit the code page has no byte for.
     bool ReadRawString(std::string& bytes);

@@ -2,6 +2,7 @@
 
 #include "core/data/Archive.h"
 #include "core/data/ArchiveInput.h"
+#include "core/data/FileNameCache.h"
 #include "core/data/Store.h"
 #include "core/data/Windows1252.h"
 
@@ -65,18 +66,24 @@ template <typename T> std::unique_ptr<T> ReadRecord(CArchiveReader& ar) {
 // Reads one period straight into the store: the name shared, the notes decoded into the
 // store's pool. False when the tag is not a period or its fields run short; what a failed
 // period left in the pool stays unused.
-bool ReadPeriod(CArchiveReader& ar, CStore& store, std::string& scratch) {
+bool ReadPeriod(CArchiveReader& ar, CStore& store, CFileNameCache& names, std::string& scratch) {
     CArchiveReader::ObjectHeader header;
     if (!ar.ReadObjectHeader(header) || header.className != CDoneTask::kClassName)
         return false;
     std::int32_t running = 0;
-    std::string_view project;
-    if (!ar.ReadInt32(running) || !ar.ReadString(scratch, project))
-        return false;
-    const std::string* name = store.ShareProjectName(project);
-
     std::string_view bytes;
     bool wide = false;
+    if (!ar.ReadInt32(running) || !ar.ReadStringBytes(bytes, wide))
+        return false;
+    // A name in 16-bit text is rare and never kept by its bytes: the same bytes as 8-bit
+    // text name another project.
+    const std::string* name = wide ? nullptr : names.Find(bytes);
+    if (name == nullptr) {
+        name = store.ShareProjectName(CArchiveReader::DecodeString(bytes, wide, scratch));
+        if (!wide)
+            names.Add(bytes, name);
+    }
+
     if (!ar.ReadStringBytes(bytes, wide))
         return false;
     CTextPool& pool = store.TextPool();
@@ -179,10 +186,11 @@ DataFileReadResult CDataFile::Read(CArchiveInput& input, CStore* store) {
     if (!input.ReadUnit([&] { return ar.ReadCount(count); }))
         return damaged(start);
     std::string scratch;
+    CFileNameCache names;
     for (std::uint32_t i = 0; i < count; ++i) {
         start = ar.Offset();
         if (!input.ReadUnit([&] {
-                return store != nullptr ? ReadPeriod(ar, *store, scratch) : CheckPeriod(ar);
+                return store != nullptr ? ReadPeriod(ar, *store, names, scratch) : CheckPeriod(ar);
             }))
             return damaged(start);
         ++result.periodsRead;

@@ -1,5 +1,6 @@
 #include "core/data/Store.h"
 
+#include "core/data/NameKey.h"
 #include "core/platform/LargeBlock.h"
 
 #include <algorithm>
@@ -160,25 +161,8 @@ void CStore::AppendDoneTask(std::unique_ptr<CDoneTask> period) {
 
 const std::string* CStore::ShareProjectName(std::string_view name) {
     // Most periods name one of a few dozen projects: a small table in front of the index
-    // answers them with one comparison. Its slot mixes the name's first, middle and last
-    // eight bytes, since names often differ only in a number in their middle ("Client 12 -
-    // Website"); a name that collides merely costs a look in the index.
-    std::uint64_t hash = name.size() * 0x9E3779B97F4A7C15ull;
-    if (name.size() >= 8) {
-        std::uint64_t first = 0, middle = 0, last = 0;
-        std::memcpy(&first, name.data(), 8);
-        std::memcpy(&middle, name.data() + (name.size() - 8) / 2, 8);
-        std::memcpy(&last, name.data() + name.size() - 8, 8);
-        hash ^= first * 0xFF51AFD7ED558CCDull ^ middle * 0xC4CEB9FE1A85EC53ull ^
-                last * 0x94D049BB133111EBull;
-    } else {
-        for (const char c : name)
-            hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-    }
-    hash ^= hash >> 29;
-    hash *= 0xBF58476D1CE4E5B9ull;
-    hash ^= hash >> 32;
-    const std::string*& recent = m_recentNames[hash % kRecentNames];
+    // answers them with one comparison.
+    const std::string*& recent = m_recentNames[NameHash(name) % kRecentNames];
     if (recent != nullptr && *recent == name)
         return recent;
     recent = FindOrAddName(name);
