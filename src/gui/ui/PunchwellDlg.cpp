@@ -37,6 +37,7 @@
 #include <QShortcutEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -419,6 +420,13 @@ bool CPunchwellDlg::DispatchShortcut(const QKeySequence& key) {
 }
 
 bool CPunchwellDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The locked window may be put on screen by the window manager (restored from the task
+    // bar, or never minimised at all): it goes again before anything of it is drawn.
+    if (event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed() && !isMinimized() && m_session.State().locked) {
+        HideAndAskForUnlock();
+        return true;
+    }
     if (watched == m_menuBar && event->type() == QEvent::Shortcut &&
         static_cast<QShortcutEvent*>(event)->key() == QKeySequence(Qt::ALT | Qt::Key_R)) {
         if (m_btnReporting->isEnabled())
@@ -838,10 +846,13 @@ void CPunchwellDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     // A locked window restored from the task bar shows nothing until the password is given.
     if (event->type() == QEvent::WindowStateChange && m_session.State().locked && !isMinimized() &&
-        isVisible()) {
-        hide();
-        QTimer::singleShot(0, this, &CPunchwellDlg::RequestUnlock);
-    }
+        isVisible())
+        HideAndAskForUnlock();
+}
+
+void CPunchwellDlg::HideAndAskForUnlock() {
+    hide();
+    QTimer::singleShot(0, this, &CPunchwellDlg::RequestUnlock);
 }
 
 void CPunchwellDlg::HideWhileLocked() {

@@ -109,6 +109,8 @@ protected:
     void changeEvent(QEvent* event) override;
     // Locked: hidden when the tray can bring it back, else minimised to the task bar.
     void HideWhileLocked();
+    // Takes a locked window off the screen and asks for the password.
+    void HideAndAskForUnlock();
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
