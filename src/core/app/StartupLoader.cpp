@@ -146,11 +146,12 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
     const std::string& backupPath = app.GetBackupPath();
 
     if (app.DataFileExists(mainPath)) {
-        // The bytes stay for the copies made from them: they are the file as it read.
         // Whether the backup reads completely is learnt beside the load, on a second core
-        // where there is one: it decides only what happens once the main file has read.
-        std::future<bool> backupDamaged =
-            std::async(std::launch::async, IsDamagedFile, std::cref(backupPath));
+        // where there is one (or after it, when no thread can be had): it decides only what
+        // happens once the main file has read.
+        std::future<bool> backupDamaged = std::async(std::launch::async | std::launch::deferred,
+                                                     IsDamagedFile, std::cref(backupPath));
+        // The bytes stay for the copies made from them: they are the file as it read.
         auto bytes = std::make_shared<CFileBytes>();
         app.LoadData(mainPath, bytes.get());
         if (!app.LoadFailed()) {
