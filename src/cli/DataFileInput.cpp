@@ -28,8 +28,7 @@ int CDataFileInput::ReadInto(const std::string& path, const CommandContext& cont
         return kExitUsage;
     }
     // A block at a time: a large file is never in memory whole beside its store.
-    m_result = CDataFile::Read([&](char* into, std::size_t room) { return file.Read(into, room); },
-                               file.SizeHint(), store);
+    m_result = CDataFile::Read(file.Source(), file.SizeHint(), store);
     if (file.Finish(error) != ReadStatus::Ok) {
         context.Error(error);
         return kExitUsage;

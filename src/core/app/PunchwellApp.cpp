@@ -128,9 +128,7 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepByt
     if (keepBytes != nullptr) {
         outcome.read = CDataFile::Read(bytes.View(), m_store);
     } else {
-        outcome.read =
-            CDataFile::Read([&](char* into, std::size_t room) { return file.Read(into, room); },
-                            file.SizeHint(), m_store);
+        outcome.read = CDataFile::Read(file.Source(), file.SizeHint(), m_store);
         if (file.Finish(outcome.errorMessage) != ReadStatus::Ok) {
             outcome.unreadable = true;
             m_bLoadFailed = true;

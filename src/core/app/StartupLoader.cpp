@@ -95,10 +95,7 @@ bool IsDamagedFile(const std::string& path) {
         break;
     }
     // Checked a block at a time and kept nowhere: this runs before the window is shown.
-    const bool damaged =
-        CDataFile::Check([&](char* into, std::size_t room) { return file.Read(into, room); },
-                         file.SizeHint())
-            .damaged;
+    const bool damaged = CDataFile::Check(file.Source(), file.SizeHint()).damaged;
     return damaged || file.Finish(error) != ReadStatus::Ok;
 }
 

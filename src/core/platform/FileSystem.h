@@ -113,6 +113,10 @@ public:
     std::size_t SizeHint() const { return m_sizeHint; }
     // Up to `room` bytes into `into`; 0 at the end of the file or when reading failed.
     std::size_t Read(char* into, std::size_t room);
+    // Read as a function, for a reader that takes its bytes from any source.
+    auto Source() {
+        return [this](char* into, std::size_t room) { return Read(into, room); };
+    }
     // After the reading: Ok, or Error with `error` naming the path and the cause.
     ReadStatus Finish(std::string& error);
 
