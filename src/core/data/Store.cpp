@@ -182,18 +182,8 @@ void CStore::SharePooledNotes(CDoneTask& period, std::string_view pooledNotes) {
     period.SharePooledNotes(pooledNotes);
 }
 
-CStore::RecordBlock::RecordBlock(std::size_t capacity)
-    : m_records(static_cast<CDoneTask*>(::operator new(capacity * sizeof(CDoneTask)))),
-      m_capacity(capacity) {
-    // Advised before any record is made, which is what fills the pages.
-    AdviseLargeBlock(m_records, capacity * sizeof(CDoneTask));
-}
-
 CStore::RecordBlock::~RecordBlock() {
-    if (m_records == nullptr)
-        return;
-    std::destroy_n(m_records, m_made);
-    ::operator delete(m_records);
+    std::destroy_n(Records(), m_made);
 }
 
 CDoneTask& CStore::AppendSharedDoneTask(const std::string* project, std::string_view notesInPool) {

@@ -3,6 +3,7 @@
 #include "core/data/DoneTask.h"
 #include "core/data/Task.h"
 #include "core/data/TextPool.h"
+#include "core/platform/LargeBlock.h"
 
 #include <array>
 #include <cstddef>
@@ -128,17 +129,20 @@ private:
     // so the pages of a block's unused end are never touched, and all go with the block.
     class RecordBlock {
     public:
-        explicit RecordBlock(std::size_t capacity);
+        explicit RecordBlock(std::size_t capacity)
+            : m_block(capacity * sizeof(CDoneTask)), m_capacity(capacity) {}
         RecordBlock(RecordBlock&& other) noexcept
-            : m_records(std::exchange(other.m_records, nullptr)), m_capacity(other.m_capacity),
-              m_made(other.m_made) {}
+            : m_block(std::move(other.m_block)), m_capacity(other.m_capacity),
+              m_made(std::exchange(other.m_made, 0)) {}
         RecordBlock& operator=(RecordBlock&&) = delete;
         ~RecordBlock();
         bool Full() const { return m_made == m_capacity; }
-        CDoneTask& MakeRecord() { return *::new (m_records + m_made++) CDoneTask(); }
+        CDoneTask& MakeRecord() { return *::new (Records() + m_made++) CDoneTask(); }
 
     private:
-        CDoneTask* m_records;
+        CDoneTask* Records() const { return reinterpret_cast<CDoneTask*>(m_block.Data()); }
+
+        CLargeBlock m_block;
         std::size_t m_capacity;
         std::size_t m_made = 0;
     };

@@ -183,9 +183,8 @@ CTextExport::CTextExport(const CStore& store) {
     // The buffer is written whole before it is read: no need to clear it first.
     const CExportLayout layout(store);
     m_size = layout.Size();
-    m_bytes.reset(new char[m_size]);
-    AdviseLargeBlock(m_bytes.get(), m_size);
-    layout.Write(store, m_bytes.get());
+    m_bytes = CLargeBlock(m_size);
+    layout.Write(store, m_bytes.Data());
 }
 
 CTextExport::~CTextExport() = default;

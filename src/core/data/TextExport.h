@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/FileSystem.h"
+#include "core/platform/LargeBlock.h"
 
 #include <cstddef>
 #include <memory>
@@ -25,10 +26,10 @@ public:
     CTextExport(const CTextExport&) = delete;
     CTextExport& operator=(const CTextExport&) = delete;
 
-    std::string_view Bytes() const { return {m_bytes.get(), m_size}; }
+    std::string_view Bytes() const { return {m_bytes.Data(), m_size}; }
 
 private:
-    std::unique_ptr<char[]> m_bytes;
+    CLargeBlock m_bytes;
     std::size_t m_size = 0;
 };
 

@@ -1,7 +1,5 @@
 #include "core/data/TextPool.h"
 
-#include "core/platform/LargeBlock.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -11,10 +9,9 @@ char* CTextPool::Reserve(std::size_t maxBytes) {
         const std::size_t block = std::min(kFirstBlock << m_blocks.size(), kLargestBlock);
         const std::size_t size = std::max(maxBytes, block);
         // Never read before it is written, so not zeroed.
-        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
-        AdviseLargeBlock(m_blocks.back().get(), size);
+        m_blocks.emplace_back(size);
         m_allocated += size;
-        m_next = m_blocks.back().get();
+        m_next = m_blocks.back().Data();
         m_left = size;
     }
     return m_next;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "core/platform/LargeBlock.h"
+
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -29,7 +30,7 @@ private:
     static constexpr std::size_t kFirstBlock = 256 * 1024;
     static constexpr std::size_t kLargestBlock = 8 * 1024 * 1024;
 
-    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<CLargeBlock> m_blocks;
     char* m_next = nullptr;
     std::size_t m_left = 0;
     std::size_t m_allocated = 0;

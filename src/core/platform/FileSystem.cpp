@@ -421,12 +421,10 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 }
 
 void CFileBytes::Grow(std::size_t capacity) {
-    auto block = std::make_unique_for_overwrite<char[]>(capacity);
-    AdviseLargeBlock(block.get(), capacity);
+    CLargeBlock block(capacity);
     if (m_size != 0)
-        std::memcpy(block.get(), m_data.get(), m_size);
+        std::memcpy(block.Data(), m_data.Data(), m_size);
     m_data = std::move(block);
-    m_capacity = capacity;
 }
 
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error) {
@@ -442,10 +440,10 @@ ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string
     // One byte more than the size, so that a file that did not grow is known at once.
     bytes.Grow(static_cast<std::size_t>(size) + 1);
     for (;;) {
-        if (bytes.m_size == bytes.m_capacity)
-            bytes.Grow(bytes.m_capacity * 2);
-        const std::size_t n =
-            std::fread(bytes.m_data.get() + bytes.m_size, 1, bytes.m_capacity - bytes.m_size, file);
+        if (bytes.m_size == bytes.m_data.Size())
+            bytes.Grow(bytes.m_data.Size() * 2);
+        const std::size_t n = std::fread(bytes.m_data.Data() + bytes.m_size, 1,
+                                         bytes.m_data.Size() - bytes.m_size, file);
         bytes.m_size += n;
         if (n == 0)
             break;

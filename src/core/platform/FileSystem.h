@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/platform/LargeBlock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -80,21 +82,19 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 // the read and nothing more.
 class CFileBytes {
 public:
-    std::string_view View() const { return {m_data.get(), m_size}; }
+    std::string_view View() const { return {m_data.Data(), m_size}; }
     std::size_t Size() const { return m_size; }
     void Clear() {
-        m_data.reset();
+        m_data = CLargeBlock();
         m_size = 0;
-        m_capacity = 0;
     }
 
 private:
     friend ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
     void Grow(std::size_t capacity);
 
-    std::unique_ptr<char[]> m_data;
+    CLargeBlock m_data;
     std::size_t m_size = 0;
-    std::size_t m_capacity = 0;
 };
 // ReadWholeFile into such a block.
 ReadStatus ReadFileBytes(const std::string& path, CFileBytes& bytes, std::string& error);
