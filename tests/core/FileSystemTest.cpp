@@ -1,5 +1,6 @@
 #include "core/platform/FileSystem.h"
 #include "FaultyFileOps.h"
+#include "core/platform/LargeBlock.h"
 #include "core/platform/LocalTime.h"
 #include "support/CoreTestSupport.h"
 
@@ -402,6 +403,36 @@ TEST(FileReading, MissingIsNotAnError) {
     EXPECT_EQ(ReadWholeFile(dir.file("x.pnd"), bytes, error), ReadStatus::Ok);
     EXPECT_EQ(bytes, blob);
     EXPECT_TRUE(FileExists(dir.file("x.pnd")));
+}
+
+TEST(LargeBlocks, EveryByteOfEachSizeIsUsableAndMovesWithTheBlock) {
+    // Around the large-page size, where a block changes from the heap to a mapping of its own
+    // that is trimmed to the page boundaries.
+    constexpr std::size_t kPage = 2 * 1024 * 1024;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, kPage - 1,
+                                   kPage, kPage + 1, 5 * kPage + 3}) {
+        SCOPED_TRACE(size);
+        CLargeBlock block(size);
+        ASSERT_EQ(block.Size(), size);
+        ASSERT_NE(block.Data(), nullptr);
+        const auto mark = [](std::size_t at) { return static_cast<char>(at * 7 + 1); };
+        for (std::size_t at = 0; at < size; at += 4093)
+            block.Data()[at] = mark(at);
+        if (size != 0)
+            block.Data()[size - 1] = mark(size - 1);
+
+        CLargeBlock moved(std::move(block));
+        EXPECT_EQ(block.Data(), nullptr);
+        CLargeBlock target(kPage + 5);
+        target = std::move(moved);
+        ASSERT_EQ(target.Size(), size);
+        for (std::size_t at = 0; at < size; at += 4093) {
+            ASSERT_EQ(target.Data()[at], mark(at)) << at;
+        }
+        if (size != 0) {
+            EXPECT_EQ(target.Data()[size - 1], mark(size - 1));
+        }
+    }
 }
 
 TEST(FileCopies, NeverOverwrite) {
