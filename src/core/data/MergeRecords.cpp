@@ -110,6 +110,27 @@ private:
     std::vector<std::int64_t> m_maxEnd;
 };
 
+// The walker's notes followed by those of each period it absorbed, a line break between two
+// that are not empty, written once into the store's pool.
+std::string_view JoinNotes(CTextPool& pool, std::string_view own,
+                           const std::vector<Member>& members,
+                           const std::vector<std::size_t>& absorbed) {
+    std::size_t size = own.size();
+    for (const std::size_t index : absorbed) {
+        const std::size_t more = members[index].notes.size();
+        size += more + (size != 0 && more != 0 ? 1 : 0);
+    }
+    char* const begin = pool.Reserve(size);
+    char* out = std::copy(own.begin(), own.end(), begin);
+    for (const std::size_t index : absorbed) {
+        const std::string_view more = members[index].notes;
+        if (out != begin && !more.empty())
+            *out++ = '\n';
+        out = std::copy(more.begin(), more.end(), out);
+    }
+    return pool.Commit(size);
+}
+
 // Walks one project's periods in list order, each absorbing what the scans would give it.
 // `gone` is indexed like `members` and marks the absorbed ones; a period that absorbed
 // others has its new times and notes (kept in the store's pool) in its member.
@@ -117,7 +138,7 @@ std::size_t MergeProjectPeriods(CStore& store, std::vector<Member>& members,
                                 std::vector<char>& gone, const std::function<void()>& walked) {
     CContainmentTree tree(members);
     std::size_t absorbed = 0;
-    std::string notes;
+    std::vector<std::size_t> joinedInOrder; // the periods the walker absorbed, in that order
     for (std::size_t w = 0; w < members.size(); ++w) {
         walked();
         if (gone[w])
@@ -127,45 +148,47 @@ std::size_t MergeProjectPeriods(CStore& store, std::vector<Member>& members,
         std::int64_t end = walker.end;
         // A scan never compares the walker with itself.
         tree.Remove(w);
-        bool joined = false;
+        joinedInOrder.clear();
         // Position of the last absorbed period in the current scan; kNone while the scan
         // has absorbed nothing (it then started at the head).
         std::size_t last = kNone;
+        // Whether the walker's times changed in the current scan. When they did not, every
+        // period still in the list was already tested against the times it has now, and a
+        // new scan from the head would find nothing.
+        bool grew = false;
         for (;;) {
             const std::size_t from = last == kNone ? 0 : last + 1;
             const std::size_t next = tree.FirstContainingEither(end, start, from);
             if (next == kNone) {
-                if (last == kNone)
-                    break;    // a whole scan absorbed nothing
+                if (last == kNone || !grew)
+                    break;    // nothing more to absorb
                 last = kNone; // the scan absorbed something: scan again from the head
+                grew = false;
                 continue;
             }
             const Member& other = members[next];
             // Both rules test the walker's extent as it was before this period.
             const bool coversEnd = other.start <= end && end <= other.end;
             const bool coversStart = other.start <= start && start <= other.end;
-            if (coversEnd)
+            if (coversEnd && other.end != end) {
                 end = other.end;
-            if (coversStart)
-                start = other.start;
-            if (!joined) {
-                notes = walker.notes;
-                joined = true;
+                grew = true;
             }
-            if (!notes.empty() && !other.notes.empty())
-                notes += '\n';
-            notes += other.notes;
+            if (coversStart && other.start != start) {
+                start = other.start;
+                grew = true;
+            }
+            joinedInOrder.push_back(next);
             gone[next] = 1;
             tree.Remove(next);
             ++absorbed;
             last = next;
         }
-        if (joined) {
+        if (!joinedInOrder.empty()) {
             walker.start = static_cast<std::int32_t>(start);
             walker.end = static_cast<std::int32_t>(end);
-            walker.notes = store.TextPool().Add(notes);
+            walker.notes = JoinNotes(store.TextPool(), walker.notes, members, joinedInOrder);
             walker.joined = true;
-            notes.clear();
         }
         // Still in the list: a later walker may absorb it.
         tree.Set(w, walker.start, walker.end);
