@@ -1,7 +1,9 @@
 #include "core/app/StartupLoader.h"
 #include "FaultyFileOps.h"
+#include "core/app/EarlyLoad.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DataFile.h"
+#include "core/data/TextExport.h"
 #include "support/CoreTestSupport.h"
 #include "support/FakeClock.h"
 #include "support/FakePrompts.h"
@@ -142,6 +144,57 @@ TEST_F(Startup, DeferredBackupRefreshWritesTheMainFileAsRead) {
     EXPECT_TRUE(r.backupRefresh.Run().ok);
     EXPECT_EQ(ReadFile(BackupPath()), Fixture("password-unicode.pnd"));
     EXPECT_TRUE(prompts.shown().empty());
+}
+
+// Deferred, the old backup is checked by the refresh too, after the window: a damaged one is
+// still kept before it is written over, and told of then.
+TEST_F(Startup, DeferredRefreshKeepsADamagedBackupBeforeRewritingIt) {
+    WriteFile(MainPath(), Fixture("example.pnd"));
+    WriteFile(BackupPath(), DamagedBackup());
+    StartupResult r = LoadDataAtStartup(app, false, true);
+    EXPECT_EQ(r.which, StartupCase::MainOk);
+    EXPECT_TRUE(prompts.shown().empty());
+    EXPECT_EQ(ReadFile(BackupPath()), DamagedBackup());
+
+    EXPECT_EQ(r.backupRefresh.KeepDamagedBackup(), CopyLine(BackupPath(), Kept("tdbackup")));
+    EXPECT_EQ(ReadFile(Kept("tdbackup")), DamagedBackup());
+    ASSERT_TRUE(r.backupRefresh.Run().ok);
+    EXPECT_EQ(ReadFile(BackupPath()), Fixture("example.pnd"));
+
+    // A whole backup is neither kept nor told of.
+    CPunchwellApp again{dir.str()};
+    again.SetClock(&clock);
+    StartupResult next = LoadDataAtStartup(again, false, true);
+    EXPECT_EQ(next.backupRefresh.KeepDamagedBackup(), "");
+    EXPECT_EQ(Entries(), 3u);
+}
+
+// The main file read while the program started is used when it is still the file read, and
+// read again when it was replaced since.
+TEST_F(Startup, AnEarlyReadCountsOnlyWhileTheFileIsAsItWasRead) {
+    WriteFile(MainPath(), Fixture("password-unicode.pnd"));
+    CPunchwellApp ordinary{dir.str()};
+    LoadDataAtStartup(ordinary, false);
+
+    CEarlyLoad early(MainPath());
+    EXPECT_EQ(early.TakeMain(MainPath() + ".other"), nullptr);
+    const StartupResult r = LoadDataAtStartup(app, false, true, &early);
+    EXPECT_EQ(r.which, StartupCase::MainOk);
+    EXPECT_EQ(app.GetPassword(), ordinary.GetPassword());
+    EXPECT_EQ(app.LockFlag(), ordinary.LockFlag());
+    EXPECT_EQ(ExportDataAsText(app.Store()), ExportDataAsText(ordinary.Store()));
+    EXPECT_EQ(early.TakeMain(MainPath()), nullptr); // taken once
+
+    CEarlyLoad stale(MainPath());
+    stale.Wait();
+    const std::string replacement = dir.file("replacement.pnd");
+    WriteFile(replacement, Fixture("example.pnd"));
+    fs::rename(replacement, MainPath());
+    CPunchwellApp later{dir.str()};
+    LoadDataAtStartup(later, false, true, &stale);
+    EXPECT_EQ(later.Store().GetTaskCount(), 2u);
+    EXPECT_EQ(later.Store().GetDoneCount(), 1u);
+    EXPECT_EQ(later.GetPassword(), "");
 }
 
 TEST_F(Startup, DeferringLeavesEveryOtherCaseAsItWas) {

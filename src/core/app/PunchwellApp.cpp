@@ -102,39 +102,23 @@ void CPunchwellApp::ShowFileError(const FileResult& failure, bool owned) {
 }
 
 LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepBytes) {
-    const std::string source = ResolvePath(path);
-    LoadOutcome outcome;
-    // Read a block at a time, unless the caller wants the bytes: a large file is then not
-    // held whole beside its store.
-    CFileBytes bytes;
-    CFileReader file;
-    const ReadStatus status = keepBytes != nullptr
-                                  ? ReadFileBytes(source, bytes, outcome.errorMessage)
-                                  : file.Open(source, outcome.errorMessage);
-    switch (status) {
-    case ReadStatus::Missing:
-        return outcome;
-    case ReadStatus::Error:
-        // A file that is there but cannot be read counts as damaged: the caller falls back
-        // and must not mistake it for a first run.
-        outcome.existed = true;
-        outcome.unreadable = true;
+    return TakeLoad(ReadDataFileInto(ResolvePath(path), m_store, keepBytes));
+}
+
+LoadOutcome CPunchwellApp::AdoptLoad(CStore& loaded, LoadOutcome outcome) {
+    m_store.Swap(loaded);
+    return TakeLoad(std::move(outcome));
+}
+
+LoadOutcome CPunchwellApp::TakeLoad(LoadOutcome outcome) {
+    // A file that is there but cannot be read counts as damaged: the caller falls back and
+    // must not mistake it for a first run.
+    if (outcome.unreadable) {
         m_bLoadFailed = true;
         return outcome;
-    case ReadStatus::Ok:
-        break;
     }
-    outcome.existed = true;
-    if (keepBytes != nullptr) {
-        outcome.read = CDataFile::Read(bytes.View(), m_store);
-    } else {
-        outcome.read = CDataFile::Read(file.Source(), file.SizeHint(), m_store);
-        if (file.Finish(outcome.errorMessage) != ReadStatus::Ok) {
-            outcome.unreadable = true;
-            m_bLoadFailed = true;
-            return outcome;
-        }
-    }
+    if (!outcome.existed)
+        return outcome;
     // A password set in the running program survives loading another file.
     if (outcome.read.passwordRead && m_strPassword.empty())
         m_strPassword = outcome.read.password;
@@ -142,8 +126,6 @@ LoadOutcome CPunchwellApp::LoadData(const std::string& path, CFileBytes* keepByt
         m_wLocked = outcome.read.locked;
     if (outcome.read.damaged)
         m_bLoadFailed = true;
-    if (keepBytes != nullptr)
-        *keepBytes = std::move(bytes);
     return outcome;
 }
 

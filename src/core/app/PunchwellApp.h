@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/DataFileRead.h"
 #include "core/app/DatedBackups.h"
 #include "core/app/Options.h"
 #include "core/data/DataFile.h"
@@ -16,14 +17,6 @@ class Clock;
 class FileOps;
 class OptionsStorage;
 class Prompts;
-
-// What one LoadData call found.
-struct LoadOutcome {
-    bool existed = false;     // the file was there
-    bool unreadable = false;  // it was there but could not be opened or read
-    std::string errorMessage; // for unreadable: the path and the cause
-    DataFileReadResult read;  // what the reader produced (damaged, counts, offset)
-};
 
 // The application object: it owns the store (the projects and periods), and keeps the data
 // file paths, the options, the password and the lock flag, for the whole run. It asks the
@@ -66,6 +59,9 @@ public:
     // m_bLoadFailed. A missing file does nothing. `keepBytes`, when given, receives the
     // file's bytes as read.
     LoadOutcome LoadData(const std::string& path = {}, CFileBytes* keepBytes = nullptr);
+    // The same for a file already read into `loaded` (ReadDataFileInto): its records become
+    // the store's, which must be empty, and the outcome counts as this load's.
+    LoadOutcome AdoptLoad(CStore& loaded, LoadOutcome outcome);
     // Shows a failed file operation as a failed save is shown: the path and the cause.
     // `owned` is false before the main window is on screen.
     void ShowFileError(const FileResult& failure, bool owned = true);
@@ -126,6 +122,8 @@ public:
     void SetFirstRun(bool firstRun) { m_bFirstRun = firstRun; }
 
 private:
+    // The flags a load leaves: failed, and the password and lock flag read.
+    LoadOutcome TakeLoad(LoadOutcome outcome);
     std::string ResolvePath(const std::string& path) const;
 
     CStore m_store;

@@ -1,5 +1,6 @@
 #include "core/app/StartupLoader.h"
 
+#include "core/app/EarlyLoad.h"
 #include "core/app/Prompts.h"
 #include "core/app/PunchwellApp.h"
 #include "core/data/DataFile.h"
@@ -32,17 +33,20 @@ struct KeptFile {
     bool moved = false;
 };
 
-KeptFile Keep(CPunchwellApp& app, const std::string& path) {
+// The part of a kept copy's name that tells when it was kept: the app's clock, local time.
+std::string KeptStamp(CPunchwellApp& app) {
+    const std::int32_t now = app.GetClock().Now();
+    std::string stamp = FormatLocal(now, "%Y%m%d-%H%M%S");
+    return stamp.empty() ? std::to_string(now) : stamp;
+}
+
+KeptFile Keep(const std::string& stamp, const std::string& path) {
     KeptFile kept{path, {}, false};
     const std::string directory = DirectoryOf(path);
     const std::string name = FileNameOf(path);
     const auto dot = name.find_last_of('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
-    const std::int32_t now = app.GetClock().Now();
-    std::string stamp = FormatLocal(now, "%Y%m%d-%H%M%S");
-    if (stamp.empty())
-        stamp = std::to_string(now);
     const std::string base = stem + ".damaged-" + stamp;
 
     for (int n = 1; n <= 1000; ++n) {
@@ -82,27 +86,26 @@ std::string DescribeKept(const KeptFile& kept) {
            " so that nothing in it is lost.";
 }
 
-// True when `path` is there but cannot be read, or does not read as a whole data file.
-bool IsDamagedFile(const std::string& path) {
-    CFileReader file;
-    std::string error;
-    switch (file.Open(path, error)) {
-    case ReadStatus::Missing:
-        return false;
-    case ReadStatus::Error:
-        return true;
-    case ReadStatus::Ok:
-        break;
-    }
-    // Checked a block at a time and kept nowhere: this runs before the window is shown.
-    const bool damaged = CDataFile::Check(file.Source(), file.SizeHint()).damaged;
-    return damaged || file.Finish(error) != ReadStatus::Ok;
-}
-
 } // namespace
 
 std::string KeepDamagedCopy(CPunchwellApp& app, const std::string& path) {
-    return Keep(app, path).copy;
+    return Keep(KeptStamp(app), path).copy;
+}
+
+std::string CBackupRefresh::KeepDamagedBackup() {
+    if (!m_checkFirst || m_path.empty() || !IsDamagedDataFile(m_path))
+        return {};
+    const KeptFile kept = Keep(m_keptStamp, m_path);
+    // What could not be kept is not written over.
+    if (kept.copy.empty())
+        m_path.clear();
+    return DescribeKept(kept);
+}
+
+void TellDamagedBackupKept(CPunchwellApp& app, const std::string& notice) {
+    if (!notice.empty())
+        app.GetPrompts().Ask(kKeptCaption, notice, MessageIcon::Information, MessageButtons::Ok,
+                             true);
 }
 
 FileResult CBackupRefresh::Run(FileOps& ops) const {
@@ -119,7 +122,7 @@ FileResult CBackupRefresh::RunDatedCopy(const BackupRetention& retention, FileOp
 }
 
 StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
-                                bool deferBackupRefresh) {
+                                bool deferBackupRefresh, CEarlyLoad* early) {
     // No window exists yet: every message here, a failed save included, has no owner.
     const auto save = [&app](const std::string& path) {
         if (const FileResult saved = app.Save(path); !saved.ok)
@@ -133,7 +136,7 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
     // Keeps a damaged file aside; false when it could not be kept (then it must not be
     // rewritten).
     auto keep = [&](const std::string& path) {
-        kept.push_back(Keep(app, path));
+        kept.push_back(Keep(KeptStamp(app), path));
         if (!kept.back().copy.empty())
             result.keptCopies.push_back(kept.back().copy);
         return !kept.back().copy.empty();
@@ -143,30 +146,38 @@ StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
     const std::string& backupPath = app.GetBackupPath();
 
     if (app.DataFileExists(mainPath)) {
-        // Whether the backup reads completely is learnt beside the load, on a second core
-        // where there is one (or after it, when no thread can be had): it decides only what
-        // happens once the main file has read.
-        std::future<bool> backupDamaged = std::async(std::launch::async | std::launch::deferred,
-                                                     IsDamagedFile, std::cref(backupPath));
+        // Whether the backup reads completely decides only what happens once the main file
+        // has read. A deferred refresh learns it on its own thread, after the window; else
+        // it is learnt beside the load, on a second core where there is one (or after it,
+        // when no thread can be had).
+        std::future<bool> backupDamaged;
+        if (!deferBackupRefresh)
+            backupDamaged = std::async(std::launch::async | std::launch::deferred,
+                                       IsDamagedDataFile, std::cref(backupPath));
         // The bytes stay for the copies made from them: they are the file as it read.
         auto bytes = std::make_shared<CFileBytes>();
-        app.LoadData(mainPath, bytes.get());
+        const bool empty = app.Store().GetTaskCount() == 0 && app.Store().GetDoneCount() == 0;
+        if (auto read = early != nullptr && empty ? early->TakeMain(mainPath) : nullptr) {
+            bytes = read->bytes;
+            app.AdoptLoad(read->store, std::move(read->outcome));
+        } else {
+            app.LoadData(mainPath, bytes.get());
+        }
         if (!app.LoadFailed()) {
             result.which = StartupCase::MainOk;
             // The refresh overwrites the backup: a damaged one is kept first, as a damaged
             // main file is, and stays as it is when it cannot be kept. The bytes that read
             // completely are the new backup and the day's dated copy: written as they were
             // read, they read back to the same store.
-            const bool refresh = !backupDamaged.get() || keep(backupPath);
             if (deferBackupRefresh) {
-                CBackupRefresh later(refresh ? backupPath : std::string(), mainPath, bytes);
+                CBackupRefresh later(backupPath, mainPath, bytes);
+                later.CheckFirst(KeptStamp(app));
                 if (const std::optional<BackupDate> day = app.TakeDatedBackupTurn())
                     later.AddDatedCopy(app.DatedBackups(), *day);
-                if (later.IsPending())
-                    result.backupRefresh = std::move(later);
+                result.backupRefresh = std::move(later);
             } else {
                 app.KeepDatedBackup(bytes->View());
-                if (refresh)
+                if (!backupDamaged.get() || keep(backupPath))
                     save(backupPath);
             }
         } else {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class CEarlyLoad;
 class CPunchwellApp;
 
 // The copies written from a main file that read completely, held back so that the program
@@ -28,6 +29,18 @@ public:
         m_dated = DatedCopyWork{backups, day};
     }
 
+    // The backup is checked before it is rewritten (KeepDamagedBackup); `keptStamp` is the
+    // time part of a kept copy's name, "YYYYMMDD-HHMMSS".
+    void CheckFirst(std::string keptStamp) {
+        m_checkFirst = true;
+        m_keptStamp = std::move(keptStamp);
+    }
+    // Before Run: when the backup does not read completely, keeps a copy of it, as the start
+    // does with a damaged main file, and returns what to tell ("Damaged File Kept",
+    // TellDamagedBackupKept); empty when there was nothing to keep. A backup that could not
+    // be kept is left as it is by Run.
+    std::string KeepDamagedBackup();
+
     bool IsPending() const { return m_bytes != nullptr && (!m_path.empty() || m_dated); }
     const std::string& Path() const { return m_path; }
     FileResult Run(FileOps& ops = SystemFileOps()) const;
@@ -47,6 +60,8 @@ private:
 
     std::string m_path;
     std::string m_modeOf;
+    bool m_checkFirst = false;
+    std::string m_keptStamp;
     std::shared_ptr<const CFileBytes> m_bytes;
     std::optional<DatedCopyWork> m_dated;
 };
@@ -66,9 +81,11 @@ struct StartupResult {
     StartupCase which = StartupCase::FirstRun;
     // Copies kept of damaged files, in the order they were made.
     std::vector<std::string> keptCopies;
-    // MainOk with the copies deferred: the caller runs them, shows a failed refresh with
+    // MainOk with the copies deferred: the caller runs them (KeepDamagedBackup, then Run),
+    // tells of a kept backup (TellDamagedBackupKept), shows a failed refresh with
     // CPunchwellApp::ShowFileError and gives a failed dated copy's day back to the app
-    // (CPunchwellApp::GiveBackDatedBackupTurn).
+    // (CPunchwellApp::GiveBackDatedBackupTurn). A damaged backup kept then is not among
+    // keptCopies.
     CBackupRefresh backupRefresh;
 };
 
@@ -78,8 +95,13 @@ struct StartupResult {
 // question only when there is no command-line file. A main file that reads completely is the
 // day's dated copy too. With `deferBackupRefresh`, such a file leaves the backup and the
 // dated copy to the caller (StartupResult::backupRefresh).
+// `early`, when given, holds the files as read while the program started; what of it still
+// holds is used rather than read again.
 StartupResult LoadDataAtStartup(CPunchwellApp& app, bool hasCommandLineFile,
-                                bool deferBackupRefresh = false);
+                                bool deferBackupRefresh = false, CEarlyLoad* early = nullptr);
+
+// Shows what KeepDamagedBackup returned, over the main window; nothing when it is empty.
+void TellDamagedBackupKept(CPunchwellApp& app, const std::string& notice);
 
 // Copies a damaged file to "<stem>.damaged-YYYYMMDD-HHMMSS<ext>" beside it (local time of
 // the app's clock), never overwriting an earlier copy; moves it aside when it cannot be

@@ -208,6 +208,17 @@ void CStore::RemoveAll() {
     m_names.clear();
 }
 
+void CStore::Swap(CStore& other) noexcept {
+    m_listTasks.swap(other.m_listTasks);
+    m_listDone.swap(other.m_listDone);
+    m_blocks.swap(other.m_blocks);
+    std::swap(m_blockedRecords, other.m_blockedRecords);
+    m_texts.Swap(other.m_texts);
+    m_names.swap(other.m_names);
+    m_nameIndex.swap(other.m_nameIndex);
+    m_recentNames.swap(other.m_recentNames);
+}
+
 std::size_t CStore::PooledBytes() const {
     std::size_t names = 0;
     for (const std::string& name : m_names)

@@ -101,6 +101,9 @@ public:
     CTextPool& TextPool() { return m_texts; }
 
     void RemoveAll();
+    // Exchanges everything with `other`. No record moves: what points at a record or a text
+    // of either store points at it in the other one afterwards.
+    void Swap(CStore& other) noexcept;
 
     std::size_t GetTaskCount() const { return m_listTasks.size(); }
     std::size_t GetDoneCount() const { return m_listDone.size(); }

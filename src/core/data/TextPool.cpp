@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 char* CTextPool::Reserve(std::size_t maxBytes) {
     if (maxBytes > m_left) {
@@ -30,6 +31,14 @@ std::string_view CTextPool::Add(std::string_view text) {
     char* at = Reserve(text.size());
     std::memcpy(at, text.data(), text.size());
     return Commit(text.size());
+}
+
+void CTextPool::Swap(CTextPool& other) noexcept {
+    // The blocks themselves stay where they are, and every text with them.
+    m_blocks.swap(other.m_blocks);
+    std::swap(m_next, other.m_next);
+    std::swap(m_left, other.m_left);
+    std::swap(m_allocated, other.m_allocated);
 }
 
 void CTextPool::Clear() {

@@ -21,6 +21,7 @@ public:
     std::string_view Add(std::string_view text);
 
     void Clear();
+    void Swap(CTextPool& other) noexcept;
     // Bytes the pool has taken from the heap.
     std::size_t Allocated() const { return m_allocated; }
 

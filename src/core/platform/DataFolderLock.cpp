@@ -1,4 +1,5 @@
 #include "core/platform/DataFolderLock.h"
+#include "core/platform/WideText.h"
 
 #include "core/platform/FileSystem.h"
 
@@ -20,16 +21,6 @@
 namespace {
 
 #ifdef _WIN32
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
 // The locked byte lies far past the holder text, so others can still read that text.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 

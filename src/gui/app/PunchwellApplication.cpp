@@ -2,6 +2,7 @@
 
 #include "core/app/ControlCommands.h"
 #include "core/app/ControlProtocol.h"
+#include "core/app/EarlyLoad.h"
 #include "core/app/SessionControlTarget.h"
 #include "gui/ui/HelpKeyFilter.h"
 
@@ -63,11 +64,16 @@ int PunchwellApplication::Run(int argc, char** argv) {
         break;
     }
 
-    QApplication qapp(argc, argv);
-    InitResources();
+    // The names come first: they place the data folder.
     QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
     QApplication::setApplicationName(QStringLiteral("Punchwell"));
     QApplication::setApplicationVersion(QStringLiteral(PUNCHWELL_VERSION));
+    // The data files are read while the window system starts; the start uses what still
+    // holds once this program owns the data folder.
+    std::unique_ptr<CEarlyLoad> earlyLoad = StartEarlyLoad(early.dataDirectory);
+
+    QApplication qapp(argc, argv);
+    InitResources();
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quillmoor.Punchwell"));
     QApplication::setWindowIcon(ProgramIcon());
@@ -140,7 +146,8 @@ int PunchwellApplication::Run(int argc, char** argv) {
     program.Listen(instance);
     connect(&program, &PunchwellApplication::exitRequested, &qapp, &QCoreApplication::quit,
             Qt::QueuedConnection);
-    program.Start(file);
+    program.Start(file, earlyLoad.get());
+    earlyLoad.reset();
     return qapp.exec();
 }
 
@@ -165,6 +172,15 @@ QString PunchwellApplication::NoAnswerText(const QString& dataDirectory, const Q
     return text + QLatin1Char(' ') +
            QCoreApplication::translate("PunchwellApplication",
                                        "Wait a moment and start Punchwell again.");
+}
+
+std::unique_ptr<CEarlyLoad> PunchwellApplication::StartEarlyLoad(const QString& fromCommandLine) {
+    QString error;
+    const QString directory = ResolveDataDirectory(fromCommandLine, error);
+    if (directory.isEmpty())
+        return nullptr; // told once the window system is up
+    const std::string native = QDir::toNativeSeparators(directory).toStdString();
+    return std::make_unique<CEarlyLoad>(JoinPath(native, CPunchwellApp::kMainFileName));
 }
 
 QString PunchwellApplication::ResolveDataDirectory(const QString& fromCommandLine, QString& error) {
@@ -201,13 +217,18 @@ PunchwellApplication::~PunchwellApplication() {
 void PunchwellApplication::StartBackupRefresh() {
     // The backup and the day's dated copy are copies of the bytes read at start-up: written
     // on a thread of their own, once the window is on its way, they keep neither the window
-    // nor the person waiting. A failed backup is shown with the window up; a failed dated
-    // copy costs only that copy, and the day's first save tries it again.
+    // nor the person waiting. So is the check of the old backup, kept aside first when it is
+    // damaged. A kept or failed backup is shown with the window up; a failed dated copy
+    // costs only that copy, and the day's first save tries it again.
     if (m_backupRefreshStarted || !m_startup.backupRefresh.IsPending())
         return;
     m_backupRefreshStarted = true;
     m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh),
-                                   retention = App().GetBackupRetention()] {
+                                   retention = App().GetBackupRetention()]() mutable {
+        if (std::string notice = refresh.KeepDamagedBackup(); !notice.empty())
+            QMetaObject::invokeMethod(
+                this, [this, notice] { TellDamagedBackupKept(App(), notice); },
+                Qt::QueuedConnection);
         const FileResult result = refresh.Run();
         if (!result.ok)
             QMetaObject::invokeMethod(
@@ -257,9 +278,9 @@ std::string PunchwellApplication::OnControlRequest(const std::string& payload) {
     return control::EncodeReply(CControlCommands::Run(*request, target));
 }
 
-void PunchwellApplication::Start(const QString& commandLineFile) {
+void PunchwellApplication::Start(const QString& commandLineFile, CEarlyLoad* earlyLoad) {
     // The data files come first: no option may influence which file is read.
-    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true);
+    m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true, earlyLoad);
     App().ReadOptions();
     m_dlg = std::make_unique<CPunchwellDlg>(m_session);
     m_prompts.SetOwner(m_dlg.get());
