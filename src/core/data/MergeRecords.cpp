@@ -43,32 +43,22 @@ public:
         m_leaves = 1;
         while (m_leaves < m_count)
             m_leaves *= 2;
-        m_minStart.assign(2 * m_leaves, kNoStart);
-        m_maxEnd.assign(2 * m_leaves, kNoEnd);
-        for (std::size_t i = 0; i < m_count; ++i) {
-            m_minStart[m_leaves + i] = members[i].start;
-            m_maxEnd[m_leaves + i] = members[i].end;
-        }
+        m_nodes.assign(2 * m_leaves, Bounds{kNoStart, kNoEnd});
+        for (std::size_t i = 0; i < m_count; ++i)
+            m_nodes[m_leaves + i] = {members[i].start, members[i].end};
         for (std::size_t node = m_leaves - 1; node >= 1; --node)
-            Pull(node);
+            m_nodes[node] = Join(m_nodes[2 * node], m_nodes[2 * node + 1]);
     }
-
-    // The times of the period at `position`, which must not have been removed.
-    std::int64_t Start(std::size_t position) const { return m_minStart[m_leaves + position]; }
-    std::int64_t End(std::size_t position) const { return m_maxEnd[m_leaves + position]; }
 
     void Set(std::size_t position, std::int64_t start, std::int64_t end) {
         std::size_t node = m_leaves + position;
-        m_minStart[node] = start;
-        m_maxEnd[node] = end;
+        m_nodes[node] = {start, end};
         // Up to the first node whose bounds stay as they were: nothing above it changes.
         for (node /= 2; node >= 1; node /= 2) {
-            const std::int64_t minStart = std::min(m_minStart[2 * node], m_minStart[2 * node + 1]);
-            const std::int64_t maxEnd = std::max(m_maxEnd[2 * node], m_maxEnd[2 * node + 1]);
-            if (minStart == m_minStart[node] && maxEnd == m_maxEnd[node])
+            const Bounds joined = Join(m_nodes[2 * node], m_nodes[2 * node + 1]);
+            if (joined.minStart == m_nodes[node].minStart && joined.maxEnd == m_nodes[node].maxEnd)
                 break;
-            m_minStart[node] = minStart;
-            m_maxEnd[node] = maxEnd;
+            m_nodes[node] = joined;
         }
     }
     void Remove(std::size_t position) { Set(position, kNoStart, kNoEnd); }
@@ -82,18 +72,25 @@ public:
     }
 
 private:
-    void Pull(std::size_t node) {
-        m_minStart[node] = std::min(m_minStart[2 * node], m_minStart[2 * node + 1]);
-        m_maxEnd[node] = std::max(m_maxEnd[2 * node], m_maxEnd[2 * node + 1]);
+    // The smallest start and the largest end of the periods below a node; side by side, so
+    // that a step down the tree reads one place.
+    struct Bounds {
+        std::int64_t minStart;
+        std::int64_t maxEnd;
+    };
+
+    static Bounds Join(const Bounds& left, const Bounds& right) {
+        return {std::min(left.minStart, right.minStart), std::max(left.maxEnd, right.maxEnd)};
     }
 
-    bool MayContain(std::size_t node, std::int64_t t) const {
-        return m_minStart[node] <= t && m_maxEnd[node] >= t;
+    static bool MayContain(const Bounds& bounds, std::int64_t t) {
+        return bounds.minStart <= t && bounds.maxEnd >= t;
     }
 
     std::size_t Find(std::size_t node, std::size_t low, std::size_t high, std::size_t from,
                      std::int64_t a, std::int64_t b) const {
-        if (high <= from || !(MayContain(node, a) || MayContain(node, b)))
+        const Bounds& bounds = m_nodes[node];
+        if (high <= from || !(MayContain(bounds, a) || MayContain(bounds, b)))
             return kNone;
         if (high - low == 1)
             return low; // a leaf's bounds are its period's own
@@ -106,8 +103,7 @@ private:
 
     std::size_t m_count = 0;
     std::size_t m_leaves = 1;
-    std::vector<std::int64_t> m_minStart;
-    std::vector<std::int64_t> m_maxEnd;
+    std::vector<Bounds> m_nodes;
 };
 
 // The walker's notes followed by those of each period it absorbed, a line break between two
