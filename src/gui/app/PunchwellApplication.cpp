@@ -68,8 +68,8 @@ int PunchwellApplication::Run(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quillmoor"));
     QApplication::setApplicationName(QStringLiteral("Punchwell"));
     QApplication::setApplicationVersion(QStringLiteral(PUNCHWELL_VERSION));
-    // The data files are read while the window system starts; the start uses what still
-    // holds once this program owns the data folder.
+    // The main data file is read while the window system starts; the start uses that read
+    // if the file is still the same once this program owns the data folder.
     std::unique_ptr<CEarlyLoad> earlyLoad = StartEarlyLoad(early.dataDirectory);
 
     QApplication qapp(argc, argv);

@@ -45,9 +45,9 @@ public:
     void Listen(SingleInstance& instance);
     // Start-up after the instance guard, in this order: the data files, the options, the
     // main window, the command-line file; then the window is shown. `earlyLoad` holds the
-    // data files as read while the program started (StartEarlyLoad), or is null.
+    // main data file as read while the program started (StartEarlyLoad), or is null.
     void Start(const QString& commandLineFile, CEarlyLoad* earlyLoad = nullptr);
-    // Starts reading the data files of the folder that the command line (or the default)
+    // Starts reading the main data file of the folder that the command line (or the default)
     // names, before the window system is up; null when the folder cannot be had.
     static std::unique_ptr<CEarlyLoad> StartEarlyLoad(const QString& fromCommandLine);
 
