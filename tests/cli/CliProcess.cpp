@@ -1,4 +1,5 @@
 #include "CliProcess.h"
+#include "core/platform/WideText.h"
 
 #include <gtest/gtest.h>
 
@@ -110,16 +111,6 @@ void ScopedUserOptions::Set(const std::map<std::string, int>& values) {
 #ifdef _WIN32
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
 std::string Utf8(const std::wstring& wide) {
     if (wide.empty())
         return {};
@@ -176,7 +167,7 @@ CliRun RunCli(const std::vector<std::string>& arguments,
     const std::wstring program = CliPath();
     std::wstring commandLine = Quote(program);
     for (const std::string& argument : arguments)
-        commandLine += L" " + Quote(Wide(argument));
+        commandLine += L" " + Quote(Widen(argument));
 
     // The test's environment with the replacements; names compare without case there.
     std::map<std::wstring, std::wstring> variables;
@@ -190,13 +181,13 @@ CliRun RunCli(const std::vector<std::string>& arguments,
         FreeEnvironmentStringsW(block);
     }
     for (const auto& [name, value] : environment) {
-        std::wstring key = Wide(name);
+        std::wstring key = Widen(name);
         for (auto it = variables.begin(); it != variables.end();)
             it = _wcsicmp(it->first.c_str(), key.c_str()) == 0 ? variables.erase(it) : ++it;
         if (!value)
             continue;
         // The C runtime knows no zone names, only the United States' "EST5EDT" form.
-        variables[key] = name == "TZ" && *value == "America/New_York" ? L"EST5EDT" : Wide(*value);
+        variables[key] = name == "TZ" && *value == "America/New_York" ? L"EST5EDT" : Widen(*value);
     }
     std::wstring block;
     for (const auto& [name, value] : variables)
@@ -207,8 +198,8 @@ CliRun RunCli(const std::vector<std::string>& arguments,
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
-    startup.hStdOutput = Inheritable(Wide(outPath), GENERIC_WRITE, CREATE_ALWAYS);
-    startup.hStdError = Inheritable(Wide(errPath), GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdOutput = Inheritable(Widen(outPath), GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = Inheritable(Widen(errPath), GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process{};
     const BOOL started =
         CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
@@ -237,7 +228,7 @@ CliChild::CliChild(const std::vector<std::string>& arguments) {
     const std::wstring program = CliPath();
     std::wstring commandLine = Quote(program);
     for (const std::string& argument : arguments)
-        commandLine += L" " + Quote(Wide(argument));
+        commandLine += L" " + Quote(Widen(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -1,5 +1,7 @@
 #include "core/app/DataFileRead.h"
 
+#include <utility>
+
 LoadOutcome ReadDataFileInto(const std::string& path, CStore& store, CFileBytes* keepBytes) {
     LoadOutcome outcome;
     CFileBytes bytes;

@@ -1,10 +1,8 @@
 #include "core/data/Store.h"
 
 #include "core/data/NameKey.h"
-#include "core/platform/LargeBlock.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <memory>
 

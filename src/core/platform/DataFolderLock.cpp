@@ -1,7 +1,7 @@
 #include "core/platform/DataFolderLock.h"
-#include "core/platform/WideText.h"
 
 #include "core/platform/FileSystem.h"
+#include "core/platform/WideText.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,5 @@
 #include "core/platform/FileStamp.h"
+
 #include "core/platform/WideText.h"
 
 #ifdef _WIN32

@@ -1,7 +1,7 @@
 #include "core/platform/FileSystem.h"
-#include "core/platform/WideText.h"
 
 #include "core/platform/LargeBlock.h"
+#include "core/platform/WideText.h"
 
 #include <algorithm>
 #include <cerrno>
