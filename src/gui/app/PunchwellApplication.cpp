@@ -225,14 +225,17 @@ void PunchwellApplication::StartBackupRefresh() {
     m_backupRefreshStarted = true;
     m_backupRefresh = std::thread([this, refresh = std::move(m_startup.backupRefresh),
                                    retention = App().GetBackupRetention()]() mutable {
-        if (std::string notice = refresh.KeepDamagedBackup(); !notice.empty())
-            QMetaObject::invokeMethod(
-                this, [this, notice] { TellDamagedBackupKept(App(), notice); },
-                Qt::QueuedConnection);
+        const std::string notice = refresh.KeepDamagedBackup();
         const FileResult result = refresh.Run();
-        if (!result.ok)
+        // Told in the order it happened, the second box after the first is closed.
+        if (!notice.empty() || !result.ok)
             QMetaObject::invokeMethod(
-                this, [this, result] { App().ShowFileError(result); }, Qt::QueuedConnection);
+                this,
+                [this, notice, result] {
+                    TellDamagedBackupKept(App(), notice);
+                    App().ShowFileError(result);
+                },
+                Qt::QueuedConnection);
         if (const std::optional<BackupDate> day = refresh.DatedCopyDay();
             day && !refresh.RunDatedCopy(retention).ok)
             QMetaObject::invokeMethod(
