@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <list>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -300,6 +301,49 @@ TEST(MergeRecords, AgreesWithTheLiteralScansOnAppendedRuns) {
         MergeRecords(store);
         ASSERT_EQ(Lines(store), expected) << "seed " << seed;
     }
+}
+
+// A store large enough for the walk to be shared between two threads: projects never meet, so
+// each project's survivors must be what the literal scans make of that project alone, and
+// progress must still climb to the total.
+TEST(MergeRecords, ALargeStoreAgreesProjectByProjectWithTheLiteralScans) {
+    constexpr int kProjects = 60;
+    constexpr int kPeriods = 24000;
+    std::mt19937 random(11);
+    std::vector<P> periods;
+    std::map<std::string, std::vector<P>> byProject;
+    for (int i = 0; i < kPeriods; ++i) {
+        const std::string project = Label("p", static_cast<int>(random() % kProjects));
+        const std::int32_t start = H(0) + static_cast<std::int32_t>(random() % 200000);
+        const std::int32_t length = static_cast<std::int32_t>(random() % 400);
+        periods.push_back({project, start, start + length, random() % 3 ? Label("n", i) : ""});
+        byProject[project].push_back(periods.back());
+    }
+    CStore store;
+    Fill(store, {}, periods);
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    const MergeSummary summary = MergeRecords(
+        store, [&](std::size_t done, std::size_t total) { calls.emplace_back(done, total); });
+
+    std::map<std::string, std::vector<std::string>> survivors;
+    for (const auto& p : store.DoneTasks())
+        survivors[p->GetProject()].push_back(Describe(*p));
+    ASSERT_EQ(survivors.size(), byProject.size());
+    std::size_t expectedLeft = 0;
+    for (const auto& [project, own] : byProject) {
+        CStore alone;
+        Fill(alone, {}, own);
+        const std::vector<std::string> expected = LiteralLines(alone);
+        EXPECT_EQ(survivors[project], expected) << project;
+        expectedLeft += expected.size();
+    }
+    EXPECT_GT(summary.periodsAbsorbed, 0u);
+    EXPECT_EQ(store.GetDoneCount(), expectedLeft);
+
+    ASSERT_FALSE(calls.empty());
+    for (std::size_t i = 1; i < calls.size(); ++i)
+        EXPECT_LE(calls[i - 1].first, calls[i].first);
+    EXPECT_EQ(calls.back(), std::make_pair(std::size_t{kPeriods}, std::size_t{kPeriods}));
 }
 
 } // namespace

@@ -2,11 +2,15 @@
 
 #include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
+#include "core/data/TextPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <future>
 #include <limits>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,6 +24,9 @@ constexpr std::int64_t kNoStart = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::min();
 // Progress is reported about this often, so a caller's display costs nothing measurable.
 constexpr std::size_t kProgressEvery = 4096;
+// From this many periods a second thread shares the walk: below it, starting the thread
+// costs about as much as it saves.
+constexpr std::size_t kSecondWalkerFrom = 20000;
 
 // What the merge needs of a period, kept beside the other periods of its project: the merge
 // reads one small array per project rather than records all over the store, and changes
@@ -29,8 +36,9 @@ struct Member {
     std::int32_t start;
     std::int32_t end;
     std::string_view notes; // the period's own, or the store's pooled copy once joined
-    bool joined;
 };
+// What became of a period, kept beside its member.
+enum Fate : char { kStays, kAbsorbed, kAbsorbedOthers };
 // The periods of one project by their position in the list, as a segment tree holding the
 // smallest start and the largest end below each node. Finding the first period after a
 // position that contains a second skips every subtree whose periods all start after it or
@@ -38,7 +46,7 @@ struct Member {
 class CContainmentTree {
 public:
     // From the periods' times in list order.
-    explicit CContainmentTree(const std::vector<Member>& members) {
+    explicit CContainmentTree(std::span<const Member> members) {
         m_count = members.size();
         m_leaves = 1;
         while (m_leaves < m_count)
@@ -106,10 +114,36 @@ private:
     std::vector<Bounds> m_nodes;
 };
 
+// Periods walked so far. The thread that runs the merge reports progress; a second walker
+// only publishes its count now and then, for that thread to add in.
+class CWalkCount {
+public:
+    // `progress` is empty on the second walker's count.
+    CWalkCount(const MergeProgress& progress, std::size_t total,
+               std::atomic<std::size_t>& otherWalked, std::atomic<std::size_t>* published)
+        : m_progress(progress), m_total(total), m_otherWalked(otherWalked), m_published(published) {
+    }
+
+    void Step() {
+        if (++m_walked % kProgressEvery != 0)
+            return;
+        if (m_published)
+            m_published->store(m_walked, std::memory_order_relaxed);
+        else if (m_progress)
+            m_progress(m_walked + m_otherWalked.load(std::memory_order_relaxed), m_total);
+    }
+
+private:
+    const MergeProgress& m_progress;
+    std::size_t m_total;
+    std::size_t m_walked = 0;
+    std::atomic<std::size_t>& m_otherWalked;
+    std::atomic<std::size_t>* m_published;
+};
+
 // The walker's notes followed by those of each period it absorbed, a line break between two
-// that are not empty, written once into the store's pool.
-std::string_view JoinNotes(CTextPool& pool, std::string_view own,
-                           const std::vector<Member>& members,
+// that are not empty, written once into `pool`.
+std::string_view JoinNotes(CTextPool& pool, std::string_view own, std::span<const Member> members,
                            const std::vector<std::size_t>& absorbed) {
     std::size_t size = own.size();
     for (const std::size_t index : absorbed) {
@@ -128,16 +162,16 @@ std::string_view JoinNotes(CTextPool& pool, std::string_view own,
 }
 
 // Walks one project's periods in list order, each absorbing what the scans would give it.
-// `gone` is indexed like `members` and marks the absorbed ones; a period that absorbed
-// others has its new times and notes (kept in the store's pool) in its member.
-std::size_t MergeProjectPeriods(CStore& store, std::vector<Member>& members,
-                                std::vector<char>& gone, const std::function<void()>& walked) {
+// `fate` is indexed like `members`; a period that absorbed others has its new times and
+// notes (kept in `pool`) in its member.
+std::size_t MergeProjectPeriods(CTextPool& pool, std::span<Member> members, std::span<Fate> fate,
+                                CWalkCount& walked) {
     CContainmentTree tree(members);
     std::size_t absorbed = 0;
     std::vector<std::size_t> joinedInOrder; // the periods the walker absorbed, in that order
     for (std::size_t w = 0; w < members.size(); ++w) {
-        walked();
-        if (gone[w])
+        walked.Step();
+        if (fate[w] == kAbsorbed)
             continue;
         Member& walker = members[w];
         std::int64_t start = walker.start;
@@ -175,7 +209,7 @@ std::size_t MergeProjectPeriods(CStore& store, std::vector<Member>& members,
                 grew = true;
             }
             joinedInOrder.push_back(next);
-            gone[next] = 1;
+            fate[next] = kAbsorbed;
             tree.Remove(next);
             ++absorbed;
             last = next;
@@ -183,11 +217,67 @@ std::size_t MergeProjectPeriods(CStore& store, std::vector<Member>& members,
         if (!joinedInOrder.empty()) {
             walker.start = static_cast<std::int32_t>(start);
             walker.end = static_cast<std::int32_t>(end);
-            walker.notes = JoinNotes(store.TextPool(), walker.notes, members, joinedInOrder);
-            walker.joined = true;
+            walker.notes = JoinNotes(pool, walker.notes, members, joinedInOrder);
+            fate[w] = kAbsorbedOthers;
         }
         // Still in the list: a later walker may absorb it.
         tree.Set(w, walker.start, walker.end);
+    }
+    return absorbed;
+}
+
+// The periods of each project side by side, projects in the order their names first come
+// up in the list and periods in list order: project g has [begins[g], begins[g + 1]).
+struct Groups {
+    std::vector<Member> members;
+    std::vector<Fate> fates;
+    std::vector<std::size_t> begins;
+};
+
+Groups GroupByProject(const CStore& store) {
+    std::unordered_map<std::string_view, std::size_t> groupOf;
+    std::vector<std::size_t> counts;
+    CPeriodProjectLookup groupOfPeriod(kNone, [&](const std::string& name) {
+        const auto [it, added] = groupOf.try_emplace(name, counts.size());
+        if (added)
+            counts.push_back(0);
+        return it->second;
+    });
+    // Counted first, so that every member is written once into an array of its final size.
+    for (const auto& period : store.DoneTasks())
+        ++counts[groupOfPeriod.Of(*period)];
+    Groups groups;
+    groups.begins.resize(counts.size() + 1, 0);
+    for (std::size_t g = 0; g < counts.size(); ++g)
+        groups.begins[g + 1] = groups.begins[g] + counts[g];
+    std::vector<std::size_t> next(groups.begins.begin(), groups.begins.end() - 1);
+    groups.members.resize(store.GetDoneCount());
+    std::size_t place = 0;
+    for (const auto& period : store.DoneTasks()) {
+        groups.members[next[groupOfPeriod.Of(*period)]++] = {place++, period->GetStart(),
+                                                             period->GetEnd(), period->GetNotes()};
+    }
+    groups.fates.assign(groups.members.size(), kStays);
+    return groups;
+}
+
+// Merges each project of [first, last) on its own, then marks in list order which periods
+// went and which absorbed others.
+std::size_t WalkGroups(Groups& groups, std::size_t first, std::size_t last, CTextPool& pool,
+                       std::vector<char>& gone, std::vector<const Member*>& joinedAt,
+                       CWalkCount& walked) {
+    std::size_t absorbed = 0;
+    for (std::size_t g = first; g < last; ++g) {
+        const std::size_t begin = groups.begins[g];
+        const std::size_t size = groups.begins[g + 1] - begin;
+        absorbed += MergeProjectPeriods(pool, std::span(groups.members).subspan(begin, size),
+                                        std::span(groups.fates).subspan(begin, size), walked);
+    }
+    for (std::size_t i = groups.begins[first]; i < groups.begins[last]; ++i) {
+        const Member& member = groups.members[i];
+        gone[member.place] = groups.fates[i] == kAbsorbed ? 1 : 0;
+        if (groups.fates[i] == kAbsorbedOthers)
+            joinedAt[member.place] = &member;
     }
     return absorbed;
 }
@@ -214,39 +304,36 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
     // Periods: only periods of one project name ever meet, so each project is merged on its
     // own, its periods kept in list order.
     const std::size_t total = store.GetDoneCount();
-    std::unordered_map<std::string_view, std::size_t> groupOf;
-    // Each project's periods, gathered in one walk down the list.
-    std::vector<std::vector<Member>> groups;
-    CPeriodProjectLookup groupOfPeriod(kNone, [&](const std::string& name) {
-        const auto [it, added] = groupOf.try_emplace(name, groups.size());
-        if (added)
-            groups.emplace_back();
-        return it->second;
-    });
-    std::size_t place = 0;
-    for (const auto& period : store.DoneTasks()) {
-        groups[groupOfPeriod.Of(*period)].push_back(
-            {place++, period->GetStart(), period->GetEnd(), period->GetNotes(), false});
-    }
+    Groups groups = GroupByProject(store);
+    const std::size_t groupCount = groups.begins.size() - 1;
 
     std::vector<char> gone(total, 0);
-    std::size_t done = 0;
-    const std::function<void()> walked = [&] {
-        ++done;
-        if (progress && done % kProgressEvery == 0)
-            progress(done, total);
-    };
     // For each place in the list that absorbed others: its member, to be written back.
     std::vector<const Member*> joinedAt(total, nullptr);
-    std::vector<char> groupGone;
-    for (std::vector<Member>& group : groups) {
-        groupGone.assign(group.size(), 0);
-        summary.periodsAbsorbed += MergeProjectPeriods(store, group, groupGone, walked);
-        for (std::size_t i = 0; i < group.size(); ++i) {
-            gone[group[i].place] = groupGone[i];
-            if (group[i].joined && !groupGone[i])
-                joinedAt[group[i].place] = &group[i];
-        }
+    // Projects never meet, so a large merge walks the later ones on a second thread, which
+    // keeps its joined notes in a pool of its own until it is done.
+    std::size_t split = groupCount;
+    if (total >= kSecondWalkerFrom) {
+        split = 0;
+        while (split < groupCount && groups.begins[split] < total / 2)
+            ++split;
+    }
+    std::atomic<std::size_t> secondWalked{0};
+    std::atomic<std::size_t> noneWalked{0};
+    CTextPool secondPool;
+    std::future<std::size_t> second;
+    if (split < groupCount) {
+        second = std::async(std::launch::async, [&] {
+            CWalkCount walked({}, total, noneWalked, &secondWalked);
+            return WalkGroups(groups, split, groupCount, secondPool, gone, joinedAt, walked);
+        });
+    }
+    CWalkCount walked(progress, total, secondWalked, nullptr);
+    summary.periodsAbsorbed =
+        WalkGroups(groups, 0, split, store.TextPool(), gone, joinedAt, walked);
+    if (second.valid()) {
+        summary.periodsAbsorbed += second.get();
+        store.TextPool().TakeBlocksOf(secondPool);
     }
     if (summary.periodsAbsorbed != 0) {
         std::size_t at = 0;

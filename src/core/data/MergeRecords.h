@@ -30,7 +30,8 @@ using MergeProgress = std::function<void(std::size_t done, std::size_t total)>;
 //
 // The result is that of doing those scans literally, but each next period to absorb is found
 // in a tree of the project's periods, so periods kept in time order (as check-ins and loads
-// keep them) merge in about n log n.
+// keep them) merge in about n log n. A large store's projects are shared out between two
+// threads; `progress` is called on the caller's thread only.
 //
 // When anything is removed the records are rebuilt: pointers to records of the store are not
 // valid afterwards.

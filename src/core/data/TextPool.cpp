@@ -7,7 +7,8 @@
 char* CTextPool::Reserve(std::size_t maxBytes) {
     if (maxBytes > m_left) {
         // A text larger than a block gets a block of its own size.
-        const std::size_t block = std::min(kFirstBlock << m_blocks.size(), kLargestBlock);
+        const std::size_t block =
+            m_blocks.size() < kDoublings ? kFirstBlock << m_blocks.size() : kLargestBlock;
         const std::size_t size = std::max(maxBytes, block);
         // Never read before it is written, so not zeroed.
         m_blocks.emplace_back(size);
@@ -39,6 +40,15 @@ void CTextPool::Swap(CTextPool& other) noexcept {
     std::swap(m_next, other.m_next);
     std::swap(m_left, other.m_left);
     std::swap(m_allocated, other.m_allocated);
+}
+
+void CTextPool::TakeBlocksOf(CTextPool& other) {
+    // This pool goes on filling its own last block; `other`'s room left is given up.
+    m_blocks.reserve(m_blocks.size() + other.m_blocks.size());
+    for (CLargeBlock& block : other.m_blocks)
+        m_blocks.push_back(std::move(block));
+    m_allocated += other.m_allocated;
+    other.Clear();
 }
 
 void CTextPool::Clear() {

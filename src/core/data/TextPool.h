@@ -22,6 +22,8 @@ public:
 
     void Clear();
     void Swap(CTextPool& other) noexcept;
+    // Keeps `other`'s texts where they are, as this pool's; `other` is left empty.
+    void TakeBlocksOf(CTextPool& other);
     // Bytes the pool has taken from the heap.
     std::size_t Allocated() const { return m_allocated; }
 
@@ -30,6 +32,7 @@ private:
     // blocks, each large enough for the system's large pages.
     static constexpr std::size_t kFirstBlock = 256 * 1024;
     static constexpr std::size_t kLargestBlock = 8 * 1024 * 1024;
+    static constexpr std::size_t kDoublings = 5; // kFirstBlock << kDoublings == kLargestBlock
 
     std::vector<CLargeBlock> m_blocks;
     char* m_next = nullptr;
