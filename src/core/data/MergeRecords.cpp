@@ -3,6 +3,7 @@
 #include "core/data/PeriodProjectLookup.h"
 #include "core/data/Store.h"
 #include "core/data/TextPool.h"
+#include "core/platform/LargeArray.h"
 
 #include <algorithm>
 #include <atomic>
@@ -229,7 +230,8 @@ std::size_t MergeProjectPeriods(CTextPool& pool, std::span<Member> members, std:
 // The periods of each project side by side, projects in the order their names first come
 // up in the list and periods in list order: project g has [begins[g], begins[g + 1]).
 struct Groups {
-    std::vector<Member> members;
+    explicit Groups(std::size_t count) : members(count) {}
+    CLargeArray<Member> members;
     std::vector<Fate> fates;
     std::vector<std::size_t> begins;
 };
@@ -246,12 +248,11 @@ Groups GroupByProject(const CStore& store) {
     // Counted first, so that every member is written once into an array of its final size.
     for (const auto& period : store.DoneTasks())
         ++counts[groupOfPeriod.Of(*period)];
-    Groups groups;
+    Groups groups(store.GetDoneCount());
     groups.begins.resize(counts.size() + 1, 0);
     for (std::size_t g = 0; g < counts.size(); ++g)
         groups.begins[g + 1] = groups.begins[g] + counts[g];
     std::vector<std::size_t> next(groups.begins.begin(), groups.begins.end() - 1);
-    groups.members.resize(store.GetDoneCount());
     std::size_t place = 0;
     for (const auto& period : store.DoneTasks()) {
         groups.members[next[groupOfPeriod.Of(*period)]++] = {place++, period->GetStart(),
@@ -261,23 +262,26 @@ Groups GroupByProject(const CStore& store) {
     return groups;
 }
 
-// Merges each project of [first, last) on its own, then marks in list order which periods
-// went and which absorbed others.
-std::size_t WalkGroups(Groups& groups, std::size_t first, std::size_t last, CTextPool& pool,
+// Merges projects one after another, each taken from `nextGroup` so that two walkers share
+// them however late either starts, and marks in list order which periods of each went and
+// which absorbed others.
+std::size_t WalkGroups(Groups& groups, std::atomic<std::size_t>& nextGroup, CTextPool& pool,
                        std::vector<char>& gone, std::vector<const Member*>& joinedAt,
                        CWalkCount& walked) {
+    const std::size_t groupCount = groups.begins.size() - 1;
     std::size_t absorbed = 0;
-    for (std::size_t g = first; g < last; ++g) {
+    for (std::size_t g; (g = nextGroup.fetch_add(1, std::memory_order_relaxed)) < groupCount;) {
         const std::size_t begin = groups.begins[g];
-        const std::size_t size = groups.begins[g + 1] - begin;
-        absorbed += MergeProjectPeriods(pool, std::span(groups.members).subspan(begin, size),
-                                        std::span(groups.fates).subspan(begin, size), walked);
-    }
-    for (std::size_t i = groups.begins[first]; i < groups.begins[last]; ++i) {
-        const Member& member = groups.members[i];
-        gone[member.place] = groups.fates[i] == kAbsorbed ? 1 : 0;
-        if (groups.fates[i] == kAbsorbedOthers)
-            joinedAt[member.place] = &member;
+        const std::size_t end = groups.begins[g + 1];
+        absorbed +=
+            MergeProjectPeriods(pool, groups.members.Span().subspan(begin, end - begin),
+                                std::span(groups.fates).subspan(begin, end - begin), walked);
+        for (std::size_t i = begin; i < end; ++i) {
+            const Member& member = groups.members[i];
+            gone[member.place] = groups.fates[i] == kAbsorbed ? 1 : 0;
+            if (groups.fates[i] == kAbsorbedOthers)
+                joinedAt[member.place] = &member;
+        }
     }
     return absorbed;
 }
@@ -305,32 +309,26 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
     // own, its periods kept in list order.
     const std::size_t total = store.GetDoneCount();
     Groups groups = GroupByProject(store);
-    const std::size_t groupCount = groups.begins.size() - 1;
 
     std::vector<char> gone(total, 0);
     // For each place in the list that absorbed others: its member, to be written back.
     std::vector<const Member*> joinedAt(total, nullptr);
-    // Projects never meet, so a large merge walks the later ones on a second thread, which
-    // keeps its joined notes in a pool of its own until it is done.
-    std::size_t split = groupCount;
-    if (total >= kSecondWalkerFrom) {
-        split = 0;
-        while (split < groupCount && groups.begins[split] < total / 2)
-            ++split;
-    }
+    // Projects never meet, so a large merge shares them out with a second thread, which keeps
+    // its joined notes in a pool of its own until it is done.
+    std::atomic<std::size_t> nextGroup{0};
     std::atomic<std::size_t> secondWalked{0};
     std::atomic<std::size_t> noneWalked{0};
     CTextPool secondPool;
     std::future<std::size_t> second;
-    if (split < groupCount) {
+    if (total >= kSecondWalkerFrom && groups.begins.size() > 2) {
         second = std::async(std::launch::async, [&] {
             CWalkCount walked({}, total, noneWalked, &secondWalked);
-            return WalkGroups(groups, split, groupCount, secondPool, gone, joinedAt, walked);
+            return WalkGroups(groups, nextGroup, secondPool, gone, joinedAt, walked);
         });
     }
     CWalkCount walked(progress, total, secondWalked, nullptr);
     summary.periodsAbsorbed =
-        WalkGroups(groups, 0, split, store.TextPool(), gone, joinedAt, walked);
+        WalkGroups(groups, nextGroup, store.TextPool(), gone, joinedAt, walked);
     if (second.valid()) {
         summary.periodsAbsorbed += second.get();
         store.TextPool().TakeBlocksOf(secondPool);
