@@ -282,10 +282,13 @@ std::string PunchwellApplication::OnControlRequest(const std::string& payload) {
 }
 
 void PunchwellApplication::Start(const QString& commandLineFile, CEarlyLoad* earlyLoad) {
+    // The window's widgets are built while the main file may still be read on its thread;
+    // the window joins the session once the data and the options are in.
+    m_dlg = std::make_unique<CPunchwellDlg>(m_session, CPunchwellDlg::Join::Later);
     // The data files come first: no option may influence which file is read.
     m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true, earlyLoad);
     App().ReadOptions();
-    m_dlg = std::make_unique<CPunchwellDlg>(m_session);
+    m_dlg->Attach();
     m_prompts.SetOwner(m_dlg.get());
     connect(m_dlg.get(), &CPunchwellDlg::exitRequested, this, &PunchwellApplication::exitRequested);
     // The session ending is an exit too: its save must succeed or the person agree to the

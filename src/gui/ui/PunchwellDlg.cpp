@@ -61,7 +61,7 @@ QString NewProjectEntry() {
 
 } // namespace
 
-CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
+CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, Join join, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
@@ -70,13 +70,11 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     setObjectName(QStringLiteral("PunchwellDlg"));
     setWindowTitle(tr("Punchwell"));
     setWindowIcon(m_hIcon);
-    m_idle = new CIdleController(m_session, *this);
 
     CreateMenus();
     CreateContextMenu();
     CreateControls();
     CreateShortcuts();
-    CreateTray();
 
     for (auto [action, command] :
          {std::pair{m_actionLoadData, &CPunchwellSession::LoadData},
@@ -90,6 +88,16 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
     m_clock.setObjectName(QStringLiteral("clockTimer"));
     m_clock.setInterval(kClockIntervalMs);
     connect(&m_clock, &QTimer::timeout, this, &CPunchwellDlg::OnTimer);
+    if (join == Join::Now)
+        Attach();
+}
+
+void CPunchwellDlg::Attach() {
+    if (m_attached)
+        return;
+    m_attached = true;
+    m_idle = new CIdleController(m_session, *this);
+    CreateTray();
 
     // Shortcuts also reach this window while the program's own dialogs are open.
     qApp->installEventFilter(this);
@@ -106,6 +114,8 @@ CPunchwellDlg::CPunchwellDlg(CPunchwellSession& session, QWidget* parent)
 }
 
 CPunchwellDlg::~CPunchwellDlg() {
+    if (!m_attached)
+        return;
     qApp->removeEventFilter(m_dialogFitter);
     qApp->removeEventFilter(m_modalToOwner);
     m_session.Unsubscribe(m_listener);

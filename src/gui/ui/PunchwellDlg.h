@@ -37,8 +37,20 @@ class CPunchwellDlg : public QDialog, private Desktop {
 public:
     static constexpr int kClockIntervalMs = 50;
 
-    explicit CPunchwellDlg(CPunchwellSession& session, QWidget* parent = nullptr);
+    // When the window joins its session; see Attach.
+    enum class Join { Now, Later };
+
+    // Builds the window's menus and controls, hidden. Nothing in them depends on the data or
+    // the options, so the program builds them with Join::Later while its data file is still
+    // being read.
+    explicit CPunchwellDlg(CPunchwellSession& session, Join join = Join::Now,
+                           QWidget* parent = nullptr);
     ~CPunchwellDlg() override;
+
+    // Joins the window to the session once the data is loaded: it then draws the session's
+    // changes, puts up the tray icon and asks about time away, and its shortcuts reach it
+    // while the program's own dialogs are open. Before Initialise; a second call does nothing.
+    void Attach();
 
     // Start-up once the window exists, before it is shown: the project list, the first
     // state, a running period resumed or the project list offered, the relock armed, the
@@ -157,6 +169,7 @@ private:
 
     CPunchwellSession& m_session;
     CPunchwellApp& m_app;
+    bool m_attached = false;
     int m_listener = 0;
     CSystemTray* m_tray = nullptr;
     CIdleController* m_idle = nullptr;
