@@ -3,14 +3,17 @@
 #include "GuiTestSupport.h"
 #include "gui/app/SingleInstance.h"
 #include "gui/ui/PunchwellDlg.h"
+#include "gui/ui/SystemTray.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +67,47 @@ TEST_F(PunchwellApplicationTest, BackupIsRefreshedWhileTheStartListIsOpen) {
     EXPECT_EQ(listTitle, QStringLiteral("Select Project"));
     EXPECT_EQ(backupWhileOpen, bytes);
     program.FinishBackupRefresh();
+}
+
+// The main window is built while the data is read, but joins the program only once the data
+// is in: a key of its own pressed over a question asked while loading opens nothing, and no
+// tray icon is up yet.
+TEST_F(PunchwellApplicationTest, TheWindowTakesNoKeysBeforeTheDataIsIn) {
+    PunchwellApplication program(m_dir.path());
+    QString caption;
+    bool windowBuilt = false;
+    bool trayUp = true;
+    QStringList openedByKeys;
+    ModalDriver driver([&](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        windowBuilt = program.MainWindow() != nullptr;
+        trayUp = program.MainWindow() && program.MainWindow()->findChild<CSystemTray*>();
+        // Options and Load Data, which the joined window takes from over its own boxes.
+        // A dialog opened by a key is closed again, so that the test goes on to fail.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr && modal != box) {
+                openedByKeys << modal->windowTitle();
+                modal->close();
+            }
+        });
+        closer.start(50);
+        QTest::keyClick(box, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_F5);
+        QTest::qWait(200);
+        closer.stop();
+        box->button(QMessageBox::No)->click();
+    });
+    program.Start(QString());
+
+    ASSERT_TRUE(driver.Ran());
+    EXPECT_EQ(caption, QStringLiteral("Enter Projects?"));
+    EXPECT_TRUE(windowBuilt);
+    EXPECT_FALSE(trayUp);
+    EXPECT_EQ(openedByKeys.join(QStringLiteral(", ")).toStdString(), "");
 }
 
 // With a file on the command line and no data yet: no first-run question, the path is shown
