@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -321,10 +322,14 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
     CTextPool secondPool;
     std::future<std::size_t> second;
     if (total >= kSecondWalkerFrom && groups.begins.size() > 2) {
-        second = std::async(std::launch::async, [&] {
-            CWalkCount walked({}, total, noneWalked, &secondWalked);
-            return WalkGroups(groups, nextGroup, secondPool, gone, joinedAt, walked);
-        });
+        try {
+            second = std::async(std::launch::async, [&] {
+                CWalkCount walked({}, total, noneWalked, &secondWalked);
+                return WalkGroups(groups, nextGroup, secondPool, gone, joinedAt, walked);
+            });
+        } catch (const std::system_error&) {
+            // Without a second thread this one walks every project.
+        }
     }
     CWalkCount walked(progress, total, secondWalked, nullptr);
     summary.periodsAbsorbed =
