@@ -285,6 +285,8 @@ void PunchwellApplication::Start(const QString& commandLineFile, CEarlyLoad* ear
     // The window's widgets are built while the main file may still be read on its thread;
     // the window joins the session once the data and the options are in.
     m_dlg = std::make_unique<CPunchwellDlg>(m_session, CPunchwellDlg::Join::Later);
+    // Its native window as well, unmapped: making it is most of what showing the window costs.
+    m_dlg->winId();
     // The data files come first: no option may influence which file is read.
     m_startup = LoadDataAtStartup(App(), !commandLineFile.isEmpty(), true, earlyLoad);
     App().ReadOptions();
