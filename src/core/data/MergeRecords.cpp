@@ -120,27 +120,28 @@ private:
 // only publishes its count now and then, for that thread to add in.
 class CWalkCount {
 public:
-    // `progress` is empty on the second walker's count.
+    // The count of the thread that reports.
     CWalkCount(const MergeProgress& progress, std::size_t total,
-               std::atomic<std::size_t>& otherWalked, std::atomic<std::size_t>* published)
-        : m_progress(progress), m_total(total), m_otherWalked(otherWalked), m_published(published) {
-    }
+               const std::atomic<std::size_t>& otherWalked)
+        : m_progress(&progress), m_total(total), m_otherWalked(&otherWalked) {}
+    // The count of the second walker.
+    explicit CWalkCount(std::atomic<std::size_t>& published) : m_published(&published) {}
 
     void Step() {
         if (++m_walked % kProgressEvery != 0)
             return;
         if (m_published)
             m_published->store(m_walked, std::memory_order_relaxed);
-        else if (m_progress)
-            m_progress(m_walked + m_otherWalked.load(std::memory_order_relaxed), m_total);
+        else if (*m_progress)
+            (*m_progress)(m_walked + m_otherWalked->load(std::memory_order_relaxed), m_total);
     }
 
 private:
-    const MergeProgress& m_progress;
-    std::size_t m_total;
+    const MergeProgress* m_progress = nullptr;
+    std::size_t m_total = 0;
+    const std::atomic<std::size_t>* m_otherWalked = nullptr;
+    std::atomic<std::size_t>* m_published = nullptr;
     std::size_t m_walked = 0;
-    std::atomic<std::size_t>& m_otherWalked;
-    std::atomic<std::size_t>* m_published;
 };
 
 // The walker's notes followed by those of each period it absorbed, a line break between two
@@ -318,20 +319,19 @@ MergeSummary MergeRecords(CStore& store, const MergeProgress& progress) {
     // its joined notes in a pool of its own until it is done.
     std::atomic<std::size_t> nextGroup{0};
     std::atomic<std::size_t> secondWalked{0};
-    std::atomic<std::size_t> noneWalked{0};
     CTextPool secondPool;
     std::future<std::size_t> second;
     if (total >= kSecondWalkerFrom && groups.begins.size() > 2) {
         try {
             second = std::async(std::launch::async, [&] {
-                CWalkCount walked({}, total, noneWalked, &secondWalked);
+                CWalkCount walked(secondWalked);
                 return WalkGroups(groups, nextGroup, secondPool, gone, joinedAt, walked);
             });
         } catch (const std::system_error&) {
             // Without a second thread this one walks every project.
         }
     }
-    CWalkCount walked(progress, total, secondWalked, nullptr);
+    CWalkCount walked(progress, total, secondWalked);
     summary.periodsAbsorbed =
         WalkGroups(groups, nextGroup, store.TextPool(), gone, joinedAt, walked);
     if (second.valid()) {

@@ -12,7 +12,7 @@ struct FileStamp {
     std::uint64_t file = 0;
     std::uint64_t size = 0;
     std::int64_t modified = 0; // nanoseconds, or the system's own finer unit
-    std::int64_t changed = 0;  // the status change time where the system keeps one
+    std::int64_t changed = 0;  // the status change time; on Windows the creation time
 
     bool operator==(const FileStamp&) const = default;
 };

@@ -43,8 +43,9 @@ public:
 
     // Takes the show and open requests that later starts send.
     void Listen(SingleInstance& instance);
-    // Start-up after the instance guard, in this order: the data files, the options, the
-    // main window, the command-line file; then the window is shown. `earlyLoad` holds the
+    // Start-up after the instance guard, in this order: the main window built, hidden and
+    // apart, while the main file may still be read; the data files; the options; the window
+    // joined to the session; the command-line file; then the window is shown. `earlyLoad` holds the
     // main data file as read while the program started (StartEarlyLoad), or is null.
     void Start(const QString& commandLineFile, CEarlyLoad* earlyLoad = nullptr);
     // Starts reading the main data file of the folder that the command line (or the default)
